@@ -1,0 +1,29 @@
+// The setup launcher: finds the installation files, decides between a setup and
+// handing data modules to the installed program, unpacks and starts Kest.Exe.
+#ifndef KEST_SETUP_SETUPA_H
+#define KEST_SETUP_SETUPA_H
+
+#include <string>
+
+void InitializeSetupA();
+void FinalizeSetupA();
+
+// The whole launcher mode.
+void CheckStartup(const std::string& ownPath, const std::string& argument);
+std::string ChooseProgramFile(const std::string& folder, const std::string& xpName,
+                              const std::string& plainName);
+bool InstalledIsNewer(const std::string& sourceProgram, const std::string& argument);
+int FileAge(const std::string& path);  // packed DOS date and time; -1 when none
+
+// Module auto-install decision.
+bool CheckModuleInstall(const std::string& sourceFolder);
+int VersionNumber(const std::string& displayName);  // may raise ConvertError
+
+// Compressed file copy through lz32.
+bool LzCopyFile(const std::string& source, const std::string& destination);
+
+// Installation-file check and start-up message.
+bool InstallFilesPresent(const std::string& folder);
+void ShowStartupError(const std::string& message);
+
+#endif

@@ -1,0 +1,30 @@
+// Text and command-line tools shared by both modes.
+#ifndef KEST_SUPPORT_TOOLS_H
+#define KEST_SUPPORT_TOOLS_H
+
+#include <string>
+
+// 1-based position of the first occurrence of `sub` in `text`, ignoring case
+// (ANSI lower-casing of the system); 0 when absent or when either text is empty.
+int PosText(const std::string& sub, const std::string& text);
+
+// The n-th (1-based) blank-, CR- or LF-separated token of `text`; a token that
+// begins with a double quote runs to the next double quote. Empty when absent.
+std::string ExtractToken(const std::string& text, int n);
+
+// Each character of `text` found in `searchSet` (first occurrence, position p)
+// is replaced by the character at position p of `replacementSet`.
+std::string TranslateChars(const std::string& text, const std::string& replacementSet,
+                           const std::string& searchSet);
+
+// Argument n (n >= 1) of a process command line by the system's argument rules
+// (separators are codes 1 to 32, quoted stretches, empty leading quote pairs
+// skipped, characters stepped with CharNextA). Argument 0 (the program's own name
+// as written) is skipped; an argument beyond the last is empty.
+std::string CommandLineArgument(const char* commandLine, int n);
+
+// Argument n of this process: 0 is the full path of the running module
+// (GetModuleFileNameA), 1 and up come from GetCommandLineA.
+std::string ProgramArgument(int n);
+
+#endif

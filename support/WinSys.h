@@ -1,0 +1,124 @@
+// The support library's system module: Windows version and administrator test,
+// checked system calls and message boxes, registry access, paths and files, and
+// the shell folders.
+#ifndef KEST_SUPPORT_WINSYS_H
+#define KEST_SUPPORT_WINSYS_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Errors.h"
+
+typedef std::vector<std::string> StringList;
+
+// ---------------------------------------------------------------------------
+// Process-wide state record. One instance; every field zero, false or empty at load.
+struct ProcessState {
+    bool IsNT = false;
+    bool IsWinXP = false;
+    bool IsAdmin = false;
+    DWORD SavedErrorMode = 0;
+    std::string LogFolder;  // never set in this system: the log stays inert
+    StringList* LogLines = nullptr;
+    int FailureCount = 0;
+    std::string ProgramFolder;
+    std::string DataFolder;
+};
+extern ProcessState State;
+
+// Module start-up and shut-down of the system module. Start-up may raise SystemError.
+void InitializeWinSys();
+void FinalizeWinSys();
+
+// ---------------------------------------------------------------------------
+// Windows version and administrator detection.
+bool CheckedGetVersionEx(OSVERSIONINFOA& info);
+bool DetectWindowsVersion();  // true on the NT family; sets State.IsWinXP
+bool IsAdministrator();       // may raise SystemError "Winsys: Administrator-1/2/3"
+
+// ---------------------------------------------------------------------------
+// Checked system calls, message boxes and log.
+void ClearLastError();
+void ReportLastError(const std::string& callName);
+void ShowWindowsError(const std::string& callName, const std::string& message);
+BOOL CheckedCreateProcess(LPCSTR applicationName, LPSTR commandLine,
+                          LPSECURITY_ATTRIBUTES processAttributes,
+                          LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                          DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
+                          LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation);
+int CheckedMessageBox(HWND owner, const std::string& text, const std::string& caption,
+                      UINT style);
+void CheckedSetErrorMode(bool on);
+DWORD CheckedWaitForSingleObject(HANDLE handle, DWORD milliseconds);
+UINT CheckedWinExec(const std::string& commandLine, UINT showMode);
+std::string GetWindowsFolder();
+std::string GetTempFolder();
+bool WinExecuteWait(const std::string& commandLine);
+void ShowMessageBox(const std::string& text, const std::string& caption);
+void WriteLog(const std::string& text);
+
+// ---------------------------------------------------------------------------
+// Registry access and installed-program lookup.
+extern const char* const UninstallKeyPath;  // "\Software\...\Uninstall\Tessaly"
+extern const char* const RunOnceKeyPath;
+extern const char* const ProductKeyPath;    // "\Software\...\CurrentVersion\Tessaly"
+
+// Short-lived accessor: one root, at most one open key, KEY_ALL_ACCESS for every
+// open, closed without flush.
+class RegistryAccessor {
+public:
+    explicit RegistryAccessor(HKEY root = HKEY_CURRENT_USER);
+    ~RegistryAccessor();
+    RegistryAccessor(const RegistryAccessor&) = delete;
+    RegistryAccessor& operator=(const RegistryAccessor&) = delete;
+
+    void SetRoot(HKEY root) { root_ = root; }
+    bool OpenKey(const std::string& keyPath, bool mayCreate);
+    std::string ReadString(const std::string& valueName);  // may raise RegistryError
+    void WriteString(const std::string& valueName, const std::string& text);
+    void CloseKey();
+    bool DeleteKey(const std::string& keyPath);
+
+private:
+    HKEY root_;
+    HKEY current_ = nullptr;
+    std::string currentPath_;
+};
+
+void DeleteRegistryKey(const std::string& keyPath, bool machineWide);
+std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath,
+                               HKEY root);
+bool RegistryWrite(const std::string& valueName, const std::string& valueText,
+                   const std::string& keyPath, HKEY root);
+std::string ReadUninstallValue(const std::string& valueName);
+bool AddRunOnceCommand(const std::string& valueName, const std::string& command);
+std::string FontsKeyPath();
+std::string InstalledProgramFolder();
+std::string InstalledDataFolder();
+
+// ---------------------------------------------------------------------------
+// Paths, files and list files.
+int CompareNoCase(const std::string& a, const std::string& b);
+std::string FolderPart(const std::string& path);    // up to the last backslash or colon
+std::string FileNamePart(const std::string& path);  // the rest
+std::string SafeFileName(const std::string& path);
+std::string AddBackslash(const std::string& text);
+std::string RemoveBackslash(const std::string& text);
+std::string ShortPath(const std::string& path);
+bool FileIsPresent(const std::string& name);
+void TouchFile(const std::string& name);
+bool ForceDeleteFile(const std::string& name);
+bool IsUsableDrive(char letter);
+bool IsWritableFolder(const std::string& folder);
+bool LoadListFile(StringList& list, const std::string& name);
+void SaveListFile(const StringList& list, const std::string& name);  // may raise FileCreateError
+bool MoveToRecycleBin(const std::string& path);
+
+// ---------------------------------------------------------------------------
+// Shell folders.
+std::string DesktopFolder();
+std::string ProgramsFolder();
+
+#endif

@@ -1,0 +1,192 @@
+// The simulated machine behind winsim's Win32 functions. Each test builds a fresh
+// Machine (it becomes the current one for its lifetime), sets it up through the
+// members below, runs the system's own routines, and reads what happened from the
+// transcript and the machine's state.
+#ifndef WINSIM_MACHINE_H
+#define WINSIM_MACHINE_H
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace winsim {
+
+struct BoxRecord {
+    std::string caption;
+    std::string text;
+    UINT style;
+    int answer;  // the button pressed, or 0 when the box could not be shown
+};
+
+struct ProcessRecord {
+    std::string via;            // "WinExec" or "CreateProcess"
+    std::string commandLine;    // as handed to the call
+    std::string currentFolder;  // the folder the new process starts in
+    UINT showMode;              // WinExec's show mode (0 for CreateProcess)
+};
+
+struct TokenGroup {
+    BYTE authority[6];
+    std::vector<DWORD> subAuthorities;
+    DWORD attributes;
+};
+
+// A failure to inject into a token call: when `fail` is set the call returns
+// FALSE with `error` as the last-error code.
+struct InjectedFailure {
+    bool fail = false;
+    DWORD error = 0;
+};
+
+class Machine {
+public:
+    // A fresh machine: Windows 10 (NT 10.0, build 19041), the user an administrator,
+    // drive C: fixed with C:\Windows, C:\Windows\System32 and C:\Windows\Temp,
+    // temporary path "C:\Windows\Temp\", current folder "C:\", module
+    // "C:\Setup\Setup.exe", command line "Setup.exe", short names on.
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+    static Machine& Current();
+
+    // --- Version -------------------------------------------------------------
+    void SetVersion(DWORD major, DWORD minor, DWORD platformId, DWORD build = 0);
+    void SetWindows98() { SetVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS, 2222); }
+    void SetWindowsNT4() { SetVersion(4, 0, VER_PLATFORM_WIN32_NT, 1381); }
+    void SetWindows2000() { SetVersion(5, 0, VER_PLATFORM_WIN32_NT, 2195); }
+    void SetWindowsXP() { SetVersion(5, 1, VER_PLATFORM_WIN32_NT, 2600); }
+    void SetWindows7() { SetVersion(6, 1, VER_PLATFORM_WIN32_NT, 7601); }
+    OSVERSIONINFOA version;
+    InjectedFailure getVersionEx;
+
+    // --- Access token --------------------------------------------------------
+    // Groups of the process token. Default: Everyone, Users, Administrators (enabled).
+    std::vector<TokenGroup> processGroups;
+    // When set, the thread has its own (impersonation) token with these groups.
+    bool hasThreadToken = false;
+    std::vector<TokenGroup> threadGroups;
+    InjectedFailure openThreadToken;  // a failure other than the plain "no token"
+    InjectedFailure openProcessToken;
+    InjectedFailure allocateSid;
+    InjectedFailure tokenSizeQuery;       // the first GetTokenInformation call
+    bool tokenSizeQuerySucceeds = false;  // the first call answers TRUE (a fault)
+    InjectedFailure tokenGroupQuery;      // the second GetTokenInformation call
+    // Convenience: make the process token hold (or not) the Administrators group.
+    void SetAdministrator(bool isAdmin, DWORD attributes = SE_GROUP_ENABLED);
+    int openTokenHandles = 0;  // opened minus closed token handles
+    int allocatedSids = 0;     // allocated minus freed identities
+
+    // --- Drives and files ----------------------------------------------------
+    void AddDrive(char letter, UINT type, bool readOnly = false, bool hasMedium = true);
+    // Paths are full ("C:\dir\file"); missing parent folders are created.
+    void AddFolder(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_DIRECTORY);
+    void AddFile(const std::string& path, const std::string& content = "",
+                 DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+    // A file or folder that is in use: it cannot be moved, renamed, deleted or
+    // opened for writing, and a folder holding it cannot be moved or removed.
+    void SetInUse(const std::string& path, bool inUse = true);
+    void SetShortName(const std::string& path, const std::string& shortName);
+    void SetShortNamesEnabled(char drive, bool enabled);  // off: GetShortPathNameA gives the long form
+    void SetWriteTime(const std::string& path, const FILETIME& time);
+    // Local DOS date and time (as FileTimeToDosDateTime gives them) of the write time.
+    void SetDosWriteTime(const std::string& path, WORD date, WORD time);
+    // The order in which FindFirstFileA/FindNextFileA return a folder's entries
+    // (default: the order of creation).
+    void SetEnumerationOrder(const std::string& folder, const std::vector<std::string>& names);
+    void SetAttributes(const std::string& path, DWORD attributes);
+
+    bool Exists(const std::string& path) const;
+    bool IsFolder(const std::string& path) const;
+    std::string Content(const std::string& path) const;  // "" when missing
+    DWORD Attributes(const std::string& path) const;     // INVALID_FILE_ATTRIBUTES when missing
+    std::vector<std::string> List(const std::string& folder) const;  // names, enumeration order
+
+    // Disk full: writes on this drive stop after `bytesLeft` more bytes.
+    void SetFreeSpace(char drive, long long bytesLeft);
+
+    // --- Recycle bin ---------------------------------------------------------
+    std::vector<std::string> recycled;            // paths moved to the bin, as the shell got them
+    void RefuseRecycle(const std::string& path);  // the shell refuses this exact item
+    bool recycleBinBroken = false;                // the shell refuses every request
+
+    // --- Registry ------------------------------------------------------------
+    // Keys are written without a leading backslash: "Software\Microsoft\...".
+    void AddKey(HKEY root, const std::string& key);
+    void SetValue(HKEY root, const std::string& key, const std::string& name, DWORD type,
+                  const std::string& data);  // data stored as given (no NUL added)
+    void SetString(HKEY root, const std::string& key, const std::string& name,
+                   const std::string& value);  // REG_SZ, with its NUL
+    void SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+    // A key the user may read but not change: opens with KEY_ALL_ACCESS, creates,
+    // value writes and deletion of it and below it fail with ERROR_ACCESS_DENIED.
+    void ProtectKey(HKEY root, const std::string& key);
+    bool KeyExists(HKEY root, const std::string& key) const;
+    bool ValueExists(HKEY root, const std::string& key, const std::string& name) const;
+    std::string StringValue(HKEY root, const std::string& key, const std::string& name) const;
+    DWORD ValueType(HKEY root, const std::string& key, const std::string& name) const;
+    std::vector<std::string> SubKeys(HKEY root, const std::string& key) const;
+    int openKeyHandles = 0;  // opened minus closed registry handles
+
+    // --- Processes -----------------------------------------------------------
+    std::vector<ProcessRecord> processes;
+    // Forced WinExec results, by the program path of the command line (case-insensitive);
+    // otherwise: 33 for an existing file that begins with "MZ", 11 (last error 193) for
+    // another existing file, 2 (last error 2) for a missing file, 3 for a missing folder.
+    std::map<std::string, UINT> winExecResults;
+    // Called when a process starts (both calls), to play the started program.
+    std::function<void(const ProcessRecord&)> onProcessStart;
+    int openProcessHandles = 0;
+
+    // --- Message boxes -------------------------------------------------------
+    std::deque<int> boxAnswers;  // answers in order; when empty, the first button (IDOK)
+    std::vector<BoxRecord> boxes;
+    InjectedFailure messageBox;  // every box fails
+
+    // --- Last error and message texts ----------------------------------------
+    DWORD lastError = 0;
+    std::map<DWORD, std::string> messageTexts;  // the system's texts, CR LF ended
+
+    // --- Process environment -------------------------------------------------
+    std::string commandLine;
+    std::string moduleFileName;
+    std::string currentFolder;  // without trailing backslash except at a root
+    std::string windowsFolder;  // "C:\Windows"
+    std::string systemFolder;   // "C:\Windows\System32"
+    std::string tempPath;       // "C:\Windows\Temp\"
+    bool tempPathFails = false;
+    std::map<std::string, std::string> environment;
+    UINT errorMode = 0;
+    std::vector<UINT> errorModeHistory;     // every mode set, in order
+    bool unhandledFilterContinues = false;  // as under a debugger
+
+    // --- Code page -----------------------------------------------------------
+    // A double-byte code page: bytes 0x81-0x9F and 0xE0-0xFC lead a two-byte character.
+    bool doubleByteCodePage = false;
+
+    // --- Transcript ----------------------------------------------------------
+    // One line per thing a user or the machine would notice, in order:
+    //   box: <caption> | <text>
+    //   exec: <command line> | <current folder>           (WinExec)
+    //   create: <command line> | <current folder>         (CreateProcess)
+    //   recycle: <path>
+    //   delete: <path>            rmdir: <path>           move: <from> -> <to>
+    //   write: <path>             (a file created or emptied for writing)
+    //   regset: HKLM\<key>\<name> = <value text>
+    //   regdel: HKLM\<key>        (HKCU likewise)
+    std::vector<std::string> transcript;
+    std::string Transcript() const;  // the lines joined with "\n"
+    std::vector<std::string> Lines(const std::string& prefix) const;  // lines starting so
+
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+};
+
+}  // namespace winsim
+
+#endif
