@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ struct ProcessState {
     bool IsAdmin = false;
     DWORD SavedErrorMode = 0;
     std::string LogFolder;  // never set in this system: the log stays inert
-    StringList* LogLines = nullptr;
+    std::unique_ptr<StringList> LogLines;  // created at start-up, released at shut-down
     int FailureCount = 0;
     std::string ProgramFolder;
     std::string DataFolder;

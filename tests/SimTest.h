@@ -10,10 +10,7 @@
 class SimTest : public ::testing::Test {
 protected:
     SimTest() { State = ProcessState(); }
-    ~SimTest() override {
-        delete State.LogLines;
-        State = ProcessState();
-    }
+    ~SimTest() override { State = ProcessState(); }
     winsim::Machine machine;
 };
 
