@@ -1,0 +1,32 @@
+// Shared internals of the simulated Windows.
+#ifndef WINSIM_INTERNAL_H
+#define WINSIM_INTERNAL_H
+
+#include <winsim/Machine.h>
+
+#include <string>
+
+#include "FileSystem.h"
+#include "Registry.h"
+
+namespace winsim {
+
+Machine& M();                             // the current machine; aborts when there is none
+void Record(const std::string& line);     // appends a transcript line
+std::string Lower(const std::string& s);  // the ANSI lower-casing of CharLowerBuffA
+std::string RootName(HKEY root);          // "HKLM", "HKCU", ...
+
+// Set-up of a fresh machine's drives and folders (files part).
+void InitDefaultFiles(Machine& machine);
+// Closes a handle of the security part (tokens); false when the handle is not one.
+bool CloseTokenHandle(HANDLE handle);
+
+}  // namespace winsim
+
+struct winsim::Machine::Impl {
+    FileSystemState fs;
+    RegistryState registry;
+    Machine* previous = nullptr;  // the machine that was current before this one
+};
+
+#endif

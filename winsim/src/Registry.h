@@ -1,0 +1,11 @@
+// The registry of the simulated machine (security part).
+#ifndef WINSIM_REGISTRY_H
+#define WINSIM_REGISTRY_H
+
+namespace winsim {
+
+struct RegistryState {};
+
+}  // namespace winsim
+
+#endif
