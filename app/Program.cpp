@@ -1,0 +1,154 @@
+// Start-up, mode choice, the top-level error report and the exit code.
+#include "Program.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <new>
+#include <string>
+
+#include "Errors.h"
+#include "KestDel.h"
+#include "SetupA.h"
+#include "Tools.h"
+#include "WinSys.h"
+
+namespace {
+
+const int ExitCodeError = 1;
+const int ExitCodeStartupError = 217;
+const DWORD SystemExceptionCode = 0xE04B4553;  // our own code for the exception filter
+
+// The text and command-line tools keep no state of their own.
+void InitializeTools() {}
+void FinalizeTools() {}
+
+std::string Hex8(unsigned long value) {
+    const char digits[] = "0123456789ABCDEF";
+    std::string text(8, '0');
+    for (int i = 7; i >= 0; --i) {
+        text[i] = digits[value & 0xF];
+        value >>= 4;
+    }
+    return text;
+}
+
+// The address of a routine of ours, as the report shows it: 32 bits are all a
+// 32-bit process has.
+unsigned long CodeAddress(void (*routine)()) {
+    return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(routine) & 0xFFFFFFFFu);
+}
+
+unsigned long ModuleBase() {
+    return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(GetModuleHandleA(NULL)) &
+                                      0xFFFFFFFFu);
+}
+
+std::string OwnFileName() {
+    std::string path = ProgramArgument(0);
+    return FileNamePart(path);
+}
+
+LONG WINAPI AnswerExecuteHandler(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
+
+// Asks the platform's unhandled-exception filter first, as any unhandled failure
+// would: under a debugger it answers that the search is to go on, and then the
+// platform's own handling takes over. Our own top-level filter stands in for the
+// system's error-reporting box while the question is asked.
+bool PlatformLetsUsReport(unsigned long address) {
+    EXCEPTION_RECORD record = {};
+    record.ExceptionCode = SystemExceptionCode;
+    record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
+    record.ExceptionAddress = reinterpret_cast<PVOID>(static_cast<ULONG_PTR>(address));
+    CONTEXT context = {};
+    EXCEPTION_POINTERS pointers = {&record, &context};
+    LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(AnswerExecuteHandler);
+    LONG answer = UnhandledExceptionFilter(&pointers);
+    SetUnhandledExceptionFilter(previous);
+    return answer != EXCEPTION_CONTINUE_SEARCH;
+}
+
+std::string ErrorTypeName(const std::exception& error) {
+    if (const KestError* own = dynamic_cast<const KestError*>(&error)) return own->TypeName();
+    if (dynamic_cast<const std::bad_alloc*>(&error)) return "OutOfMemory";
+    return "Exception";
+}
+
+// "Exception %s in module %s at %p.\r\n%s%s\r\n"
+std::string ApplicationErrorText(const std::string& typeName, const std::string& message,
+                                 unsigned long offset) {
+    std::string stop = (!message.empty() && message[message.size() - 1] != '.') ? "." : "";
+    return "Exception " + typeName + " in module " + OwnFileName() + " at " + Hex8(offset) +
+           ".\r\n" + message + stop + "\r\n";
+}
+
+void RunMode();
+
+// The top-level report of a failure inside a mode; false when the platform's own
+// handling is to take over instead.
+bool ReportApplicationError(const std::string& typeName, const std::string& message) {
+    unsigned long address = CodeAddress(RunMode);
+    if (!PlatformLetsUsReport(address)) return false;
+    std::string text = ApplicationErrorText(typeName, message, address - ModuleBase());
+    MessageBoxA(NULL, text.c_str(), "Application Error", MB_ICONERROR | MB_TASKMODAL);
+    return true;
+}
+
+// "Runtime error 217 at 00000000", the address over the zeros.
+bool ReportStartupError() {
+    unsigned long address = CodeAddress(InitializeWinSys);
+    if (!PlatformLetsUsReport(address)) return false;
+    std::string text = "Runtime error " + std::to_string(ExitCodeStartupError) + " at " +
+                       Hex8(address);
+    MessageBoxA(NULL, text.c_str(), "Error", MB_OK);
+    return true;
+}
+
+bool IsUninstallerPath(const std::string& path) {
+    std::string lower = path;
+    if (!lower.empty()) CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
+    return lower.find("\\kestdel") != std::string::npos;
+}
+
+void RunMode() {
+    std::string ownPath = ProgramArgument(0);
+    if (IsUninstallerPath(ownPath)) {
+        UninstallProgram(ownPath, ProgramArgument(1), ProgramArgument(2), ProgramArgument(3),
+                         ProgramArgument(4));
+    } else {
+        CheckStartup(ownPath, ProgramArgument(1));
+    }
+}
+
+void FinalizeModes() {
+    FinalizeKestDel();
+    FinalizeSetupA();
+}
+
+}  // namespace
+
+int RunProgram() {
+    InitializeTools();
+    try {
+        InitializeWinSys();
+    } catch (const KestError&) {
+        FinalizeWinSys();
+        FinalizeTools();
+        if (!ReportStartupError()) throw;
+        return ExitCodeStartupError;
+    }
+    InitializeSetupA();
+    InitializeKestDel();
+
+    int exitCode = 0;
+    try {
+        RunMode();
+    } catch (const std::exception& error) {
+        if (!ReportApplicationError(ErrorTypeName(error), error.what())) throw;
+        exitCode = ExitCodeError;
+    }
+    FinalizeModes();
+    FinalizeWinSys();
+    FinalizeTools();
+    return exitCode;
+}
