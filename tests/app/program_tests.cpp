@@ -1,0 +1,170 @@
+// The whole program on the simulated machine: mode choice, start-up, exit codes and
+// the two error reports.
+#include <regex>
+
+#include "Program.h"
+#include "SimTest.h"
+
+namespace {
+
+const char* const ProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Tessaly";
+const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
+
+class ProgramTest : public SimTest {
+protected:
+    void Start(const std::string& modulePath, const std::string& commandLine) {
+        machine.moduleFileName = modulePath;
+        machine.commandLine = commandLine;
+    }
+    // A complete set of installation files with an uncompressed program.
+    void AddMedium(const std::string& folder) {
+        machine.AddFile(folder + "Kest.Exe", "MZ program");
+        machine.AddFile(folder + "RApi.Dll", "MZ library");
+        machine.AddFile(folder + "Install.Msg", "text");
+        machine.AddFile(folder + "Common.801", "data");
+        machine.AddFile(folder + "LangEng.801", "data");
+    }
+};
+
+TEST_F(ProgramTest, ChoosesTheModeFromTheLowerCasedOwnPath) {
+    struct Case {
+        const char* modulePath;
+        const char* firstCaption;
+    } cases[] = {
+        {"C:\\Program Files\\Tessaly\\KESTDEL.EXE", "Uninstall"},
+        {"C:\\Program Files\\Tessaly\\KestDel.Exe", "Uninstall"},
+        {"C:\\Program Files\\Tessaly\\kestdelete.exe", "Uninstall"},
+        {"C:\\KestDel Files\\Setup.exe", "Uninstall"},
+        {"C:\\Program Files\\Tessaly\\Kest-Del.Exe", "Check Startup"},
+        {"C:\\Medium\\Install.exe", "Check Startup"},
+        {"C:\\Medium\\xkestdel.exe", "Check Startup"},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        State = ProcessState();
+        fresh.moduleFileName = c.modulePath;
+        fresh.commandLine = "prog";
+        fresh.boxAnswers = {IDCANCEL};
+        EXPECT_EQ(RunProgram(), 0) << c.modulePath;
+        ASSERT_FALSE(fresh.boxes.empty()) << c.modulePath;
+        EXPECT_EQ(fresh.boxes[0].caption, c.firstCaption) << c.modulePath;
+    }
+}
+
+TEST_F(ProgramTest, UninstallerGetsItsArgumentsByTheArgumentRules) {
+    // An empty quoted pair is skipped: "Desk Top" is argument 1 and x argument 2.
+    Start("C:\\Program Files\\Tessaly\\KestDel.Exe", "KestDel.Exe \"\" \"Desk Top\" x");
+    machine.AddFile("C:\\Program Files\\Tessaly\\KestDel.Exe", "MZ uninstaller");
+    machine.AddFile("C:\\Windows\\desktop\\x.Lnk", "link");
+    machine.AddFile("C:\\Windows\\Start Menu\\Programs\\Desk Top\\Tessaly.Lnk", "link");
+
+    EXPECT_EQ(RunProgram(), 0);
+
+    EXPECT_FALSE(machine.Exists("C:\\Windows\\desktop\\x.Lnk"));
+    EXPECT_FALSE(machine.Exists("C:\\Windows\\Start Menu\\Programs\\Desk Top"));
+    EXPECT_TRUE(machine.Exists("C:\\Windows\\Start Menu\\Programs"));
+    ASSERT_FALSE(machine.boxes.empty());
+    EXPECT_EQ(machine.boxes.back().caption, "Uninstall");
+    EXPECT_EQ(machine.boxes.back().text, "Reboot computer to complete program uninstall.");
+}
+
+TEST_F(ProgramTest, StartUpDeletesTheMachineWideProductKeyTree) {
+    Start("C:\\Medium\\Setup.exe", "Setup.exe");
+    machine.SetString(HKEY_LOCAL_MACHINE, std::string(ProductKey) + "\\Modules\\Bible", "Path",
+                      "C:\\x");
+    machine.SetString(HKEY_LOCAL_MACHINE, ProductKey, "Version", "8");
+
+    EXPECT_EQ(RunProgram(), 0);
+
+    EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, ProductKey));
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"));
+    EXPECT_EQ(machine.openKeyHandles, 0);
+}
+
+TEST_F(ProgramTest, StartUpWithoutRightsLeavesTheProductKeySilently) {
+    Start("C:\\Medium\\Setup.exe", "Setup.exe");
+    machine.SetAdministrator(false);
+    machine.SetString(HKEY_LOCAL_MACHINE, ProductKey, "Version", "8");
+    machine.ProtectKey(HKEY_LOCAL_MACHINE, "Software");
+
+    EXPECT_EQ(RunProgram(), 0);
+
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, ProductKey));
+    for (const auto& box : machine.boxes) EXPECT_NE(box.caption.find("Error"), 0u) << box.text;
+}
+
+TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
+    struct Case {
+        const char* name;
+        void (*inject)(winsim::Machine&);
+    } cases[] = {
+        {"identity", [](winsim::Machine& m) { m.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY}; }},
+        {"size query", [](winsim::Machine& m) { m.tokenSizeQuerySucceeds = true; }},
+        {"size query error", [](winsim::Machine& m) { m.tokenSizeQuery = {true, ERROR_ACCESS_DENIED}; }},
+        {"group query", [](winsim::Machine& m) { m.tokenGroupQuery = {true, ERROR_ACCESS_DENIED}; }},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        State = ProcessState();
+        fresh.moduleFileName = "C:\\Program Files\\Tessaly\\KestDel.Exe";
+        fresh.SetString(HKEY_LOCAL_MACHINE, ProductKey, "Version", "8");
+        c.inject(fresh);
+
+        EXPECT_EQ(RunProgram(), 217) << c.name;
+
+        ASSERT_EQ(fresh.boxes.size(), 1u) << c.name;
+        EXPECT_EQ(fresh.boxes[0].caption, "Error");
+        EXPECT_TRUE(std::regex_match(fresh.boxes[0].text, std::regex("Runtime error 217 at [0-9A-F]{8}")))
+            << fresh.boxes[0].text;
+        EXPECT_EQ(fresh.boxes[0].style, static_cast<UINT>(MB_OK));
+        // No mode ran, and start-up stopped before the key deletion.
+        EXPECT_TRUE(fresh.KeyExists(HKEY_LOCAL_MACHINE, ProductKey)) << c.name;
+        EXPECT_EQ(fresh.openTokenHandles, 0) << c.name;
+        EXPECT_EQ(fresh.allocatedSids, 0) << c.name;
+        EXPECT_FALSE(State.LogLines) << c.name;
+    }
+}
+
+TEST_F(ProgramTest, OutsideTheNtFamilyNoTokenIsAsked) {
+    Start("C:\\Medium\\Setup.exe", "Setup.exe");
+    machine.SetWindows98();
+    machine.allocateSid = {true, ERROR_CALL_NOT_IMPLEMENTED};
+    machine.openProcessToken = {true, ERROR_CALL_NOT_IMPLEMENTED};
+
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_TRUE(State.IsAdmin);
+}
+
+// Under "autorun" the launcher asks for the installed program's folder outside any
+// guarded block; a per-user "UninstallString" of the wrong type ends the run there.
+class UnhandledErrorTest : public ProgramTest {
+protected:
+    UnhandledErrorTest() {
+        Start("C:\\Medium\\Setup.exe", "Setup.exe autorun");
+        AddMedium("C:\\Medium\\");
+        machine.SetDword(HKEY_CURRENT_USER, UninstallKey, "UninstallString", 7);
+    }
+};
+
+TEST_F(UnhandledErrorTest, EndsTheRunWithTheApplicationErrorBoxAndExitCode1) {
+    EXPECT_EQ(RunProgram(), 1);
+
+    ASSERT_FALSE(machine.boxes.empty());
+    const winsim::BoxRecord& box = machine.boxes.back();
+    EXPECT_EQ(box.caption, "Application Error");
+    EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR | MB_TASKMODAL));
+    EXPECT_TRUE(std::regex_match(
+        box.text, std::regex("Exception RegistryError in module Setup\\.exe at [0-9A-F]{8}\\.\r\n"
+                             "Invalid data type for 'UninstallString'\\.\r\n")))
+        << box.text;
+    EXPECT_TRUE(machine.processes.empty());
+}
+
+TEST_F(UnhandledErrorTest, UnderADebuggerThePlatformTakesOver) {
+    machine.unhandledFilterContinues = true;
+
+    EXPECT_THROW(RunProgram(), RegistryError);
+    for (const auto& box : machine.boxes) EXPECT_NE(box.caption, "Application Error");
+}
+
+}  // namespace
