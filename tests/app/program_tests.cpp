@@ -55,6 +55,7 @@ TEST_F(ProgramTest, UninstallerGetsItsArgumentsByTheArgumentRules) {
     // An empty quoted pair is skipped: "Desk Top" is argument 1 and x argument 2.
     Start("C:\\Program Files\\Tessaly\\KestDel.Exe", "KestDel.Exe \"\" \"Desk Top\" x");
     machine.AddFile("C:\\Program Files\\Tessaly\\KestDel.Exe", "MZ uninstaller");
+    machine.SetInUse("C:\\Program Files\\Tessaly\\KestDel.Exe");  // it is running
     machine.AddFile("C:\\Windows\\desktop\\x.Lnk", "link");
     machine.AddFile("C:\\Windows\\Start Menu\\Programs\\Desk Top\\Tessaly.Lnk", "link");
 
