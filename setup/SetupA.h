@@ -14,10 +14,13 @@ std::string ChooseProgramFile(const std::string& folder, const std::string& xpNa
                               const std::string& plainName);
 bool InstalledIsNewer(const std::string& sourceProgram, const std::string& argument);
 int FileAge(const std::string& path);  // packed DOS date and time; -1 when none
+// Raises InOutError, naming the folder and the system's message, when it cannot.
+void ChangeCurrentFolder(const std::string& folder);
 
 // Module auto-install decision.
 bool CheckModuleInstall(const std::string& sourceFolder);
-int VersionNumber(const std::string& displayName);  // may raise ConvertError
+// Digits beyond the 32-bit range count as the highest number, a recent product.
+int VersionNumber(const std::string& displayName);
 
 // Compressed file copy through lz32.
 bool LzCopyFile(const std::string& source, const std::string& destination);
