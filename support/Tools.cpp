@@ -1,0 +1,172 @@
+// Text and command-line tools shared by both modes.
+#include "Tools.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string LowerCase(const std::string& text) {
+    std::string lower = text;
+    if (!lower.empty()) {
+        CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
+    }
+    return lower;
+}
+
+bool IsTokenSeparator(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+// Codes 1 to 32 separate command-line arguments; the terminating NUL does not.
+bool IsArgumentSeparator(char c) {
+    const unsigned char code = static_cast<unsigned char>(c);
+    return code >= 1 && code <= 32;
+}
+
+// Steps over one character, never past the end of the text: a lead byte right
+// before the terminator must not carry the scan beyond it.
+const char* NextChar(const char* p, const char* end) {
+    if (p >= end) {
+        return end;
+    }
+    const char* next = CharNextA(p);
+    if (next <= p) {
+        return p + 1;
+    }
+    return next > end ? end : next;
+}
+
+// Skips separators and empty quoted pairs in front of an argument.
+const char* SkipToArgument(const char* p, const char* end) {
+    for (;;) {
+        while (p < end && IsArgumentSeparator(*p)) {
+            p = NextChar(p, end);
+        }
+        if (p + 1 < end && p[0] == '"' && p[1] == '"') {
+            p += 2;
+            continue;
+        }
+        return p;
+    }
+}
+
+// Takes one argument starting at `p`; returns the position after it.
+const char* TakeArgument(const char* p, const char* end, std::string& argument) {
+    argument.clear();
+    while (p < end && !IsArgumentSeparator(*p)) {
+        if (*p == '"') {
+            p = NextChar(p, end);
+            while (p < end && *p != '"') {
+                const char* next = NextChar(p, end);
+                argument.append(p, next);
+                p = next;
+            }
+            if (p < end) {
+                p = NextChar(p, end);
+            }
+        } else {
+            const char* next = NextChar(p, end);
+            argument.append(p, next);
+            p = next;
+        }
+    }
+    return p;
+}
+
+}  // namespace
+
+int PosText(const std::string& sub, const std::string& text) {
+    if (sub.empty() || text.empty()) {
+        return 0;
+    }
+    const std::string::size_type position = LowerCase(text).find(LowerCase(sub));
+    return position == std::string::npos ? 0 : static_cast<int>(position) + 1;
+}
+
+std::string ExtractToken(const std::string& text, int n) {
+    if (n < 1) {
+        return std::string();
+    }
+    int counter = n;
+    bool isOpen = false;
+    std::string::size_type start = 0;
+    std::string::size_type i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (IsTokenSeparator(c)) {
+            if (isOpen) {
+                if (--counter == 0) {
+                    return text.substr(start, i - start);
+                }
+                isOpen = false;
+            }
+            ++i;
+        } else if (c == '"' && !isOpen) {
+            const std::string::size_type close = text.find('"', i + 1);
+            const std::string::size_type contentEnd =
+                close == std::string::npos ? text.size() : close;
+            if (--counter == 0) {
+                return text.substr(i + 1, contentEnd - i - 1);
+            }
+            i = close == std::string::npos ? text.size() : close + 1;
+        } else {
+            if (!isOpen) {
+                isOpen = true;
+                start = i;
+            }
+            ++i;
+        }
+    }
+    if (isOpen && counter == 1) {
+        return text.substr(start);
+    }
+    return std::string();
+}
+
+std::string TranslateChars(const std::string& text, const std::string& replacementSet,
+                           const std::string& searchSet) {
+    std::string result = text;
+    for (char& c : result) {
+        const std::string::size_type p = searchSet.find(c);
+        if (p != std::string::npos && p < replacementSet.size()) {
+            c = replacementSet[p];
+        }
+    }
+    return result;
+}
+
+std::string CommandLineArgument(const char* commandLine, int n) {
+    if (commandLine == nullptr || n < 0) {
+        return std::string();
+    }
+    const char* end = commandLine + std::strlen(commandLine);
+    const char* p = commandLine;
+    std::string argument;
+    for (int index = 0; index <= n; ++index) {
+        p = SkipToArgument(p, end);
+        if (p >= end) {
+            return std::string();
+        }
+        p = TakeArgument(p, end, argument);
+    }
+    return argument;
+}
+
+std::string ProgramArgument(int n) {
+    if (n != 0) {
+        return CommandLineArgument(GetCommandLineA(), n);
+    }
+    char buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    if (length == 0) {
+        return std::string();
+    }
+    // A truncated name fills the whole buffer, with or without a terminator:
+    // take only what the call reports, and stop at a terminator inside it.
+    const DWORD filled = length < MAX_PATH ? length : MAX_PATH;
+    const void* terminator = std::memchr(buffer, '\0', filled);
+    const std::size_t size =
+        terminator == nullptr ? filled : static_cast<const char*>(terminator) - buffer;
+    return std::string(buffer, size);
+}

@@ -1,0 +1,326 @@
+// Paths, files, list files and the recycle bin.
+#include <windows.h>
+// The shell header needs the system header first.
+#include <shellapi.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Tools.h"
+#include "WinSys.h"
+#include "WinSysHandles.h"
+
+namespace {
+
+const char* const TestFileName = "$$$.$$$";
+const char EndOfFileMark = '\x1A';
+const DWORD ShortPathBufferSize = 255;
+const DWORD FolderBufferSize = MAX_PATH;
+
+// Position just after the last backslash or colon, stepping by characters so
+// that the trail byte of a double-byte character is never taken for either.
+std::string::size_type FolderPartLength(const std::string& path) {
+    const char* begin = path.c_str();
+    const char* end = begin + path.size();
+    std::string::size_type length = 0;
+    for (const char* p = begin; p < end;) {
+        const char* next = CharNextA(p);
+        if (next <= p || next > end) {
+            next = p + 1;
+        }
+        if (*p == '\\' || *p == ':') {
+            length = static_cast<std::string::size_type>(next - begin);
+        }
+        p = next;
+    }
+    return length;
+}
+
+// Whether the last character (not merely the last byte) is a backslash.
+bool EndsWithBackslash(const std::string& text) {
+    return !text.empty() && text.back() == '\\' && FolderPartLength(text) == text.size();
+}
+
+std::string SystemMessage(DWORD code) {
+    char buffer[256];
+    buffer[0] = '\0';
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+        nullptr, code, 0, buffer, sizeof(buffer), nullptr);
+    if (length == 0 || length >= sizeof(buffer)) {
+        return std::string();
+    }
+    std::string message(buffer, length);
+    message = message.substr(0, message.find('\0'));
+    while (!message.empty() && static_cast<unsigned char>(message.back()) <= ' ') {
+        message.pop_back();
+    }
+    return message;
+}
+
+bool IsAbsolutePath(const std::string& name) {
+    return (name.size() >= 3 && name[1] == ':' && name[2] == '\\') ||
+           (name.size() >= 2 && name[0] == '\\' && name[1] == '\\');
+}
+
+// The name as the user should read it in a message: relative names are put
+// below the current folder.
+std::string FullPathForMessage(const std::string& name) {
+    if (IsAbsolutePath(name)) {
+        return name;
+    }
+    char buffer[FolderBufferSize];
+    const DWORD length = GetCurrentDirectoryA(FolderBufferSize, buffer);
+    if (length == 0 || length >= FolderBufferSize) {
+        return name;
+    }
+    const std::string current(buffer, length);
+    if (!name.empty() && name[0] == '\\') {
+        return current.substr(0, 2) + name;
+    }
+    return AddBackslash(current) + name;
+}
+
+HANDLE CreateNewFile(const std::string& name) {
+    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool WriteAll(HANDLE file, const std::string& data) {
+    if (data.empty()) {
+        return true;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr)) {
+        return false;
+    }
+    return written == data.size();
+}
+
+bool ReadAll(HANDLE file, std::string& text) {
+    text.clear();
+    char chunk[4096];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk, sizeof(chunk), &read, nullptr)) {
+            return false;
+        }
+        if (read == 0) {
+            return true;
+        }
+        text.append(chunk, read > sizeof(chunk) ? sizeof(chunk) : read);
+    }
+}
+
+// Lines end at CR LF, a lone CR or a lone LF; a NUL ends the text; a break at
+// the very end starts no further line.
+StringList SplitLines(std::string text) {
+    text = text.substr(0, text.find('\0'));
+    StringList lines;
+    std::string::size_type start = 0;
+    std::string::size_type i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        lines.push_back(text.substr(start, i - start));
+        i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+        start = i;
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
+}
+
+// End-of-file marks at the end of the list go, and lines made only of them.
+void DropEndOfFileMarks(StringList& lines) {
+    while (!lines.empty() && !lines.back().empty() && lines.back().back() == EndOfFileMark) {
+        lines.back().pop_back();
+        if (lines.back().empty()) {
+            lines.pop_back();
+        }
+    }
+}
+
+// Critical-error boxes stay off while an instance lives.
+class CriticalErrorsOff {
+public:
+    CriticalErrorsOff() { CheckedSetErrorMode(true); }
+    ~CriticalErrorsOff() { CheckedSetErrorMode(false); }
+    CriticalErrorsOff(const CriticalErrorsOff&) = delete;
+    CriticalErrorsOff& operator=(const CriticalErrorsOff&) = delete;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Texts and paths.
+
+int CompareNoCase(const std::string& a, const std::string& b) {
+    // A failed comparison (0) comes out as "not equal".
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
+                          static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size())) -
+           CSTR_EQUAL;
+}
+
+std::string FolderPart(const std::string& path) { return path.substr(0, FolderPartLength(path)); }
+
+std::string FileNamePart(const std::string& path) { return path.substr(FolderPartLength(path)); }
+
+std::string SafeFileName(const std::string& path) {
+    return FolderPart(path) + TranslateChars(FileNamePart(path), "[]______", "<>:\"/\\|%");
+}
+
+std::string AddBackslash(const std::string& text) {
+    if (text.empty() || EndsWithBackslash(text)) {
+        return text;
+    }
+    return text + "\\";
+}
+
+std::string RemoveBackslash(const std::string& text) {
+    if (!EndsWithBackslash(text)) {
+        return text;
+    }
+    return text.substr(0, text.size() - 1);
+}
+
+std::string ShortPath(const std::string& path) {
+    ClearLastError();
+    char buffer[ShortPathBufferSize];
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, ShortPathBufferSize);
+    // A length that does not fit is the size the system would need: no answer.
+    if (length == 0 || length >= ShortPathBufferSize) {
+        return path;
+    }
+    return std::string(buffer, length);
+}
+
+// ---------------------------------------------------------------------------
+// Files.
+
+bool FileIsPresent(const std::string& name) {
+    if (name.empty()) {
+        return false;
+    }
+    WIN32_FIND_DATAA data;
+    FindHandle search(FindFirstFileA(name.c_str(), &data));
+    if (!search.IsValid()) {
+        return false;
+    }
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void TouchFile(const std::string& name) {
+    if (FileIsPresent(name)) {
+        // Moving a file onto its own name stamps it without changing it.
+        MoveFileA(name.c_str(), name.c_str());
+        return;
+    }
+    KernelHandle file(CreateNewFile(name));
+    // A file that cannot be made is reported by whoever writes it next.
+}
+
+bool ForceDeleteFile(const std::string& name) {
+    // Read-only, hidden and system files can be deleted only without their attributes.
+    SetFileAttributesA(name.c_str(), 0);
+    if (!FileIsPresent(name)) {
+        return true;
+    }
+    return DeleteFileA(name.c_str()) != FALSE;
+}
+
+bool IsUsableDrive(char letter) {
+    const char root[] = {letter, ':', '\\', '\0'};
+    const UINT type = GetDriveTypeA(root);
+    return type >= DRIVE_REMOVABLE && type <= DRIVE_RAMDISK;
+}
+
+bool IsWritableFolder(const std::string& folder) {
+    const std::string testPath = AddBackslash(folder) + TestFileName;
+    if (!IsUsableDrive(testPath[0])) {
+        return false;
+    }
+    bool isWritten = false;
+    CriticalErrorsOff noCriticalErrorBoxes;
+    try {
+        ForceDeleteFile(testPath);
+        KernelHandle file(CreateNewFile(testPath));
+        if (file.IsValid()) {
+            isWritten = WriteAll(file.Get(), TestFileName);
+            file.Close();
+            ForceDeleteFile(testPath);
+        }
+    } catch (...) {
+        // Any failure of the test means the folder is not writable.
+    }
+    return isWritten;
+}
+
+bool LoadListFile(StringList& list, const std::string& name) {
+    list.clear();
+    try {
+        if (!FileIsPresent(name)) {
+            return false;
+        }
+        KernelHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid()) {
+            return false;
+        }
+        std::string text;
+        if (!ReadAll(file.Get(), text)) {
+            return false;
+        }
+        list = SplitLines(text);
+        DropEndOfFileMarks(list);
+        return true;
+    } catch (...) {
+        list.clear();
+        return false;
+    }
+}
+
+void SaveListFile(const StringList& list, const std::string& name) {
+    const std::string safeName = SafeFileName(name);
+    TouchFile(safeName);
+    KernelHandle file(CreateNewFile(safeName));
+    if (!file.IsValid()) {
+        const DWORD error = GetLastError();
+        throw FileCreateError("Cannot create file \"" + FullPathForMessage(safeName) + "\". " +
+                              SystemMessage(error));
+    }
+    std::string text;
+    for (const std::string& line : list) {
+        text += line;
+        text += "\r\n";
+    }
+    if (!WriteAll(file.Get(), text)) {
+        // A list that did not reach the disk must not pass for saved.
+        const DWORD error = GetLastError();
+        throw InOutError("Cannot write file \"" + FullPathForMessage(safeName) + "\". " +
+                         SystemMessage(error));
+    }
+}
+
+bool MoveToRecycleBin(const std::string& path) {
+    // The shell takes a list of names ended by an empty one: two NULs at the end.
+    std::vector<char> names;
+    const std::string item = RemoveBackslash(path);
+    names.assign(item.begin(), item.end());
+    names.push_back('\0');
+    names.push_back('\0');
+
+    SHFILEOPSTRUCTA operation;
+    std::memset(&operation, 0, sizeof(operation));
+    operation.hwnd = nullptr;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = names.data();
+    operation.pTo = nullptr;
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
+    return SHFileOperationA(&operation) == 0;
+}

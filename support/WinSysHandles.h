@@ -1,0 +1,102 @@
+// Owners of the system handles that the support library opens: each closes or
+// frees its handle when it goes out of scope, on every path.
+#ifndef KEST_SUPPORT_WINSYSHANDLES_H
+#define KEST_SUPPORT_WINSYSHANDLES_H
+
+#include <windows.h>
+
+// A kernel object handle (file, token, process, thread) closed with CloseHandle.
+// Both the null handle and INVALID_HANDLE_VALUE mean "none".
+class KernelHandle {
+public:
+    explicit KernelHandle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~KernelHandle() { Close(); }
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+
+    bool IsValid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle_; }
+    HANDLE* Receive() {
+        Close();
+        return &handle_;
+    }
+    void Close() {
+        if (IsValid()) {
+            // A handle that refuses to close leaves nothing for us to undo.
+            CloseHandle(handle_);
+        }
+        handle_ = nullptr;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// A directory search handle closed with FindClose.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (IsValid()) {
+            FindClose(handle_);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+
+private:
+    HANDLE handle_;
+};
+
+// An open registry key closed with RegCloseKey (never flushed).
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() { Close(); }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    bool IsOpen() const { return key_ != nullptr; }
+    HKEY Get() const { return key_; }
+    HKEY* Receive() {
+        Close();
+        return &key_;
+    }
+    HKEY Release() {
+        HKEY key = key_;
+        key_ = nullptr;
+        return key;
+    }
+    void Close() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+        }
+        key_ = nullptr;
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// A security identifier built by AllocateAndInitializeSid, freed with FreeSid.
+class SidHandle {
+public:
+    SidHandle() = default;
+    ~SidHandle() {
+        if (sid_ != nullptr) {
+            FreeSid(sid_);
+        }
+    }
+    SidHandle(const SidHandle&) = delete;
+    SidHandle& operator=(const SidHandle&) = delete;
+
+    PSID Get() const { return sid_; }
+    PSID* Receive() { return &sid_; }
+
+private:
+    PSID sid_ = nullptr;
+};
+
+#endif
