@@ -14,12 +14,19 @@ namespace winsim {
 Machine& M();                             // the current machine; aborts when there is none
 void Record(const std::string& line);     // appends a transcript line
 std::string Lower(const std::string& s);  // the ANSI lower-casing of CharLowerBuffA
+std::string Upper(const std::string& s);  // its counterpart, the registry's name order
 std::string RootName(HKEY root);          // "HKLM", "HKCU", ...
 
 // Set-up of a fresh machine's drives and folders (files part).
 void InitDefaultFiles(Machine& machine);
 // Closes a handle of the security part (tokens); false when the handle is not one.
 bool CloseTokenHandle(HANDLE handle);
+// Set-up of a fresh machine's registry roots and system message texts (system part).
+void InitRegistry(Machine& machine);
+std::map<DWORD, std::string> DefaultMessageTexts();
+// The transcript form of a registry value: strings up to their NUL, a DWORD in
+// decimal, anything else as "hex:" and comma-separated byte pairs.
+std::string ValueText(DWORD type, const std::string& data);
 
 }  // namespace winsim
 

@@ -10,8 +10,7 @@ namespace winsim {
 namespace {
 Machine* current = nullptr;
 
-TokenGroup Group(std::initializer_list<BYTE> authority, std::vector<DWORD> subs,
-                 DWORD attributes) {
+TokenGroup Group(std::initializer_list<BYTE> authority, std::vector<DWORD> subs, DWORD attributes) {
     TokenGroup g{};
     std::copy(authority.begin(), authority.end(), g.authority);
     g.subAuthorities = std::move(subs);
@@ -70,6 +69,8 @@ Machine::Machine() : impl(new Impl) {
     windowsFolder = "C:\\Windows";
     systemFolder = "C:\\Windows\\System32";
     tempPath = "C:\\Windows\\Temp\\";
+    messageTexts = DefaultMessageTexts();
+    InitRegistry(*this);
     InitDefaultFiles(*this);
 }
 

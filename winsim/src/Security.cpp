@@ -1,11 +1,76 @@
 // Access tokens and security identifiers of the simulated machine.
+#include <cstring>
+
 #include "Internal.h"
 
 namespace winsim {
 
-bool CloseTokenHandle(HANDLE handle) {
+namespace {
+
+const BYTE kSidRevision = 1;
+const BYTE kMaxSubAuthorities = 15;
+const DWORD kSidHeader = 8;  // revision, count and the six authority bytes
+
+DWORD SidLength(BYTE subAuthorities) { return kSidHeader + 4u * subAuthorities; }
+
+// Writes a SID in the platform's layout; `out` needs SidLength bytes.
+void WriteSid(BYTE* out, const BYTE authority[6], const DWORD* subs, BYTE count) {
+    out[0] = kSidRevision;
+    out[1] = count;
+    std::memcpy(out + 2, authority, 6);
+    std::memcpy(out + kSidHeader, subs, 4u * count);
+}
+
+DWORD GroupsLength(const std::vector<TokenGroup>& groups) {
+    DWORD length = static_cast<DWORD>(offsetof(TOKEN_GROUPS, Groups) +
+                                      groups.size() * sizeof(SID_AND_ATTRIBUTES));
+    for (const auto& g : groups) length += SidLength(static_cast<BYTE>(g.subAuthorities.size()));
+    return length;
+}
+
+// TOKEN_GROUPS with its SIDs stored after the array, inside the same block.
+void WriteGroups(BYTE* out, const std::vector<TokenGroup>& groups) {
+    DWORD count = static_cast<DWORD>(groups.size());
+    std::memcpy(out + offsetof(TOKEN_GROUPS, GroupCount), &count, sizeof count);
+    BYTE* entry = out + offsetof(TOKEN_GROUPS, Groups);
+    BYTE* sid = entry + groups.size() * sizeof(SID_AND_ATTRIBUTES);
+    for (const auto& g : groups) {
+        BYTE subs = static_cast<BYTE>(g.subAuthorities.size());
+        WriteSid(sid, g.authority, g.subAuthorities.data(), subs);
+        SID_AND_ATTRIBUTES pair{sid, g.attributes};
+        std::memcpy(entry, &pair, sizeof pair);
+        entry += sizeof pair;
+        sid += SidLength(subs);
+    }
+}
+
+BOOL Refuse(DWORD error) {
+    M().lastError = error;
+    return FALSE;
+}
+
+BOOL OpenToken(const std::vector<TokenGroup>& groups, DWORD access, PHANDLE token) {
+    auto state = std::make_unique<TokenHandle>();
+    state->groups = groups;
+    state->access = access;
+    HANDLE handle = state.get();
+    M().impl->registry.tokens[handle] = std::move(state);
+    ++M().openTokenHandles;
+    *token = handle;
+    return TRUE;
+}
+
+TokenHandle* FindToken(HANDLE handle) {
     auto& tokens = M().impl->registry.tokens;
+    auto it = tokens.find(handle);
+    return it == tokens.end() ? nullptr : it->second.get();
+}
+
+}  // namespace
+
+bool CloseTokenHandle(HANDLE handle) {
     if (handle == GetCurrentProcess() || handle == GetCurrentThread()) return true;
+    auto& tokens = M().impl->registry.tokens;
     auto it = tokens.find(handle);
     if (it == tokens.end()) return false;
     tokens.erase(it);
@@ -15,8 +80,85 @@ bool CloseTokenHandle(HANDLE handle) {
 
 }  // namespace winsim
 
+using namespace winsim;
+
 HANDLE WINAPI GetCurrentProcess(void) {
     return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 }
 
 HANDLE WINAPI GetCurrentThread(void) { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-2)); }
+
+BOOL WINAPI OpenThreadToken(HANDLE thread, DWORD desiredAccess, BOOL, PHANDLE token) {
+    Machine& m = M();
+    if (!token) return Refuse(ERROR_NOACCESS);
+    if (thread != GetCurrentThread()) return Refuse(ERROR_INVALID_HANDLE);
+    if (m.openThreadToken.fail) return Refuse(m.openThreadToken.error);
+    if (!m.hasThreadToken) return Refuse(ERROR_NO_TOKEN);
+    return OpenToken(m.threadGroups, desiredAccess, token);
+}
+
+BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token) {
+    Machine& m = M();
+    if (!token) return Refuse(ERROR_NOACCESS);
+    if (process != GetCurrentProcess()) return Refuse(ERROR_INVALID_HANDLE);
+    if (m.openProcessToken.fail) return Refuse(m.openProcessToken.error);
+    return OpenToken(m.processGroups, desiredAccess, token);
+}
+
+BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAuthorityCount,
+                                     DWORD sub0, DWORD sub1, DWORD sub2, DWORD sub3, DWORD sub4,
+                                     DWORD sub5, DWORD sub6, DWORD sub7, PSID* sid) {
+    Machine& m = M();
+    if (!authority || !sid) return Refuse(ERROR_NOACCESS);
+    if (subAuthorityCount > 8) return Refuse(ERROR_INVALID_SID);
+    if (m.allocateSid.fail) return Refuse(m.allocateSid.error);
+    const DWORD subs[8] = {sub0, sub1, sub2, sub3, sub4, sub5, sub6, sub7};
+    BYTE* block = new BYTE[SidLength(subAuthorityCount)];
+    WriteSid(block, authority->Value, subs, subAuthorityCount);
+    m.impl->registry.sids.insert(block);
+    ++m.allocatedSids;
+    *sid = block;
+    return TRUE;
+}
+
+PVOID WINAPI FreeSid(PSID sid) {
+    Machine& m = M();
+    auto& sids = m.impl->registry.sids;
+    auto it = sids.find(sid);
+    if (it == sids.end()) return sid;  // not ours: the platform hands it back
+    delete[] static_cast<BYTE*>(sid);
+    sids.erase(it);
+    --m.allocatedSids;
+    return nullptr;
+}
+
+BOOL WINAPI EqualSid(PSID sid1, PSID sid2) {
+    const BYTE* a = static_cast<const BYTE*>(sid1);
+    const BYTE* b = static_cast<const BYTE*>(sid2);
+    M().lastError = ERROR_SUCCESS;  // as the platform leaves it
+    if (!a || !b || a[0] != kSidRevision || b[0] != kSidRevision) return FALSE;
+    if (a[1] > kMaxSubAuthorities || a[1] != b[1]) return FALSE;
+    return std::memcmp(a, b, SidLength(a[1])) == 0;
+}
+
+BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info,
+                                DWORD length, PDWORD returnLength) {
+    Machine& m = M();
+    TokenHandle* state = FindToken(token);
+    if (!state) return Refuse(ERROR_INVALID_HANDLE);
+    if (!(state->access & TOKEN_QUERY)) return Refuse(ERROR_ACCESS_DENIED);
+    if (infoClass != TokenGroups) return Refuse(ERROR_INVALID_PARAMETER);
+    if (!returnLength) return Refuse(ERROR_NOACCESS);
+    const bool first = state->informationCalls++ == 0;
+    const DWORD needed = GroupsLength(state->groups);
+    if (first && m.tokenSizeQuery.fail) return Refuse(m.tokenSizeQuery.error);
+    if (!first && m.tokenGroupQuery.fail) return Refuse(m.tokenGroupQuery.error);
+    *returnLength = needed;
+    if (length < needed) {
+        if (first && m.tokenSizeQuerySucceeds) return TRUE;
+        return Refuse(ERROR_INSUFFICIENT_BUFFER);
+    }
+    if (!info) return Refuse(ERROR_NOACCESS);
+    WriteGroups(static_cast<BYTE*>(info), state->groups);
+    return TRUE;
+}

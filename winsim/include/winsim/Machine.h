@@ -160,6 +160,7 @@ public:
     std::string systemFolder;   // "C:\Windows\System32"
     std::string tempPath;       // "C:\Windows\Temp\"
     bool tempPathFails = false;
+    DWORD tempPathError = ERROR_PATH_NOT_FOUND;  // the last error of a failing GetTempPathA
     std::map<std::string, std::string> environment;
     UINT errorMode = 0;
     std::vector<UINT> errorModeHistory;     // every mode set, in order

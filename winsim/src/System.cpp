@@ -1,0 +1,148 @@
+// Version, last error, process environment, folders, error mode and the
+// top-level exception filter of the simulated machine.
+#include <cstring>
+
+#include "Internal.h"
+
+namespace winsim {
+
+namespace {
+
+const DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);  // 148
+const DWORD kVersionInfoExSize = kVersionInfoSize + 8;  // 156, OSVERSIONINFOEXA
+const BYTE kNtWorkstation = 1;
+const ULONG_PTR kModuleBase = 0x00400000;
+
+DWORD FailWith(DWORD error, DWORD result = 0) {
+    M().lastError = error;
+    return result;
+}
+
+// The platform's folder answers: the length without NUL when it fits, else the
+// size needed with NUL and the buffer untouched.
+DWORD CopyPath(const std::string& text, LPSTR buffer, DWORD size) {
+    const DWORD length = static_cast<DWORD>(text.size());
+    if (!buffer || size <= length) return length + 1;
+    std::memcpy(buffer, text.c_str(), length + 1);
+    return length;
+}
+
+std::string FileNamePart(const std::string& path) {
+    size_t slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The system libraries a program may ask for by name, at made-up bases.
+HMODULE SystemModule(const std::string& lowerName) {
+    static const char* const names[] = {"kernel32", "user32", "advapi32",
+                                        "shell32",  "lz32",   "ntdll"};
+    for (size_t i = 0; i < sizeof names / sizeof *names; ++i) {
+        const std::string name = names[i];
+        if (lowerName == name || lowerName == name + ".dll")
+            return reinterpret_cast<HMODULE>(0x70000000 + 0x100000 * i);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+}  // namespace winsim
+
+using namespace winsim;
+
+DWORD WINAPI GetLastError(void) { return M().lastError; }
+
+void WINAPI SetLastError(DWORD code) { M().lastError = code; }
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
+    Machine& m = M();
+    if (!info) return FailWith(ERROR_NOACCESS, FALSE);
+    const DWORD size = info->dwOSVersionInfoSize;
+    if (size != kVersionInfoSize && size != kVersionInfoExSize)
+        return FailWith(ERROR_INSUFFICIENT_BUFFER, FALSE);
+    if (m.getVersionEx.fail) return FailWith(m.getVersionEx.error, FALSE);
+    *info = m.version;
+    info->dwOSVersionInfoSize = size;
+    if (size == kVersionInfoExSize) {
+        // Service pack, suite mask and product type of OSVERSIONINFOEXA.
+        BYTE* extra = reinterpret_cast<BYTE*>(info) + kVersionInfoSize;
+        std::memset(extra, 0, kVersionInfoExSize - kVersionInfoSize);
+        if (m.version.dwPlatformId == VER_PLATFORM_WIN32_NT) extra[6] = kNtWorkstation;
+    }
+    return TRUE;
+}
+
+LPSTR WINAPI GetCommandLineA(void) { return M().commandLine.data(); }
+
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+    Machine& m = M();
+    if (module && module != reinterpret_cast<HMODULE>(kModuleBase))
+        return FailWith(ERROR_MOD_NOT_FOUND);
+    const std::string& path = m.moduleFileName;
+    if (size == 0) return FailWith(ERROR_INSUFFICIENT_BUFFER);
+    if (!fileName) return FailWith(ERROR_NOACCESS);
+    if (path.size() < size) {
+        std::memcpy(fileName, path.c_str(), path.size() + 1);
+        return static_cast<DWORD>(path.size());
+    }
+    std::memcpy(fileName, path.data(), size - 1);
+    fileName[size - 1] = 0;
+    return FailWith(ERROR_INSUFFICIENT_BUFFER, size);
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
+    if (!moduleName) return reinterpret_cast<HMODULE>(kModuleBase);
+    const std::string wanted = Lower(moduleName);
+    const std::string own = Lower(FileNamePart(M().moduleFileName));
+    if (wanted == own || wanted + ".exe" == own) return reinterpret_cast<HMODULE>(kModuleBase);
+    HMODULE system = SystemModule(wanted);
+    if (system) return system;
+    M().lastError = ERROR_MOD_NOT_FOUND;
+    return nullptr;
+}
+
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+    return CopyPath(M().windowsFolder, buffer, size);
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    return CopyPath(M().systemFolder, buffer, size);
+}
+
+DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
+    Machine& m = M();
+    if (m.tempPathFails) return FailWith(m.tempPathError);
+    return CopyPath(m.tempPath, buffer, size);
+}
+
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
+    Machine& m = M();
+    if (!name) return FailWith(ERROR_INVALID_PARAMETER);
+    const std::string wanted = Lower(name);
+    for (const auto& entry : m.environment)
+        if (Lower(entry.first) == wanted) return CopyPath(entry.second, buffer, size);
+    return FailWith(ERROR_ENVVAR_NOT_FOUND);
+}
+
+UINT WINAPI SetErrorMode(UINT mode) {
+    Machine& m = M();
+    const UINT previous = m.errorMode;
+    m.errorMode = mode;
+    m.errorModeHistory.push_back(mode);
+    return previous;
+}
+
+LONG WINAPI UnhandledExceptionFilter(EXCEPTION_POINTERS* exceptionInfo) {
+    Machine& m = M();
+    if (m.unhandledFilterContinues) return EXCEPTION_CONTINUE_SEARCH;
+    LPTOP_LEVEL_EXCEPTION_FILTER filter = m.impl->registry.exceptionFilter;
+    return filter ? filter(exceptionInfo) : EXCEPTION_EXECUTE_HANDLER;
+}
+
+LPTOP_LEVEL_EXCEPTION_FILTER WINAPI
+SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter) {
+    LPTOP_LEVEL_EXCEPTION_FILTER& installed = M().impl->registry.exceptionFilter;
+    LPTOP_LEVEL_EXCEPTION_FILTER previous = installed;
+    installed = filter;
+    return previous;
+}

@@ -1,0 +1,128 @@
+// Text functions of the simulated machine: lengths, comparison, lower-casing,
+// character stepping and the system's message texts.
+#include <cstring>
+
+#include "Internal.h"
+
+namespace winsim {
+
+namespace {
+
+bool IsLeadByte(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return M().doubleByteCodePage && ((u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC));
+}
+
+std::string Counted(LPCSTR text, int count) {
+    return count < 0 ? std::string(text) : std::string(text, static_cast<size_t>(count));
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Expands a message text as the platform does without an argument list: line
+// breaks become blanks when a width is given, "%n" and the other escapes are
+// replaced, and inserts are kept as they stand or refused.
+bool Expand(const std::string& text, DWORD flags, std::string& out) {
+    const bool ignoreInserts = (flags & FORMAT_MESSAGE_IGNORE_INSERTS) != 0;
+    const bool width = (flags & FORMAT_MESSAGE_MAX_WIDTH_MASK) != 0;
+    out.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += width ? " " : "\r\n";
+            continue;
+        }
+        if (c != '%') {
+            out += c;
+            continue;
+        }
+        if (i + 1 >= text.size()) break;  // a lone % at the end is dropped
+        const char next = text[++i];
+        if (next == '0') return true;  // the end of the message, without line break
+        if (IsDigit(next)) {
+            if (!ignoreInserts) return false;
+            out += '%';
+            out += next;
+            continue;
+        }
+        if (ignoreInserts) {
+            out += '%';
+            out += next;
+            continue;
+        }
+        if (next == 'n')
+            out += "\r\n";
+        else if (next == 'r')
+            out += '\r';
+        else if (next == 't')
+            out += '\t';
+        else
+            out += next;  // %% %. %! and the like stand for the character itself
+    }
+    return true;
+}
+
+}  // namespace
+
+}  // namespace winsim
+
+using namespace winsim;
+
+int WINAPI lstrlenA(LPCSTR text) { return text ? static_cast<int>(std::strlen(text)) : 0; }
+
+int WINAPI CompareStringA(LCID, DWORD flags, LPCSTR string1, int count1, LPCSTR string2,
+                          int count2) {
+    if (!string1 || !string2) {
+        M().lastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    std::string a = Counted(string1, count1);
+    std::string b = Counted(string2, count2);
+    if (flags & NORM_IGNORECASE) {
+        a = Lower(a);
+        b = Lower(b);
+    }
+    const int order = a.compare(b);
+    return order < 0 ? CSTR_LESS_THAN : order > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
+}
+
+DWORD WINAPI CharLowerBuffA(LPSTR text, DWORD length) {
+    if (!text) return 0;
+    for (DWORD i = 0; i < length; ++i) {
+        if (IsLeadByte(text[i]) && i + 1 < length) {
+            ++i;  // the trail byte of a double-byte character is no letter
+            continue;
+        }
+        text[i] = Lower(std::string(1, text[i]))[0];
+    }
+    return length;
+}
+
+LPSTR WINAPI CharNextA(LPCSTR text) {
+    if (!*text) return const_cast<LPSTR>(text);
+    if (IsLeadByte(*text) && text[1]) return const_cast<LPSTR>(text + 2);
+    return const_cast<LPSTR>(text + 1);
+}
+
+DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD, LPSTR buffer,
+                            DWORD size, void*) {
+    Machine& m = M();
+    std::string text;
+    if (flags & FORMAT_MESSAGE_FROM_STRING) {
+        if (!source) return m.lastError = ERROR_INVALID_PARAMETER, 0;
+        text = static_cast<const char*>(source);
+    } else if (flags & FORMAT_MESSAGE_FROM_SYSTEM) {
+        auto it = m.messageTexts.find(messageId);
+        if (it == m.messageTexts.end()) return m.lastError = ERROR_MR_MID_NOT_FOUND, 0;
+        text = it->second;
+    } else {
+        return m.lastError = ERROR_INVALID_PARAMETER, 0;
+    }
+    if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) return m.lastError = ERROR_INVALID_PARAMETER, 0;
+    std::string out;
+    if (!Expand(text, flags, out)) return m.lastError = ERROR_INVALID_PARAMETER, 0;
+    if (!buffer || out.size() >= size) return m.lastError = ERROR_INSUFFICIENT_BUFFER, 0;
+    std::memcpy(buffer, out.c_str(), out.size() + 1);
+    return static_cast<DWORD>(out.size());
+}
