@@ -152,7 +152,7 @@ void ChangeCurrentFolder(const std::string& folder) {
 
 int FileAge(const std::string& path) {
     WIN32_FIND_DATAA entry;
-    FindHandle search(path, entry);
+    DirectorySearch search(path, entry);
     if (!search.Found()) return -1;
     search.Close();
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;

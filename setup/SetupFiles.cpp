@@ -18,7 +18,7 @@ bool EitherFileIsPresent(const std::string& first, const std::string& second) {
 // Folders count: a language module may be unpacked into a sub-folder.
 bool AnyEntryMatches(const std::string& pattern) {
     WIN32_FIND_DATAA entry;
-    FindHandle search(pattern, entry);
+    DirectorySearch search(pattern, entry);
     return search.Found();
 }
 

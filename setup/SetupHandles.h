@@ -8,13 +8,13 @@
 #include <string>
 
 // A directory search started with FindFirstFileA.
-class FindHandle {
+class DirectorySearch {
 public:
-    FindHandle(const std::string& pattern, WIN32_FIND_DATAA& entry)
+    DirectorySearch(const std::string& pattern, WIN32_FIND_DATAA& entry)
         : handle_(FindFirstFileA(pattern.c_str(), &entry)) {}
-    ~FindHandle() { Close(); }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
+    ~DirectorySearch() { Close(); }
+    DirectorySearch(const DirectorySearch&) = delete;
+    DirectorySearch& operator=(const DirectorySearch&) = delete;
 
     bool Found() const { return handle_ != INVALID_HANDLE_VALUE; }
     bool Next(WIN32_FIND_DATAA& entry) { return FindNextFileA(handle_, &entry) != FALSE; }

@@ -52,7 +52,7 @@ bool IsModuleName(const std::string& name) {
 StringList FindModules(const std::string& sourceFolder) {
     StringList modules;
     WIN32_FIND_DATAA entry;
-    FindHandle search(sourceFolder + "*.*", entry);
+    DirectorySearch search(sourceFolder + "*.*", entry);
     if (!search.Found()) return modules;
     do {
         const std::string name = entry.cFileName;
