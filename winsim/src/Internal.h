@@ -14,7 +14,7 @@ namespace winsim {
 Machine& M();                             // the current machine; aborts when there is none
 void Record(const std::string& line);     // appends a transcript line
 std::string Lower(const std::string& s);  // the ANSI lower-casing of CharLowerBuffA
-std::string Upper(const std::string& s);  // its counterpart, the registry's name order
+std::string Upper(const std::string& s);  // its counterpart
 std::string RootName(HKEY root);          // "HKLM", "HKCU", ...
 
 // Set-up of a fresh machine's drives and folders (files part).

@@ -17,26 +17,6 @@ RegistryState& Registry() { return M().impl->registry; }
 
 bool IsRoot(HKEY key) { return Registry().roots.count(key) != 0; }
 
-// The key names of a relative path. A path may end with a backslash but may not
-// begin with one, nor hold an empty name.
-LONG SplitPath(LPCSTR path, std::vector<std::string>& names) {
-    names.clear();
-    if (!path || !*path) return ERROR_SUCCESS;
-    if (*path == '\\') return ERROR_BAD_PATHNAME;
-    std::string name;
-    for (const char* p = path; *p; ++p) {
-        if (*p != '\\') {
-            name += *p;
-            continue;
-        }
-        if (name.empty()) return ERROR_BAD_PATHNAME;
-        names.push_back(name);
-        name.clear();
-    }
-    if (!name.empty()) names.push_back(name);
-    return ERROR_SUCCESS;
-}
-
 // Paths given to the Machine's set-up members: a leading backslash and empty
 // names are tolerated.
 std::vector<std::string> SetupNames(const std::string& path) {
@@ -53,6 +33,16 @@ std::vector<std::string> SetupNames(const std::string& path) {
     return names;
 }
 
+// The key names of a relative path. A path may not begin with a backslash;
+// empty names (doubled or trailing backslashes) are skipped.
+LONG SplitPath(LPCSTR path, std::vector<std::string>& names) {
+    names.clear();
+    if (!path || !*path) return ERROR_SUCCESS;
+    if (*path == '\\') return ERROR_BAD_PATHNAME;
+    names = SetupNames(path);
+    return ERROR_SUCCESS;
+}
+
 bool InProtectedTree(const RegNode* node) {
     for (; node; node = node->parent)
         if (node->isProtected) return true;
@@ -67,7 +57,7 @@ bool HoldsProtectedKey(const RegNode& node) {
 }
 
 KeyNode Child(const KeyNode& node, const std::string& name) {
-    auto it = node->children.find(Upper(name));
+    auto it = node->children.find(Lower(name));
     return it == node->children.end() ? nullptr : it->second;
 }
 
@@ -75,7 +65,7 @@ KeyNode AddChild(const KeyNode& node, const std::string& name) {
     auto child = std::make_shared<RegNode>();
     child->name = name;
     child->parent = node.get();
-    node->children[Upper(name)] = child;
+    node->children[Lower(name)] = child;
     return child;
 }
 
@@ -150,7 +140,7 @@ void DeleteTree(HKEY root, const KeyNode& node) {
     MarkDeleted(root, *node);
     RegNode* parent = node->parent;
     node->parent = nullptr;
-    parent->children.erase(Upper(node->name));
+    parent->children.erase(Lower(node->name));
 }
 
 KeyNode SetupNode(HKEY root, const std::string& key, bool create) {
@@ -168,26 +158,11 @@ KeyNode SetupNode(HKEY root, const std::string& key, bool create) {
 const RegValue* SetupValue(HKEY root, const std::string& key, const std::string& name) {
     KeyNode node = SetupNode(root, key, false);
     if (!node) return nullptr;
-    auto it = node->values.find(Upper(name));
+    auto it = node->values.find(Lower(name));
     return it == node->values.end() ? nullptr : &it->second;
 }
 
 }  // namespace
-
-std::string Upper(const std::string& s) {
-    std::string out = s;
-    for (auto& c : out) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
-            u = static_cast<unsigned char>(u - 32);
-        else if (u == 0x9A || u == 0x9C || u == 0x9E)
-            u = static_cast<unsigned char>(u - 16);
-        else if (u == 0xFF)
-            u = 0x9F;
-        c = static_cast<char>(u);
-    }
-    return out;
-}
 
 std::string ValueText(DWORD type, const std::string& data) {
     if (type == REG_SZ || type == REG_EXPAND_SZ) return data.substr(0, data.find('\0'));
@@ -210,7 +185,7 @@ void Machine::SetValue(HKEY root, const std::string& key, const std::string& nam
                        const std::string& data) {
     KeyNode node = SetupNode(root, key, true);
     if (!node) return;
-    RegValue& value = node->values[Upper(name)];
+    RegValue& value = node->values[Lower(name)];
     if (value.name.empty()) value.name = name;
     value.type = type;
     value.data = data;
@@ -293,7 +268,6 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM
     size_t found = 0;
     KeyNode node = Walk(base.node, names, found);
     const bool create = found < names.size();
-    if (create && !(base.access & (KEY_CREATE_SUB_KEY | GENERIC_ALL))) return ERROR_ACCESS_DENIED;
     if ((create || (desired & kWriteRights)) && InProtectedTree(node.get()))
         return ERROR_ACCESS_DENIED;
     for (; found < names.size(); ++found) node = AddChild(node, names[found]);
@@ -308,7 +282,7 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, 
     LONG error = ResolveFor(key, KEY_QUERY_VALUE, handle);
     if (error != ERROR_SUCCESS) return error;
     if (data && !dataSize) return ERROR_INVALID_PARAMETER;
-    auto it = handle.node->values.find(Upper(valueName ? valueName : ""));
+    auto it = handle.node->values.find(Lower(valueName ? valueName : ""));
     if (it == handle.node->values.end()) return ERROR_FILE_NOT_FOUND;
     const RegValue& value = it->second;
     const DWORD size = static_cast<DWORD>(value.data.size());
@@ -335,7 +309,7 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const 
     if (InProtectedTree(handle.node.get())) return ERROR_ACCESS_DENIED;
     if (!data && dataSize) return ERROR_NOACCESS;
     const std::string name = valueName ? valueName : "";
-    RegValue& value = handle.node->values[Upper(name)];
+    RegValue& value = handle.node->values[Lower(name)];
     if (value.name.empty()) value.name = name;
     value.type = type;
     value.data.assign(reinterpret_cast<const char*>(data), dataSize);

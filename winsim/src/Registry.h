@@ -17,7 +17,7 @@ struct RegValue {
     std::string data;  // the raw bytes
 };
 
-// One key. Children and values are keyed by their upper-cased names, which is
+// One key. Children and values are keyed by their lower-cased names, which is
 // also the order in which the system enumerates them.
 struct RegNode {
     std::string name;  // as created

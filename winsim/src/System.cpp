@@ -85,8 +85,8 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
         std::memcpy(fileName, path.c_str(), path.size() + 1);
         return static_cast<DWORD>(path.size());
     }
-    std::memcpy(fileName, path.data(), size - 1);
-    fileName[size - 1] = 0;
+    // As Wine and Windows XP do: the first `size` characters, without NUL.
+    std::memcpy(fileName, path.data(), size);
     return FailWith(ERROR_INSUFFICIENT_BUFFER, size);
 }
 

@@ -37,7 +37,7 @@ bool Expand(const std::string& text, DWORD flags, std::string& out) {
             out += c;
             continue;
         }
-        if (i + 1 >= text.size()) break;  // a lone % at the end is dropped
+        if (i + 1 >= text.size()) return false;  // a lone % at the end
         const char next = text[++i];
         if (next == '0') return true;  // the end of the message, without line break
         if (IsDigit(next)) {
@@ -64,6 +64,21 @@ bool Expand(const std::string& text, DWORD flags, std::string& out) {
 }
 
 }  // namespace
+
+std::string Upper(const std::string& s) {
+    std::string out = s;
+    for (auto& c : out) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
+            u = static_cast<unsigned char>(u - 32);
+        else if (u == 0x9A || u == 0x9C || u == 0x9E)
+            u = static_cast<unsigned char>(u - 16);
+        else if (u == 0xFF)
+            u = 0x9F;
+        c = static_cast<char>(u);
+    }
+    return out;
+}
 
 }  // namespace winsim
 
