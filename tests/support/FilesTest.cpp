@@ -1,0 +1,280 @@
+// Paths, files, list files, the writability test and the recycle bin.
+#include <string>
+#include <vector>
+
+#include "SimTest.h"
+#include "WinSys.h"
+
+namespace {
+
+class FilesTest : public SimTest {};
+
+TEST_F(FilesTest, PathPartsAndBackslashes) {
+    struct Case {
+        std::string path;
+        std::string folder;
+        std::string fileName;
+        std::string added;
+        std::string removed;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\Study\\Kest.Exe", "C:\\Study\\", "Kest.Exe", "C:\\Study\\Kest.Exe\\",
+         "C:\\Study\\Kest.Exe"},
+        {"C:\\Study\\", "C:\\Study\\", "", "C:\\Study\\", "C:\\Study"},
+        {"C:\\Study\\\\", "C:\\Study\\\\", "", "C:\\Study\\\\", "C:\\Study\\"},
+        {"C:", "C:", "", "C:\\", "C:"},
+        {"C:\\", "C:\\", "", "C:\\", "C:"},
+        {"A:Setup.exe", "A:", "Setup.exe", "A:Setup.exe\\", "A:Setup.exe"},
+        {"Fonts.Reg", "", "Fonts.Reg", "Fonts.Reg\\", "Fonts.Reg"},
+        {"", "", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;
+        EXPECT_EQ(FileNamePart(c.path), c.fileName) << c.path;
+        EXPECT_EQ(AddBackslash(c.path), c.added) << c.path;
+        EXPECT_EQ(RemoveBackslash(c.path), c.removed) << c.path;
+    }
+}
+
+TEST_F(FilesTest, TrailByteOfADoubleByteCharacterIsNoBackslash) {
+    machine.doubleByteCodePage = true;
+    const std::string folder = "C:\\Data\\\x95\\";  // ends with one two-byte character
+    EXPECT_EQ(AddBackslash(folder), folder + "\\");
+    EXPECT_EQ(RemoveBackslash(folder), folder);
+    EXPECT_EQ(FolderPart(folder + "x"), "C:\\Data\\");
+    EXPECT_EQ(FileNamePart(folder + "x"), "\x95\\x");
+}
+
+TEST_F(FilesTest, SafeFileNameChangesOnlyTheFileNamePart) {
+    EXPECT_EQ(SafeFileName("C:\\a<b>\\x<y>z|w.lst"), "C:\\a<b>\\x[y]z_w.lst");
+    EXPECT_EQ(SafeFileName("C:\\Data\\\"50%\"/2.lst"), "C:\\Data\\_50___2.lst");
+    EXPECT_EQ(SafeFileName("C:\\Data\\AutoLoad.Lst"), "C:\\Data\\AutoLoad.Lst");
+}
+
+TEST_F(FilesTest, CompareNoCaseIsZeroOnlyForEqualTexts) {
+    EXPECT_EQ(CompareNoCase("Kest.Exe", "KEST.EXE"), 0);
+    EXPECT_NE(CompareNoCase("Kest.Exe", "KestXP.Exe"), 0);
+    EXPECT_LT(CompareNoCase("a", "b"), 0);
+    EXPECT_GT(CompareNoCase("b", "A"), 0);
+    EXPECT_EQ(CompareNoCase("", ""), 0);
+}
+
+TEST_F(FilesTest, FilePresenceCountsFilesNotFolders) {
+    machine.AddFile("C:\\Study\\Kest.Exe", "MZ");
+    EXPECT_TRUE(FileIsPresent("C:\\Study\\Kest.Exe"));
+    EXPECT_TRUE(FileIsPresent("c:\\study\\kest.exe"));
+    EXPECT_FALSE(FileIsPresent("C:\\Study"));
+    EXPECT_FALSE(FileIsPresent("C:\\Study\\Missing.Exe"));
+    EXPECT_FALSE(FileIsPresent(""));
+}
+
+TEST_F(FilesTest, TouchFileCreatesAMissingFileAndKeepsAnExistingOne) {
+    machine.AddFile("C:\\Data\\Old.Lst", "kept\r\n");
+    TouchFile("C:\\Data\\Old.Lst");
+    TouchFile("C:\\Data\\New.Lst");
+    TouchFile("C:\\Missing\\Folder\\New.Lst");
+    EXPECT_EQ(machine.Content("C:\\Data\\Old.Lst"), "kept\r\n");
+    EXPECT_TRUE(machine.Exists("C:\\Data\\New.Lst"));
+    EXPECT_EQ(machine.Content("C:\\Data\\New.Lst"), "");
+    EXPECT_FALSE(machine.Exists("C:\\Missing"));
+}
+
+TEST_F(FilesTest, ForceDeleteRemovesProtectedFilesAndSparesFolders) {
+    machine.AddFile("C:\\Data\\ro.ttf", "font",
+                    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    machine.AddFolder("C:\\Data\\Sub", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(ForceDeleteFile("C:\\Data\\ro.ttf"));
+    EXPECT_FALSE(machine.Exists("C:\\Data\\ro.ttf"));
+    EXPECT_TRUE(ForceDeleteFile("C:\\Data\\Sub"));
+    EXPECT_TRUE(machine.IsFolder("C:\\Data\\Sub"));
+    EXPECT_TRUE(ForceDeleteFile("C:\\Data\\none.ttf"));
+
+    machine.AddFile("C:\\Data\\busy.ttf", "font");
+    machine.SetInUse("C:\\Data\\busy.ttf");
+    EXPECT_FALSE(ForceDeleteFile("C:\\Data\\busy.ttf"));
+    EXPECT_TRUE(machine.Exists("C:\\Data\\busy.ttf"));
+}
+
+TEST_F(FilesTest, DriveUsabilityFollowsTheDriveType) {
+    machine.AddDrive('A', DRIVE_REMOVABLE, false, false);
+    machine.AddDrive('E', DRIVE_CDROM, true);
+    machine.AddDrive('N', DRIVE_REMOTE);
+    machine.AddDrive('R', DRIVE_RAMDISK);
+    EXPECT_TRUE(IsUsableDrive('A'));
+    EXPECT_TRUE(IsUsableDrive('C'));
+    EXPECT_TRUE(IsUsableDrive('E'));
+    EXPECT_TRUE(IsUsableDrive('N'));
+    EXPECT_TRUE(IsUsableDrive('R'));
+    EXPECT_FALSE(IsUsableDrive('Q'));
+    EXPECT_FALSE(IsUsableDrive('\\'));
+}
+
+TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
+    struct Case {
+        const char* name;
+        std::string folder;
+        bool writable;
+        bool switchesErrorMode;
+    };
+    machine.AddFolder("C:\\Data");
+    machine.AddFolder("C:\\Stale");
+    machine.AddFile("C:\\Stale\\$$$.$$$", "old", FILE_ATTRIBUTE_READONLY);
+    machine.AddDrive('E', DRIVE_CDROM, true);
+    machine.AddFolder("E:\\Setup");
+    machine.AddDrive('A', DRIVE_REMOVABLE, false, false);
+    machine.AddDrive('D', DRIVE_FIXED);
+    machine.AddFolder("D:\\Full");
+    machine.SetFreeSpace('D', 3);
+    const std::vector<Case> cases = {
+        {"fixed", "C:\\Data", true, true},
+        {"stale test file", "C:\\Stale\\", true, true},
+        {"read-only medium", "E:\\Setup\\", false, true},
+        {"no medium", "A:\\", false, true},
+        {"full disk", "D:\\Full", false, true},
+        {"missing folder", "C:\\Missing", false, true},
+        {"UNC path", "\\\\server\\share\\", false, false},
+        {"no drive", "Q:\\", false, false},
+        {"empty", "", false, false},
+    };
+    for (const Case& c : cases) {
+        machine.errorMode = SEM_NOOPENFILEERRORBOX;
+        machine.errorModeHistory.clear();
+        EXPECT_EQ(IsWritableFolder(c.folder), c.writable) << c.name;
+        EXPECT_FALSE(machine.Exists(AddBackslash(c.folder) + "$$$.$$$")) << c.name;
+        EXPECT_EQ(machine.errorMode, static_cast<UINT>(SEM_NOOPENFILEERRORBOX)) << c.name;
+        if (c.switchesErrorMode) {
+            EXPECT_EQ(machine.errorModeHistory,
+                      std::vector<UINT>({SEM_FAILCRITICALERRORS, SEM_NOOPENFILEERRORBOX}))
+                << c.name;
+        } else {
+            EXPECT_TRUE(machine.errorModeHistory.empty()) << c.name;
+        }
+    }
+    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.List("C:\\Data").empty());
+    EXPECT_TRUE(machine.List("C:\\Stale").empty());
+}
+
+TEST_F(FilesTest, ListFilesSplitAtEveryLineEndAndDropEndOfFileMarks) {
+    struct Case {
+        const char* name;
+        std::string content;
+        StringList lines;
+    };
+    const std::vector<Case> cases = {
+        {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+        {"no final break", "a\r\nb", {"a", "b"}},
+        {"lone CR and LF", "a\rb\nc", {"a", "b", "c"}},
+        {"LF then CR", "a\n\rb", {"a", "", "b"}},
+        {"empty lines", "a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"NUL ends the text", std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+        {"empty file", "", {}},
+        {"mark after CR LF", "abc\r\ndef\r\n\x1A", {"abc", "def"}},
+        {"mark on the last line", "abc\x1A", {"abc"}},
+        {"only a mark", "\x1A", {}},
+        {"several marks", "abc\r\n\x1A\x1A\r\n\x1A", {"abc"}},
+        {"mark inside",
+         "a\x1A"
+         "b\r\n",
+         {"a\x1A"
+          "b"}},
+        {"empty line before the mark", "abc\r\n\r\n\x1A", {"abc", ""}},
+    };
+    for (const Case& c : cases) {
+        machine.AddFile("C:\\Data\\Fonts.Reg", c.content);
+        StringList lines = {"left over"};
+        EXPECT_TRUE(LoadListFile(lines, "C:\\Data\\Fonts.Reg")) << c.name;
+        EXPECT_EQ(lines, c.lines) << c.name;
+    }
+}
+
+TEST_F(FilesTest, LoadListFileOfNoFileEmptiesTheList) {
+    machine.AddFolder("C:\\Data\\Folder.Lst");
+    StringList lines = {"left over"};
+    EXPECT_FALSE(LoadListFile(lines, "C:\\Data\\Missing.Lst"));
+    EXPECT_TRUE(lines.empty());
+    lines = {"left over"};
+    EXPECT_FALSE(LoadListFile(lines, "C:\\Data\\Folder.Lst"));
+    EXPECT_TRUE(lines.empty());
+}
+
+TEST_F(FilesTest, SaveListFileWritesEveryLineWithCrLf) {
+    machine.AddFolder("C:\\Data");
+    SaveListFile({"Atlas.Mod", "", "Setup 2.0"}, "C:\\Data\\AutoLoad.Lst");
+    EXPECT_EQ(machine.Content("C:\\Data\\AutoLoad.Lst"), "Atlas.Mod\r\n\r\nSetup 2.0\r\n");
+
+    machine.AddFile("C:\\Data\\Fonts.Reg", "old line\r\n");
+    SaveListFile({}, "C:\\Data\\Fonts.Reg");
+    EXPECT_TRUE(machine.Exists("C:\\Data\\Fonts.Reg"));
+    EXPECT_EQ(machine.Content("C:\\Data\\Fonts.Reg"), "");
+
+    SaveListFile({"x"}, "C:\\Data\\<New>.Lst");
+    EXPECT_EQ(machine.Content("C:\\Data\\[New].Lst"), "x\r\n");
+    EXPECT_FALSE(machine.Exists("C:\\Data\\<New>.Lst"));
+
+    StringList lines;
+    EXPECT_TRUE(LoadListFile(lines, "C:\\Data\\AutoLoad.Lst"));
+    EXPECT_EQ(lines, StringList({"Atlas.Mod", "", "Setup 2.0"}));
+}
+
+TEST_F(FilesTest, SaveListFileThatCannotCreateRaisesWithPathAndSystemText) {
+    machine.messageTexts[ERROR_ACCESS_DENIED] = "Access is denied.\r\n";
+    machine.messageTexts[ERROR_PATH_NOT_FOUND] = "The system cannot find the path specified.\r\n";
+    machine.AddFile("C:\\Fonts\\Fonts.Reg", "keep\r\n", FILE_ATTRIBUTE_READONLY);
+    struct Case {
+        std::string name;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\Fonts\\Fonts.Reg", "Cannot create file \"C:\\Fonts\\Fonts.Reg\". Access is denied."},
+        {"C:\\Missing\\AutoLoad.Lst",
+         "Cannot create file \"C:\\Missing\\AutoLoad.Lst\". The system cannot find the path "
+         "specified."},
+    };
+    for (const Case& c : cases) {
+        std::string message;
+        try {
+            SaveListFile({"line"}, c.name);
+        } catch (const FileCreateError& error) {
+            message = error.what();
+        }
+        EXPECT_EQ(message, c.message);
+    }
+    EXPECT_EQ(machine.Content("C:\\Fonts\\Fonts.Reg"), "keep\r\n");
+}
+
+TEST_F(FilesTest, SaveListFileOnAFullDiskDoesNotPassForSaved) {
+    machine.AddDrive('D', DRIVE_FIXED);
+    machine.AddFolder("D:\\Data");
+    machine.SetFreeSpace('D', 4);
+    EXPECT_THROW(SaveListFile({"Atlas.Mod", "Setup 2.0"}, "D:\\Data\\AutoLoad.Lst"), KestError);
+}
+
+TEST_F(FilesTest, ShortPathFallsBackToThePath) {
+    machine.AddFolder("C:\\Program Files\\Study");
+    machine.SetShortName("C:\\Program Files", "PROGRA~1");
+    EXPECT_EQ(ShortPath("C:\\Program Files\\Study"), "C:\\PROGRA~1\\Study");
+    EXPECT_EQ(ShortPath("C:\\Nowhere\\Long Name"), "C:\\Nowhere\\Long Name");
+
+    std::string deep = "C:\\Program Files";
+    while (deep.size() < 300) {
+        deep += "\\Long Folder Name";
+    }
+    machine.AddFolder(deep);
+    EXPECT_EQ(ShortPath(deep), deep);
+}
+
+TEST_F(FilesTest, RecycleBinGetsThePathWithoutTrailingBackslash) {
+    machine.AddFile("C:\\Program Files\\Study\\Kest.Exe", "MZ");
+    EXPECT_TRUE(MoveToRecycleBin("C:\\Program Files\\Study\\"));
+    EXPECT_EQ(machine.recycled, std::vector<std::string>({"C:\\Program Files\\Study"}));
+    EXPECT_FALSE(machine.Exists("C:\\Program Files\\Study"));
+    EXPECT_TRUE(machine.boxes.empty());
+
+    machine.AddFile("C:\\Data\\Kept.txt", "x");
+    machine.RefuseRecycle("C:\\Data\\Kept.txt");
+    EXPECT_FALSE(MoveToRecycleBin("C:\\Data\\Kept.txt"));
+    EXPECT_TRUE(machine.Exists("C:\\Data\\Kept.txt"));
+}
+
+}  // namespace

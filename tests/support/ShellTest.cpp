@@ -1,0 +1,65 @@
+// The shell folders of the desktop and the start menu, with their fall-backs.
+#include <string>
+#include <vector>
+
+#include "SimTest.h"
+#include "WinSys.h"
+
+namespace {
+
+const char* const ShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+class ShellTest : public SimTest {};
+
+TEST_F(ShellTest, DesktopFolderComesFromTheCommonDesktopValue) {
+    machine.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Desktop",
+                      "C:\\Users\\Public\\Desktop");
+    EXPECT_EQ(DesktopFolder(), "C:\\Users\\Public\\Desktop\\");
+
+    machine.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Desktop", "");
+    EXPECT_EQ(DesktopFolder(), "C:\\Windows\\desktop\\");
+
+    machine.SetWindows98();
+    machine.windowsFolder = "C:\\WIN98";
+    EXPECT_EQ(DesktopFolder(), "C:\\WIN98\\desktop\\");
+}
+
+TEST_F(ShellTest, ProgramsFolderOnTheNtFamilyIsAboveCommonStartup) {
+    const std::vector<std::string> stored = {
+        "C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\Startup",
+        "C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\Startup\\",
+    };
+    machine.SetString(HKEY_CURRENT_USER, ShellFolders, "Programs", "C:\\Mine\\Programs");
+    for (const std::string& value : stored) {
+        machine.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Startup", value);
+        EXPECT_EQ(ProgramsFolder(), "C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\")
+            << value;
+    }
+}
+
+TEST_F(ShellTest, ProgramsFolderFallsBackBelowTheWindowsFolder) {
+    machine.SetString(HKEY_CURRENT_USER, ShellFolders, "Programs", "C:\\Mine\\Programs");
+    EXPECT_EQ(ProgramsFolder(), "C:\\Windows\\Start Menu\\Programs\\");
+    EXPECT_TRUE(machine.boxes.empty());
+}
+
+TEST_F(ShellTest, ProgramsFolderOutsideTheNtFamilyIsTheUsersOwn) {
+    machine.SetWindows98();
+    machine.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Startup",
+                      "C:\\All\\Programs\\Startup");
+    machine.SetString(HKEY_CURRENT_USER, ShellFolders, "Programs",
+                      "C:\\WINDOWS\\Start Menu\\Programs");
+    EXPECT_EQ(ProgramsFolder(), "C:\\WINDOWS\\Start Menu\\Programs\\");
+
+    machine.SetString(HKEY_CURRENT_USER, ShellFolders, "Programs", "");
+    machine.windowsFolder = "C:\\WIN98";
+    EXPECT_EQ(ProgramsFolder(), "C:\\WIN98\\Start Menu\\Programs\\");
+}
+
+TEST_F(ShellTest, ValueOfAnotherTypePassesItsError) {
+    machine.SetDword(HKEY_LOCAL_MACHINE, ShellFolders, "Common Desktop", 1);
+    EXPECT_THROW(DesktopFolder(), RegistryError);
+}
+
+}  // namespace

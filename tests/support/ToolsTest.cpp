@@ -1,0 +1,134 @@
+// Text tools and the argument rules of the command line.
+#include <string>
+#include <vector>
+
+#include "SimTest.h"
+#include "Tools.h"
+
+namespace {
+
+class ToolsTest : public SimTest {};
+
+TEST_F(ToolsTest, ExtractTokenSplitsLikeACommandLine) {
+    struct Case {
+        std::string text;
+        int n;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"a \"b c\" d", 1, "a"},
+        {"a \"b c\" d", 2, "b c"},
+        {"a \"b c\" d", 3, "d"},
+        {"a \"b c\" d", 4, ""},
+        {"  a   b  ", 2, "b"},
+        {"  a   b  ", 3, ""},
+        {"\"x y\"z", 1, "x y"},
+        {"\"x y\"z", 2, "z"},
+        {"ab\"c d\"", 1, "ab\"c"},
+        {"ab\"c d\"", 2, "d\""},
+        {"\"abc", 1, "abc"},
+        {"a \"b c", 2, "b c"},
+        {"\"\" x", 1, ""},
+        {"\"\" x", 2, "x"},
+        {"a\tb c", 1, "a\tb"},
+        {"a\r\nb\rc\nd", 4, "d"},
+        {"a b", 0, ""},
+        {"a b", -1, ""},
+        {"", 1, ""},
+        {"last", 1, "last"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ExtractToken(c.text, c.n), c.expected)
+            << "token " << c.n << " of [" << c.text << "]";
+    }
+}
+
+TEST_F(ToolsTest, PosTextIgnoresCaseAndCountsFromOne) {
+    EXPECT_EQ(PosText("kestdel.exe", "C:\\Kest\\KESTDEL.EXE a"), 9);
+    EXPECT_EQ(PosText("KestDel.Exe", "kestdel.exe"), 1);
+    EXPECT_EQ(PosText("KestDel.Exe", "C:\\Kest\\Kest.Exe"), 0);
+    EXPECT_EQ(PosText("", "abc"), 0);
+    EXPECT_EQ(PosText("a", ""), 0);
+}
+
+TEST_F(ToolsTest, TranslateCharsReplacesByPositionInTheSearchSet) {
+    EXPECT_EQ(TranslateChars("a<b>c|d", "[]_", "<>|"), "a[b]c_d");
+    EXPECT_EQ(TranslateChars("aaa", "xy", "aa"), "xxx");  // the first occurrence decides
+    EXPECT_EQ(TranslateChars("plain", "[]", "<>"), "plain");
+}
+
+// Argument n of the process as the modes receive it, taken from the machine's
+// command line.
+TEST_F(ToolsTest, ArgumentsFollowTheSystemRules) {
+    struct Case {
+        std::string commandLine;
+        std::vector<std::string> arguments;  // arguments 1, 2, ...; one more must be empty
+    };
+    const std::vector<Case> cases = {
+        {"KestDel.Exe \"\" \"Desk Top\" x", {"Desk Top", "x", "", ""}},
+        {"Setup.exe a \"\" b", {"a", "b"}},
+        {"Setup.exe \"\"\"\" x", {"x"}},
+        {"Setup.exe x\"y z\"w", {"xy zw"}},
+        {"Setup.exe a\"\"b", {"ab"}},
+        {"Setup.exe \"abc", {"abc"}},
+        {"Setup.exe a\"b c", {"ab c"}},
+        {"\"C:\\Program Files\\Setup.exe\" autorun", {"autorun"}},
+        {"Setup.exe\ta\x01"
+         "b\x1f"
+         "c \x7f",
+         {"a", "b", "c", "\x7f"}},
+        {"Setup.exe \xa0x \xffy", {"\xa0x", "\xffy"}},
+        {"Setup.exe   ", {""}},
+        {"Setup.exe", {""}},
+        {"", {""}},
+    };
+    for (const Case& c : cases) {
+        machine.commandLine = c.commandLine;
+        for (std::size_t i = 0; i < c.arguments.size(); ++i) {
+            EXPECT_EQ(ProgramArgument(static_cast<int>(i) + 1), c.arguments[i])
+                << "argument " << i + 1 << " of [" << c.commandLine << "]";
+        }
+        EXPECT_EQ(ProgramArgument(static_cast<int>(c.arguments.size()) + 1), "")
+            << "argument past the last of [" << c.commandLine << "]";
+    }
+}
+
+TEST_F(ToolsTest, VeryLongArgumentComesBackWhole) {
+    const std::string longArgument(10000, 'k');
+    machine.commandLine = "Setup.exe \"" + longArgument + "\" next";
+    EXPECT_EQ(ProgramArgument(1), longArgument);
+    EXPECT_EQ(ProgramArgument(2), "next");
+}
+
+TEST_F(ToolsTest, DoubleByteCharacterHidesAQuoteInItsTrailByte) {
+    machine.doubleByteCodePage = true;
+    machine.commandLine = "Setup.exe \x81\"x y";
+    EXPECT_EQ(ProgramArgument(1), "\x81\"x");
+    EXPECT_EQ(ProgramArgument(2), "y");
+
+    // A lead byte at the very end does not carry the scan past the terminator.
+    machine.commandLine = "Setup.exe a\x81";
+    EXPECT_EQ(ProgramArgument(1), "a\x81");
+    EXPECT_EQ(ProgramArgument(2), "");
+
+    machine.doubleByteCodePage = false;
+    machine.commandLine = "Setup.exe \x81\"x y";
+    EXPECT_EQ(ProgramArgument(1), "\x81x y");
+}
+
+TEST_F(ToolsTest, ArgumentZeroIsTheModulePath) {
+    machine.commandLine = "kestdel \"\" x";
+    machine.moduleFileName = "C:\\Program Files\\Tessaly\\KestDel.Exe";
+    EXPECT_EQ(ProgramArgument(0), "C:\\Program Files\\Tessaly\\KestDel.Exe");
+}
+
+TEST_F(ToolsTest, TruncatedModulePathGivesOnlyWhatTheSystemFilled) {
+    const std::string longPath = "C:\\" + std::string(300, 'd') + "\\KestDel.Exe";
+    machine.moduleFileName = longPath;
+    const std::string argument = ProgramArgument(0);
+    EXPECT_GE(argument.size(), 259u);
+    EXPECT_LE(argument.size(), 260u);
+    EXPECT_EQ(longPath.compare(0, argument.size(), argument), 0);
+}
+
+}  // namespace
