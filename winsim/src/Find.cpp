@@ -1,0 +1,168 @@
+// Directory searches and short (8.3) path names.
+#include <algorithm>
+#include <cstring>
+
+#include "Internal.h"
+
+namespace winsim {
+
+namespace {
+
+void CopyName(char* target, size_t size, const std::string& name) {
+    size_t n = std::min(name.size(), size - 1);
+    std::memcpy(target, name.data(), n);
+    target[n] = '\0';
+}
+
+WIN32_FIND_DATAA Entry(const Node& node, const std::string& name, bool shortNames) {
+    WIN32_FIND_DATAA data;
+    std::memset(&data, 0, sizeof data);
+    data.dwFileAttributes = node.attributes ? node.attributes : FILE_ATTRIBUTE_NORMAL;
+    data.ftCreationTime = node.creationTime;
+    data.ftLastAccessTime = node.writeTime;
+    data.ftLastWriteTime = node.writeTime;
+    data.nFileSizeLow = node.IsFolder() ? 0 : static_cast<DWORD>(node.content.size());
+    CopyName(data.cFileName, sizeof data.cFileName, name);
+    if (shortNames && name == node.name) CopyName(data.cAlternateFileName, 14, node.shortName);
+    return data;
+}
+
+bool HasWildcards(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+
+// Splits "dir\pattern" after its last backslash or colon.
+void SplitPattern(const std::string& path, std::string& folder, std::string& pattern) {
+    size_t cut = path.find_last_of("\\/:");
+    folder = cut == std::string::npos ? "" : path.substr(0, cut + 1);
+    pattern = cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::vector<WIN32_FIND_DATAA> Matches(const Node& folder, const std::string& pattern,
+                                      bool shortNames) {
+    std::vector<WIN32_FIND_DATAA> out;
+    if (!HasWildcards(pattern)) {
+        std::string lower = Lower(pattern);
+        for (const auto& child : folder.children)
+            if (Lower(child->name) == lower ||
+                (shortNames && !child->shortName.empty() && Lower(child->shortName) == lower))
+                out.push_back(Entry(*child, child->name, shortNames));
+        return out;
+    }
+    if (folder.parent) {
+        if (MatchesPattern(pattern, ".")) out.push_back(Entry(folder, ".", false));
+        if (MatchesPattern(pattern, "..")) out.push_back(Entry(*folder.parent, "..", false));
+    }
+    for (const auto& child : folder.Enumerated())
+        if (MatchesPattern(pattern, child->name))
+            out.push_back(Entry(*child, child->name, shortNames));
+    return out;
+}
+
+HANDLE FindFails(DWORD error) {
+    Fail(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+}  // namespace winsim
+
+using namespace winsim;
+
+HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
+    if (!fileName || !*fileName) return FindFails(ERROR_PATH_NOT_FOUND);
+    std::string folderText, pattern;
+    SplitPattern(fileName, folderText, pattern);
+    if (pattern.empty()) return FindFails(ERROR_FILE_NOT_FOUND);
+    Location where = Locate(folderText.empty() ? "." : folderText);
+    if (where.error) return FindFails(where.error);
+    if (!where.node || !where.node->IsFolder()) return FindFails(ERROR_PATH_NOT_FOUND);
+    FindSearch search;
+    search.entries = Matches(*where.node, pattern, where.drive->shortNames);
+    if (search.entries.empty()) return FindFails(ERROR_FILE_NOT_FOUND);
+    *findData = search.entries[0];
+    search.next = 1;
+    uintptr_t h = NewHandle();
+    Fs().finds[h] = search;
+    return reinterpret_cast<HANDLE>(h);
+}
+
+BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA findData) {
+    auto it = Fs().finds.find(reinterpret_cast<uintptr_t>(find));
+    if (it == Fs().finds.end()) {
+        Fail(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    FindSearch& search = it->second;
+    if (search.next >= search.entries.size()) {
+        Fail(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    *findData = search.entries[search.next++];
+    return TRUE;
+}
+
+BOOL WINAPI FindClose(HANDLE find) {
+    if (!Fs().finds.erase(reinterpret_cast<uintptr_t>(find))) {
+        Fail(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+namespace {
+
+// The short form of a path that exists, built from the caller's text component by
+// component: valid 8.3 components stay as written, others become their alias.
+bool ShortForm(const std::string& path, std::string& out, DWORD& error) {
+    Location where = Locate(path);
+    if (where.error || !where.node) {
+        error = MissingError(where);
+        return false;
+    }
+    if (!where.drive->shortNames) {
+        out = path;
+        return true;
+    }
+    size_t start = 0;
+    if (path.size() >= 2 && path[1] == ':') start = 2;
+    out = path.substr(0, start);
+    std::string walked = out;
+    while (start < path.size()) {
+        if (IsSeparator(path[start])) {
+            out += path[start];
+            walked += path[start];
+            ++start;
+            continue;
+        }
+        size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        std::string part = path.substr(start, end - start);
+        walked += part;
+        std::shared_ptr<Node> node = Locate(walked, false).node;
+        bool keep = IsValidShortName(part) || !node || node->shortName.empty();
+        out += keep ? part : node->shortName;
+        start = end;
+    }
+    return true;
+}
+
+}  // namespace
+
+DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+    if (!longPath) {
+        Fail(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string result;
+    DWORD error = 0;
+    if (!ShortForm(longPath, result, error)) {
+        Fail(error);
+        return 0;
+    }
+    DWORD length = static_cast<DWORD>(result.size());
+    if (!shortPath || size <= length) return length + 1;
+    std::memcpy(shortPath, result.c_str(), length + 1);
+    return length;
+}
