@@ -7,12 +7,17 @@ target_link_libraries(Setup PRIVATE kest_app)
 target_compile_options(Setup PRIVATE ${KEST_OPTIONS})
 target_link_options(Setup PRIVATE ${WIN_LINK_OPTIONS})
 
-# Helper programs for the Wine tests (tools/*.cpp, one program each).
+# Helper programs for the Wine tests (tools/*.cpp, one program each). They link only what
+# they use: the driver and the stand-in none of the system's code, the probe the support library.
 file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cpp)
 foreach(src ${TOOL_SOURCES})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} WIN32 ${src})
-  target_link_libraries(${name} PRIVATE kest_app)
+  if(name STREQUAL "probe")
+    target_link_libraries(${name} PRIVATE kest_support)
+  else()
+    target_link_libraries(${name} PRIVATE user32 kernel32)
+  endif()
   target_compile_options(${name} PRIVATE ${KEST_OPTIONS})
   target_link_options(${name} PRIVATE ${WIN_LINK_OPTIONS})
 endforeach()

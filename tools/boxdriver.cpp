@@ -1,0 +1,438 @@
+// Test driver: runs a command line and answers the message boxes it shows.
+//
+//   boxdriver.exe <transcript> <answers> <command line>
+//   boxdriver.exe <transcript> <answers> @<command file>
+//
+// <answers> lists button names for successive boxes, separated by commas ("OK,Cancel");
+// "-" stands for none. When the list is used up, OK is pressed (or the first button of a box
+// without one). The command line is taken verbatim from the rest of this program's own
+// command line, so its quotes survive. A command file holds two lines: the folder to run in
+// (empty: the current one) and the command line; that form keeps the command line intact
+// where the caller cannot pass it verbatim (a Unix shell starting Wine).
+//
+// Every top-level dialog of class "#32770" of any process counts, so boxes of the program's
+// children are answered too. The transcript gets, flushed line by line:
+//   box: <caption> | <text> | <button>,<button>...
+//   press: <button>
+//   exit: <code>            (the program's exit code, also this program's)
+//   timeout                 (the program was killed after BOXDRIVER_TIMEOUT seconds, default 90)
+//   error: <what>           (the driver itself failed)
+// In captions and texts a backslash is written "\\", CR "\r", LF "\n", "|" "\|", and any
+// other control character "\xHH".
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD PollMilliseconds = 50;
+const DWORD DefaultTimeoutSeconds = 90;
+const int DriverFailureCode = 250;
+const int TimeoutCode = 258;
+
+// -- Transcript --------------------------------------------------------------------------
+
+class Transcript {
+public:
+    explicit Transcript(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~Transcript() {
+        if (IsOpen()) CloseHandle(handle_);
+    }
+    Transcript(const Transcript&) = delete;
+    Transcript& operator=(const Transcript&) = delete;
+
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+    void WriteLine(const std::string& line) {
+        if (!IsOpen()) return;
+        std::string text = line + "\r\n";
+        DWORD written = 0;
+        if (!WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+            return;  // nothing better to do: the transcript is the only report
+        }
+        FlushFileBuffers(handle_);
+    }
+
+private:
+    HANDLE handle_;
+};
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '|') {
+            out += "\\|";
+        } else if (c < 0x20 || c == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string LastErrorText(const std::string& what) {
+    return what + " failed with error " + std::to_string(GetLastError());
+}
+
+// -- Own command line ----------------------------------------------------------------------
+
+const char* SkipBlanks(const char* p) {
+    while (*p == ' ' || *p == '\t') ++p;
+    return p;
+}
+
+// Takes one blank-separated word, a quoted stretch keeping its blanks; returns the rest.
+const char* TakeWord(const char* p, std::string& word) {
+    word.clear();
+    p = SkipBlanks(p);
+    bool quoted = false;
+    for (; *p; ++p) {
+        if (*p == '"') {
+            quoted = !quoted;
+        } else if (!quoted && (*p == ' ' || *p == '\t')) {
+            break;
+        } else {
+            word += *p;
+        }
+    }
+    return p;
+}
+
+struct Request {
+    std::string transcriptPath;
+    std::vector<std::string> answers;
+    std::string folder;  // empty: run in the current folder
+    std::string commandLine;
+};
+
+std::vector<std::string> SplitAnswers(const std::string& text) {
+    std::vector<std::string> answers;
+    if (text == "-" || text.empty()) return answers;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = text.find(',', start);
+        answers.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return answers;
+}
+
+std::string TrimLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    return line;
+}
+
+bool ReadCommandFile(const std::string& path, Request& request) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string content;
+    char buffer[4096];
+    DWORD got = 0;
+    bool ok = true;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) {
+        content.append(buffer, got);
+    }
+    CloseHandle(file);
+    if (!ok) return false;
+    size_t lineEnd = content.find('\n');
+    if (lineEnd == std::string::npos) return false;
+    request.folder = TrimLineEnd(content.substr(0, lineEnd));
+    request.commandLine = TrimLineEnd(content.substr(lineEnd + 1));
+    return true;
+}
+
+// Fills the request from this program's command line; false with `problem` set on misuse.
+bool ParseRequest(Request& request, std::string& problem) {
+    std::string word;
+    const char* rest = TakeWord(GetCommandLineA(), word);  // this program's own name
+    rest = TakeWord(rest, request.transcriptPath);
+    rest = TakeWord(rest, word);
+    request.answers = SplitAnswers(word);
+    rest = SkipBlanks(rest);
+    if (request.transcriptPath.empty() || *rest == '\0') {
+        problem = "usage: boxdriver <transcript> <answers> <command line | @file>";
+        return false;
+    }
+    if (*rest != '@') {
+        request.commandLine = rest;
+        return true;
+    }
+    if (!ReadCommandFile(rest + 1, request)) {
+        problem = LastErrorText(std::string("reading command file ") + (rest + 1));
+        return false;
+    }
+    return true;
+}
+
+// -- Message boxes -------------------------------------------------------------------------
+
+struct Button {
+    std::string name;  // without the '&' of its access key
+    int id;
+};
+
+struct Box {
+    HWND window;
+    std::string caption;
+    std::string text;
+    std::vector<Button> buttons;
+};
+
+std::string WindowText(HWND window) {
+    int length = GetWindowTextLengthA(window);
+    if (length <= 0) return std::string();
+    std::vector<char> buffer(length + 1);
+    int got = GetWindowTextA(window, buffer.data(), length + 1);
+    return std::string(buffer.data(), got > 0 ? got : 0);
+}
+
+std::string ClassName(HWND window) {
+    char name[64];
+    int got = GetClassNameA(window, name, sizeof name);
+    return std::string(name, got > 0 ? got : 0);
+}
+
+std::string WithoutAccessKey(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) ++i;
+        out += text[i];
+    }
+    return out;
+}
+
+BOOL CALLBACK CollectButton(HWND child, LPARAM context) {
+    auto* buttons = reinterpret_cast<std::vector<Button>*>(context);
+    if (lstrcmpiA(ClassName(child).c_str(), "Button") == 0 && IsWindowVisible(child)) {
+        buttons->push_back({WithoutAccessKey(WindowText(child)), GetDlgCtrlID(child)});
+    }
+    return TRUE;
+}
+
+Box ReadBox(HWND window) {
+    Box box;
+    box.window = window;
+    box.caption = WindowText(window);
+    HWND text = GetDlgItem(window, 0xFFFF);
+    if (text) box.text = WindowText(text);
+    EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&box.buttons));
+    return box;
+}
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM context) {
+    auto* windows = reinterpret_cast<std::vector<HWND>*>(context);
+    if (IsWindowVisible(window) && ClassName(window) == "#32770") windows->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> OpenBoxes() {
+    std::vector<HWND> windows;
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+std::string DescribeBox(const Box& box) {
+    std::string buttons;
+    for (const Button& button : box.buttons) {
+        if (!buttons.empty()) buttons += ",";
+        buttons += button.name;
+    }
+    return "box: " + Escape(box.caption) + " | " + Escape(box.text) + " | " + buttons;
+}
+
+// The button named by the answer; OK or the first button when the answer is empty.
+const Button* ChooseButton(const Box& box, const std::string& answer) {
+    const std::string wanted = answer.empty() ? "OK" : answer;
+    for (const Button& button : box.buttons) {
+        if (lstrcmpiA(button.name.c_str(), wanted.c_str()) == 0) return &button;
+    }
+    if (!answer.empty() || box.buttons.empty()) return nullptr;
+    return &box.buttons.front();
+}
+
+// -- Running the program -------------------------------------------------------------------
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle() {
+        if (handle_) CloseHandle(handle_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    void reset(HANDLE handle) {
+        if (handle_) CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+class Driver {
+public:
+    Driver(Transcript& transcript, const Request& request)
+        : transcript_(transcript), request_(request) {}
+
+    int Run() {
+        if (!Start()) return DriverFailureCode;
+        DWORD deadline = TimeoutSeconds() * 1000;
+        DWORD waited = 0;
+        for (;;) {
+            bool boxOpen = AnswerBoxes();
+            if (!boxOpen && !ProgramRunning()) return Finish();
+            if (waited >= deadline) return GiveUp();
+            Sleep(PollMilliseconds);
+            waited += PollMilliseconds;
+        }
+    }
+
+private:
+    static DWORD TimeoutSeconds() {
+        char text[32];
+        DWORD length = GetEnvironmentVariableA("BOXDRIVER_TIMEOUT", text, sizeof text);
+        if (length == 0 || length >= sizeof text) return DefaultTimeoutSeconds;
+        long seconds = std::strtol(text, nullptr, 10);
+        return seconds > 0 ? static_cast<DWORD>(seconds) : DefaultTimeoutSeconds;
+    }
+
+    bool Start() {
+        if (!request_.folder.empty() && !SetCurrentDirectoryA(request_.folder.c_str())) {
+            transcript_.WriteLine("error: " +
+                                  LastErrorText("SetCurrentDirectory " + Escape(request_.folder)));
+            return false;
+        }
+        // Wine starts its desktop process on a program's first use of the desktop; made here,
+        // it stays outside the job instead of keeping the job alive forever.
+        if (!GetDesktopWindow()) {
+            transcript_.WriteLine("error: " + LastErrorText("GetDesktopWindow"));
+            return false;
+        }
+        // The job gathers the program's children too, so their boxes are waited for.
+        job_.reset(CreateJobObjectA(nullptr, nullptr));
+        std::vector<char> commandLine(request_.commandLine.begin(), request_.commandLine.end());
+        commandLine.push_back('\0');
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                            nullptr, nullptr, &startup, &info)) {
+            transcript_.WriteLine("error: " +
+                                  LastErrorText("CreateProcess " + Escape(request_.commandLine)));
+            return false;
+        }
+        process_.reset(info.hProcess);
+        Handle thread(info.hThread);
+        if (job_.get() && !AssignProcessToJobObject(job_.get(), process_.get())) {
+            job_.reset(nullptr);  // without a job only the program itself is waited for
+        }
+        if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+            transcript_.WriteLine("error: " + LastErrorText("ResumeThread"));
+            TerminateProcess(process_.get(), DriverFailureCode);
+            return false;
+        }
+        return true;
+    }
+
+    bool ProgramRunning() const {
+        if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) return true;
+        if (!job_.get()) return false;
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+        if (!QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &accounting,
+                                       sizeof accounting, nullptr)) {
+            return false;
+        }
+        return accounting.ActiveProcesses > 0;
+    }
+
+    // Answers every box not seen before; true while any box is open.
+    bool AnswerBoxes() {
+        std::vector<HWND> open = OpenBoxes();
+        std::set<HWND> stillOpen(open.begin(), open.end());
+        for (auto it = answered_.begin(); it != answered_.end();) {
+            it = stillOpen.count(*it) ? std::next(it) : answered_.erase(it);
+        }
+        for (HWND window : open) {
+            if (answered_.count(window)) continue;
+            Answer(ReadBox(window));
+            answered_.insert(window);
+        }
+        return !open.empty();
+    }
+
+    void Answer(const Box& box) {
+        transcript_.WriteLine(DescribeBox(box));
+        std::string answer =
+            nextAnswer_ < request_.answers.size() ? request_.answers[nextAnswer_++] : std::string();
+        const Button* button = ChooseButton(box, answer);
+        if (!button) {
+            transcript_.WriteLine("error: no button " + answer);
+            button = box.buttons.empty() ? nullptr : &box.buttons.front();
+            if (!button) return;
+        }
+        transcript_.WriteLine("press: " + button->name);
+        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button->id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box.window, button->id)));
+    }
+
+    int Finish() {
+        DWORD code = 0;
+        if (!GetExitCodeProcess(process_.get(), &code)) {
+            transcript_.WriteLine("error: " + LastErrorText("GetExitCodeProcess"));
+            return DriverFailureCode;
+        }
+        transcript_.WriteLine("exit: " + std::to_string(code));
+        return static_cast<int>(code);
+    }
+
+    int GiveUp() {
+        if (job_.get()) TerminateJobObject(job_.get(), TimeoutCode);
+        TerminateProcess(process_.get(), TimeoutCode);
+        transcript_.WriteLine("timeout");
+        return TimeoutCode;
+    }
+
+    Transcript& transcript_;
+    const Request& request_;
+    Handle job_;
+    Handle process_;
+    std::set<HWND> answered_;
+    size_t nextAnswer_ = 0;
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    Request request;
+    std::string problem;
+    if (!ParseRequest(request, problem)) {
+        if (!request.transcriptPath.empty()) {
+            Transcript transcript(request.transcriptPath);
+            transcript.WriteLine("error: " + problem);
+        }
+        return DriverFailureCode;
+    }
+    Transcript transcript(request.transcriptPath);
+    if (!transcript.IsOpen()) return DriverFailureCode;
+    Driver driver(transcript, request);
+    return driver.Run();
+}
