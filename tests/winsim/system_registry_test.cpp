@@ -1,0 +1,431 @@
+// The simulated registry: keys, values, handles, protection and deletion.
+#include <gtest/gtest.h>
+#include <winsim/Machine.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kKest[] = "Software\\Kest";
+
+// A key handle closed at scope end.
+struct Key {
+    HKEY h = nullptr;
+    ~Key() {
+        if (h) RegCloseKey(h);
+    }
+};
+
+class SystemRegistry : public ::testing::Test {
+protected:
+    winsim::Machine m;
+};
+
+TEST_F(SystemRegistry, OpenKeyAnswersByPathAccessAndProtection) {
+    struct Case {
+        const char* name;
+        const char* subKey;
+        REGSAM access;
+        LONG result;
+    };
+    const Case cases[] = {
+        {"existing, all access", "Software\\Kest", KEY_ALL_ACCESS, ERROR_SUCCESS},
+        {"names in another case", "SOFTWARE\\kEST", KEY_ALL_ACCESS, ERROR_SUCCESS},
+        {"trailing backslash", "Software\\Kest\\", KEY_ALL_ACCESS, ERROR_SUCCESS},
+        {"doubled backslash", "Software\\\\Kest", KEY_ALL_ACCESS, ERROR_SUCCESS},
+        {"leading backslash", "\\Software\\Kest", KEY_ALL_ACCESS, ERROR_BAD_PATHNAME},
+        {"missing key", "Software\\Other", KEY_ALL_ACCESS, ERROR_FILE_NOT_FOUND},
+        {"missing below existing", "Software\\Kest\\Sub", KEY_READ, ERROR_FILE_NOT_FOUND},
+        {"protected, all access", "Software\\Locked", KEY_ALL_ACCESS, ERROR_ACCESS_DENIED},
+        {"protected, write", "Software\\Locked", KEY_WRITE, ERROR_ACCESS_DENIED},
+        {"protected, set value only", "Software\\Locked", KEY_SET_VALUE, ERROR_ACCESS_DENIED},
+        {"protected, read", "Software\\Locked", KEY_READ, ERROR_SUCCESS},
+        {"below protected, all access", "Software\\Locked\\Inner", KEY_ALL_ACCESS,
+         ERROR_ACCESS_DENIED},
+        {"below protected, read", "Software\\Locked\\Inner", KEY_READ, ERROR_SUCCESS},
+    };
+    m.AddKey(HKEY_LOCAL_MACHINE, kKest);
+    m.AddKey(HKEY_LOCAL_MACHINE, "Software\\Locked\\Inner");
+    m.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Locked");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HKEY key = reinterpret_cast<HKEY>(1);
+        EXPECT_EQ(c.result, RegOpenKeyExA(HKEY_LOCAL_MACHINE, c.subKey, 0, c.access, &key));
+        if (c.result == ERROR_SUCCESS) {
+            EXPECT_NE(nullptr, key);
+            EXPECT_EQ(1, m.openKeyHandles);
+            EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+        } else {
+            EXPECT_EQ(nullptr, key);
+        }
+        EXPECT_EQ(0, m.openKeyHandles);
+    }
+}
+
+TEST_F(SystemRegistry, KeysAreSeparatePerRoot) {
+    m.AddKey(HKEY_CURRENT_USER, kKest);
+    Key key;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &key.h));
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_READ, &key.h));
+}
+
+TEST_F(SystemRegistry, HandlesAreCountedAndRootsAlwaysValid) {
+    m.AddKey(HKEY_LOCAL_MACHINE, kKest);
+    HKEY parent = nullptr, same = nullptr, empty = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &parent));
+    // A NULL or empty subkey gives another handle to the same key.
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(parent, nullptr, 0, KEY_READ, &same));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(parent, "", 0, KEY_READ, &empty));
+    EXPECT_NE(parent, same);
+    EXPECT_NE(same, empty);
+    EXPECT_EQ(3, m.openKeyHandles);
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(parent));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(parent));  // closed twice
+    DWORD subKeys = 7;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyA(same, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(0u, subKeys);
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(same));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(empty));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_CURRENT_USER));
+    EXPECT_EQ(0, m.openKeyHandles);
+    // The roots still work after they were "closed".
+    Key key;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &key.h));
+}
+
+TEST_F(SystemRegistry, CreateKeyMakesMissingKeysAlongThePath) {
+    struct Case {
+        const char* name;
+        const char* subKey;
+        REGSAM access;
+        LONG result;
+        DWORD disposition;
+        const char* mustExist;  // afterwards, or nullptr
+        const char* mustNotExist;
+    };
+    const Case cases[] = {
+        {"new path", "Software\\A\\B\\C", KEY_ALL_ACCESS, ERROR_SUCCESS, REG_CREATED_NEW_KEY,
+         "Software\\A\\B\\C", nullptr},
+        {"existing key", "Software\\Kest", KEY_ALL_ACCESS, ERROR_SUCCESS, REG_OPENED_EXISTING_KEY,
+         "Software\\Kest", nullptr},
+        {"existing in another case", "SOFTWARE\\KEST", KEY_ALL_ACCESS, ERROR_SUCCESS,
+         REG_OPENED_EXISTING_KEY, nullptr, "SOFTWARE\\KEST\\SOFTWARE"},
+        {"leading backslash", "\\Software\\New", KEY_ALL_ACCESS, ERROR_BAD_PATHNAME, 0, nullptr,
+         "Software\\New"},
+        {"protected, all access", "Software\\Locked", KEY_ALL_ACCESS, ERROR_ACCESS_DENIED, 0,
+         nullptr, nullptr},
+        {"protected, read", "Software\\Locked", KEY_READ, ERROR_SUCCESS, REG_OPENED_EXISTING_KEY,
+         nullptr, nullptr},
+        {"new below protected", "Software\\Locked\\New\\Deeper", KEY_READ, ERROR_ACCESS_DENIED, 0,
+         nullptr, "Software\\Locked\\New"},
+    };
+    m.AddKey(HKEY_LOCAL_MACHINE, kKest);
+    m.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Locked");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HKEY key = reinterpret_cast<HKEY>(1);
+        DWORD disposition = 0;
+        EXPECT_EQ(c.result,
+                  RegCreateKeyExA(HKEY_LOCAL_MACHINE, c.subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  c.access, nullptr, &key, &disposition));
+        EXPECT_EQ(c.disposition, disposition);
+        if (c.mustExist) {
+            EXPECT_TRUE(m.KeyExists(HKEY_LOCAL_MACHINE, c.mustExist));
+        }
+        if (c.mustNotExist) {
+            EXPECT_FALSE(m.KeyExists(HKEY_LOCAL_MACHINE, c.mustNotExist));
+        }
+        if (c.result == ERROR_SUCCESS)
+            EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+        else
+            EXPECT_EQ(nullptr, key);
+        EXPECT_EQ(0, m.openKeyHandles);
+    }
+    // Created names keep their case.
+    EXPECT_EQ(std::vector<std::string>{"B"}, m.SubKeys(HKEY_LOCAL_MACHINE, "software\\a"));
+}
+
+TEST_F(SystemRegistry, QueryValueGivesStoredBytesAndSizes) {
+    struct Case {
+        const char* name;
+        const char* valueName;
+        bool withData;
+        DWORD bufferSize;
+        LONG result;
+        DWORD type;
+        DWORD size;
+        std::string data;  // the buffer's first `size` bytes afterwards
+    };
+    const std::string text("C:\\Kest\\\0", 9);
+    const Case cases[] = {
+        {"size query", "Path", false, 0, ERROR_SUCCESS, REG_SZ, 9, ""},
+        {"exact buffer", "Path", true, 9, ERROR_SUCCESS, REG_SZ, 9, text},
+        {"large buffer", "Path", true, 64, ERROR_SUCCESS, REG_SZ, 9, text},
+        {"one byte short", "Path", true, 8, ERROR_MORE_DATA, REG_SZ, 9, "########"},
+        {"name in another case", "PATH", true, 64, ERROR_SUCCESS, REG_SZ, 9, text},
+        {"string without NUL", "Bare", true, 3, ERROR_SUCCESS, REG_SZ, 3, "abc"},
+        {"dword", "Count", true, 4, ERROR_SUCCESS, REG_DWORD, 4, std::string("\x2a\0\0\0", 4)},
+        {"expandable string", "Home", true, 64, ERROR_SUCCESS, REG_EXPAND_SZ, 11,
+         std::string("%WINDIR%\\x\0", 11)},
+        {"default value", nullptr, true, 64, ERROR_SUCCESS, REG_SZ, 2, std::string("d\0", 2)},
+        {"missing value", "Nothing", true, 64, ERROR_FILE_NOT_FOUND, 0xFFFF, 64, ""},
+    };
+    m.SetString(HKEY_CURRENT_USER, kKest, "Path", "C:\\Kest\\");
+    m.SetValue(HKEY_CURRENT_USER, kKest, "Bare", REG_SZ, "abc");
+    m.SetDword(HKEY_CURRENT_USER, kKest, "Count", 42);
+    m.SetValue(HKEY_CURRENT_USER, kKest, "Home", REG_EXPAND_SZ, std::string("%WINDIR%\\x\0", 11));
+    m.SetString(HKEY_CURRENT_USER, kKest, "", "d");
+    Key key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_READ, &key.h));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        char buffer[64];
+        std::memset(buffer, '#', sizeof buffer);
+        DWORD type = 0xFFFF, size = c.bufferSize;
+        EXPECT_EQ(c.result,
+                  RegQueryValueExA(key.h, c.valueName, nullptr, &type,
+                                   c.withData ? reinterpret_cast<BYTE*>(buffer) : nullptr, &size));
+        EXPECT_EQ(c.type, type);
+        EXPECT_EQ(c.size, size);
+        EXPECT_EQ(c.data, std::string(buffer, c.data.size()));
+    }
+}
+
+TEST_F(SystemRegistry, SetValueStoresBytesAndWritesTheTranscript) {
+    struct Case {
+        const char* name;
+        const char* valueName;
+        DWORD type;
+        std::string data;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"string with NUL", "Path", REG_SZ, std::string("C:\\K\\\0", 6),
+         "regset: HKLM\\Software\\Kest\\Path = C:\\K\\"},
+        {"string without NUL", "Bare", REG_SZ, "abc", "regset: HKLM\\Software\\Kest\\Bare = abc"},
+        {"dword", "Count", REG_DWORD, std::string("\x01\x01\0\0", 4),
+         "regset: HKLM\\Software\\Kest\\Count = 257"},
+        {"binary", "Blob", REG_BINARY, std::string("\x00\xff\x10", 3),
+         "regset: HKLM\\Software\\Kest\\Blob = hex:00,ff,10"},
+        {"replaces, name kept as first written", "PATH", REG_SZ, std::string("D:\\\0", 4),
+         "regset: HKLM\\Software\\Kest\\Path = D:\\"},
+    };
+    m.AddKey(HKEY_LOCAL_MACHINE, kKest);
+    Key key;
+    // Opened by another spelling: the transcript shows the names as stored.
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KEST", 0, KEY_ALL_ACCESS, &key.h));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m.transcript.clear();
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key.h, c.valueName, 0, c.type,
+                                                reinterpret_cast<const BYTE*>(c.data.data()),
+                                                static_cast<DWORD>(c.data.size())));
+        EXPECT_EQ(std::vector<std::string>{c.line}, m.transcript);
+        EXPECT_EQ(c.type, m.ValueType(HKEY_LOCAL_MACHINE, kKest, c.valueName));
+    }
+    EXPECT_EQ("D:\\", m.StringValue(HKEY_LOCAL_MACHINE, kKest, "path"));
+}
+
+TEST_F(SystemRegistry, SetValueIsRefusedWithoutTheRight) {
+    m.AddKey(HKEY_LOCAL_MACHINE, kKest);
+    m.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Locked");
+    Key readOnly, locked;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &readOnly.h));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Locked", 0, KEY_READ, &locked.h));
+    const BYTE data[] = "x";
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(readOnly.h, "V", 0, REG_SZ, data, 2));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(locked.h, "V", 0, REG_SZ, data, 2));
+    EXPECT_FALSE(m.ValueExists(HKEY_LOCAL_MACHINE, kKest, "V"));
+    EXPECT_FALSE(m.ValueExists(HKEY_LOCAL_MACHINE, "Software\\Locked", "V"));
+    EXPECT_TRUE(m.Lines("regset:").empty());
+}
+
+TEST_F(SystemRegistry, EnumKeysInNameOrderWithSizesInCharacters) {
+    for (const char* name : {"b", "A_", "AB", "a1", "Zed", "_x"})
+        m.AddKey(HKEY_LOCAL_MACHINE, std::string(kKest) + "\\" + name);
+    Key key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &key.h));
+    std::vector<std::string> names;
+    char name[64];
+    DWORD size = sizeof name;
+    for (DWORD i = 0;
+         RegEnumKeyExA(key.h, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = sizeof name) {
+        EXPECT_EQ(std::strlen(name), size);
+        names.push_back(name);
+    }
+    // Wine's order: names compared lower-cased, so '_' sorts before letters.
+    EXPECT_EQ((std::vector<std::string>{"_x", "a1", "A_", "AB", "b", "Zed"}), names);
+
+    struct Case {
+        const char* name;
+        DWORD index;
+        DWORD size;
+        LONG result;
+        DWORD sizeAfter;
+        std::string buffer;
+    };
+    const Case cases[] = {
+        {"fits with its NUL", 5, 4, ERROR_SUCCESS, 3, std::string("Zed\0", 4)},
+        {"no room for the NUL", 5, 3, ERROR_MORE_DATA, 3, "####"},
+        {"past the end", 6, 64, ERROR_NO_MORE_ITEMS, 64, "####"},
+        {"past the end, no room", 6, 0, ERROR_NO_MORE_ITEMS, 0, "####"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::memset(name, '#', sizeof name);
+        DWORD inOut = c.size;
+        EXPECT_EQ(c.result,
+                  RegEnumKeyExA(key.h, c.index, name, &inOut, nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(c.sizeAfter, inOut);
+        EXPECT_EQ(c.buffer, std::string(name, 4));
+    }
+}
+
+TEST_F(SystemRegistry, QueryInfoCountsSubkeysAndValues) {
+    m.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\Short");
+    m.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\Longest name\\Deeper still longer");
+    m.SetString(HKEY_LOCAL_MACHINE, kKest, "DisplayName", "Tessaly");
+    m.SetDword(HKEY_LOCAL_MACHINE, kKest, "N", 1);
+    Key key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &key.h));
+    DWORD subKeys = 0, longest = 0, values = 0, longestValueName = 0, longestValue = 0;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyA(key.h, nullptr, nullptr, nullptr, &subKeys, &longest, nullptr,
+                               &values, &longestValueName, &longestValue, nullptr, nullptr));
+    EXPECT_EQ(2u, subKeys);
+    EXPECT_EQ(12u, longest);  // "Longest name", without NUL
+    EXPECT_EQ(2u, values);
+    EXPECT_EQ(11u, longestValueName);
+    EXPECT_EQ(8u, longestValue);
+}
+
+TEST_F(SystemRegistry, DeleteKeyFollowsThePlatform) {
+    struct Case {
+        const char* name;
+        bool ntFamily;
+        const char* subKey;
+        LONG result;
+        std::vector<std::string> deleted;  // transcript lines
+        const char* stays;                 // a key that must remain, or nullptr
+    };
+    const Case cases[] = {
+        {"leaf, NT",
+         true,
+         "Software\\Kest\\A\\A1",
+         ERROR_SUCCESS,
+         {"regdel: HKLM\\Software\\Kest\\A\\A1"},
+         "Software\\Kest\\A"},
+        {"with subkeys, NT",
+         true,
+         "Software\\Kest",
+         ERROR_ACCESS_DENIED,
+         {},
+         "Software\\Kest\\A\\A1"},
+        {"with subkeys, 9x: whole tree, children first",
+         false,
+         "software\\kest",
+         ERROR_SUCCESS,
+         {"regdel: HKLM\\Software\\Kest\\A\\A1", "regdel: HKLM\\Software\\Kest\\A\\a2",
+          "regdel: HKLM\\Software\\Kest\\A", "regdel: HKLM\\Software\\Kest\\B",
+          "regdel: HKLM\\Software\\Kest"},
+         "Software"},
+        {"missing", true, "Software\\Gone", ERROR_FILE_NOT_FOUND, {}, nullptr},
+        {"missing, 9x", false, "Software\\Gone", ERROR_FILE_NOT_FOUND, {}, nullptr},
+        {"leading backslash",
+         true,
+         "\\Software\\Kest\\B",
+         ERROR_BAD_PATHNAME,
+         {},
+         "Software\\Kest\\B"},
+        {"protected leaf", true, "Software\\Locked", ERROR_ACCESS_DENIED, {}, "Software\\Locked"},
+        {"tree holding a protected key, 9x",
+         false,
+         "Software\\Outer",
+         ERROR_ACCESS_DENIED,
+         {},
+         "Software\\Outer\\Locked"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        winsim::Machine fresh;
+        if (c.ntFamily)
+            fresh.SetWindowsXP();
+        else
+            fresh.SetWindows98();
+        fresh.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\A\\A1");
+        fresh.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\A\\a2");
+        fresh.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\B");
+        fresh.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Locked");
+        fresh.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Outer\\Locked");
+        EXPECT_EQ(c.result, RegDeleteKeyA(HKEY_LOCAL_MACHINE, c.subKey));
+        EXPECT_EQ(c.deleted, fresh.Lines("regdel:"));
+        if (c.stays) {
+            EXPECT_TRUE(fresh.KeyExists(HKEY_LOCAL_MACHINE, c.stays));
+        }
+        if (c.result == ERROR_SUCCESS) {
+            EXPECT_FALSE(fresh.KeyExists(HKEY_LOCAL_MACHINE, c.subKey));
+        }
+    }
+}
+
+TEST_F(SystemRegistry, DeleteKeyRelativeToAnOpenKey) {
+    m.AddKey(HKEY_CURRENT_USER, "Software\\Kest\\Sub");
+    Key key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_ALL_ACCESS, &key.h));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegDeleteKeyA(key.h, nullptr));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(key.h, ""));  // itself, but it has a subkey
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key.h, "SUB"));
+    EXPECT_EQ(std::vector<std::string>{"regdel: HKCU\\Software\\Kest\\Sub"}, m.Lines("regdel:"));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key.h, ""));
+    EXPECT_FALSE(m.KeyExists(HKEY_CURRENT_USER, kKest));
+    EXPECT_TRUE(m.KeyExists(HKEY_CURRENT_USER, "Software"));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_CURRENT_USER, ""));  // a root stays
+}
+
+TEST_F(SystemRegistry, HandleOfADeletedKeyFails) {
+    m.AddKey(HKEY_LOCAL_MACHINE, kKest);
+    Key key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_ALL_ACCESS, &key.h));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKest));
+    const BYTE data[] = "x";
+    EXPECT_EQ(ERROR_KEY_DELETED, RegSetValueExA(key.h, "V", 0, REG_SZ, data, 2));
+    DWORD size = 0;
+    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(key.h, "V", nullptr, nullptr, nullptr, &size));
+    HKEY created = nullptr;
+    EXPECT_EQ(ERROR_KEY_DELETED, RegCreateKeyExA(key.h, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &created, nullptr));
+    EXPECT_FALSE(m.KeyExists(HKEY_LOCAL_MACHINE, kKest));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key.h));
+    key.h = nullptr;
+    EXPECT_EQ(0, m.openKeyHandles);
+}
+
+TEST_F(SystemRegistry, MachineReadersSeeWhatTheCallsWrote) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Kest\\Run", 0, nullptr,
+                                             0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    const char text[] = "cmd.exe /c \"Del x\"";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "KestDel.Exe1", 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(text), sizeof text));
+    ASSERT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    EXPECT_TRUE(m.ValueExists(HKEY_CURRENT_USER, "software\\kest\\run", "kestdel.exe1"));
+    EXPECT_EQ(text, m.StringValue(HKEY_CURRENT_USER, "Software\\Kest\\Run", "KestDel.Exe1"));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ),
+              m.ValueType(HKEY_CURRENT_USER, "Software\\Kest\\Run", "KestDel.Exe1"));
+    EXPECT_FALSE(m.ValueExists(HKEY_LOCAL_MACHINE, "Software\\Kest\\Run", "KestDel.Exe1"));
+    EXPECT_EQ("", m.StringValue(HKEY_CURRENT_USER, "Software\\Kest\\Run", "Other"));
+    EXPECT_EQ(std::vector<std::string>{"Run"}, m.SubKeys(HKEY_CURRENT_USER, kKest));
+    EXPECT_EQ(std::vector<std::string>{"regset: HKCU\\Software\\Kest\\Run\\KestDel.Exe1 = " +
+                                       std::string(text)},
+              m.transcript);
+}
+
+}  // namespace
