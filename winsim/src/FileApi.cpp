@@ -137,9 +137,9 @@ void CivilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
     y += m <= 2;
 }
 
-bool IsRootText(const std::string& s) {
-    return s.size() >= 2 && s.size() <= 3 && std::isalpha(static_cast<unsigned char>(s[0])) &&
-           s[1] == ':' && (s.size() == 2 || s[2] == '\\' || s[2] == '/');
+// Any path that begins with a drive letter names that drive, as Wine takes it.
+bool HasDrivePrefix(const std::string& s) {
+    return s.size() >= 2 && std::isalpha(static_cast<unsigned char>(s[0])) && s[1] == ':';
 }
 
 }  // namespace
@@ -294,8 +294,12 @@ DWORD MoveRefusal(const Location& from, const Location& to) {
     if (to.node && to.node != from.node) return ERROR_ALREADY_EXISTS;
     const Node& node = *from.node;
     if (node.IsFolder() && from.letter != to.letter) return ERROR_NOT_SAME_DEVICE;
-    if (node.IsFolder() && IsInside(*to.parent, node)) return ERROR_SHARING_VIOLATION;
-    if (Busy(node)) return node.IsFolder() ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION;
+    if (node.IsFolder() && IsInside(*to.parent, node)) return ERROR_INVALID_PARAMETER;
+    // The folder itself in use (or the current folder) is a sharing violation; a folder
+    // whose content is in use is refused outright.
+    if (node.inUse || HasOpenHandle(node, true)) return ERROR_SHARING_VIOLATION;
+    if (node.IsFolder() && HoldsCurrentFolder(node)) return ERROR_SHARING_VIOLATION;
+    if (Busy(node)) return ERROR_ACCESS_DENIED;
     return 0;
 }
 
@@ -322,7 +326,7 @@ BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
     Location where = Locate(fileName);
     if (where.error) return FailWith(where.error);
     if (!where.node) return FailWith(ERROR_FILE_NOT_FOUND);
-    if (where.trailingBackslash && !where.node->IsFolder()) return FailWith(ERROR_INVALID_NAME);
+    if (where.trailingBackslash && !where.node->IsFolder()) return FailWith(ERROR_PATH_NOT_FOUND);
     if (DWORD e = WriteProtection(where)) return FailWith(e);
     DWORD kept = where.node->attributes & FILE_ATTRIBUTE_DIRECTORY;
     where.node->attributes = (attributes & kSettableAttributes) | kept;
@@ -336,7 +340,8 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
     }
     Location where = Locate(fileName);
     DWORD error = where.error ? where.error : !where.node ? ERROR_FILE_NOT_FOUND : 0;
-    if (!error && where.trailingBackslash && !where.node->IsFolder()) error = ERROR_INVALID_NAME;
+    // A file named with a trailing backslash is taken for a missing folder.
+    if (!error && where.trailingBackslash && !where.node->IsFolder()) error = ERROR_PATH_NOT_FOUND;
     if (error) {
         Fail(error);
         return INVALID_FILE_ATTRIBUTES;
@@ -364,8 +369,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
     if (!node.IsFolder()) return FailWith(ERROR_DIRECTORY);
     if (!where.parent) return FailWith(ERROR_ACCESS_DENIED);  // a drive's root
     if (DWORD e = WriteProtection(where)) return FailWith(e);
-    if (node.inUse || (node.children.empty() && Busy(node)))
-        return FailWith(ERROR_SHARING_VIOLATION);
+    if (node.inUse || HoldsCurrentFolder(node)) return FailWith(ERROR_SHARING_VIOLATION);
     if (node.attributes & FILE_ATTRIBUTE_READONLY) return FailWith(ERROR_ACCESS_DENIED);
     if (!node.children.empty()) return FailWith(ERROR_DIR_NOT_EMPTY);
     RemoveNode(node);
@@ -375,7 +379,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
 
 UINT WINAPI GetDriveTypeA(LPCSTR rootPath) {
     std::string root = rootPath ? rootPath : M().currentFolder.substr(0, 3);
-    if (!IsRootText(root)) return DRIVE_NO_ROOT_DIR;
+    if (!HasDrivePrefix(root)) return DRIVE_NO_ROOT_DIR;
     char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
     auto it = Fs().drives.find(letter);
     return it == Fs().drives.end() ? DRIVE_NO_ROOT_DIR : it->second.type;
@@ -389,7 +393,8 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR pathName) {
     if (!where.node->IsFolder()) return FailWith(ERROR_DIRECTORY);
     ParsedPath parsed;
     ParsePath(pathName, parsed);
-    std::string folder = std::string(1, parsed.drive) + ":";
+    // The folder keeps the caller's spelling, drive letter included.
+    std::string folder = std::string(1, pathName[1] == ':' ? pathName[0] : parsed.drive) + ":";
     for (const auto& part : parsed.parts) folder += "\\" + part;
     if (parsed.parts.empty()) folder += "\\";
     M().currentFolder = folder;

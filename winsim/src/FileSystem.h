@@ -103,6 +103,7 @@ DWORD MissingError(const Location& where);
 DWORD WriteProtection(const Location& where);
 // True when the node or anything below it is in use or open, or holds the current folder.
 bool Busy(const Node& node);
+bool HoldsCurrentFolder(const Node& node);  // the node is the current folder or holds it
 bool HasOpenHandle(const Node& node, bool withoutShareDelete);
 // Creates a file or folder below `parent` with a fresh short name.
 std::shared_ptr<Node> CreateNode(Node& parent, const std::string& name, DWORD attributes);

@@ -78,12 +78,16 @@ void CollectTree(const Node& node, std::vector<const Node*>& out) {
     for (const auto& child : node.children) CollectTree(*child, out);
 }
 
+}  // namespace
+
 bool HoldsCurrentFolder(const Node& node) {
     Location cwd = Locate(M().currentFolder, false);
     for (const Node* n = cwd.node.get(); n; n = n->parent)
         if (n == &node) return true;
     return false;
 }
+
+namespace {
 
 void ShowNoDiskBox(char letter) {
     Machine& m = M();

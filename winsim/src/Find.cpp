@@ -51,8 +51,11 @@ std::vector<WIN32_FIND_DATAA> Matches(const Node& folder, const std::string& pat
         if (MatchesPattern(pattern, ".")) out.push_back(Entry(folder, ".", false));
         if (MatchesPattern(pattern, "..")) out.push_back(Entry(*folder.parent, "..", false));
     }
+    // Like the platform, a pattern also matches an entry by its alias ("*.htm" finds
+    // "a.html" through "A~1.HTM").
     for (const auto& child : folder.Enumerated())
-        if (MatchesPattern(pattern, child->name))
+        if (MatchesPattern(pattern, child->name) ||
+            (shortNames && !child->shortName.empty() && MatchesPattern(pattern, child->shortName)))
             out.push_back(Entry(*child, child->name, shortNames));
     return out;
 }
@@ -77,7 +80,8 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
     if (pattern.empty()) return FindFails(ERROR_FILE_NOT_FOUND);
     Location where = Locate(folderText.empty() ? "." : folderText);
     if (where.error) return FindFails(where.error);
-    if (!where.node || !where.node->IsFolder()) return FindFails(ERROR_PATH_NOT_FOUND);
+    if (!where.node) return FindFails(ERROR_PATH_NOT_FOUND);
+    if (!where.node->IsFolder()) return FindFails(ERROR_INVALID_NAME);
     FindSearch search;
     search.entries = Matches(*where.node, pattern, where.drive->shortNames);
     if (search.entries.empty()) return FindFails(ERROR_FILE_NOT_FOUND);
@@ -113,12 +117,13 @@ BOOL WINAPI FindClose(HANDLE find) {
 
 namespace {
 
-// The short form of a path that exists, built from the caller's text component by
-// component: valid 8.3 components stay as written, others become their alias.
+// The short form of a path that exists, built component by component: each becomes its
+// alias, or its stored name when that is a valid 8.3 name; the drive stays as written.
+// A missing file or folder anywhere is ERROR_FILE_NOT_FOUND, as Wine answers.
 bool ShortForm(const std::string& path, std::string& out, DWORD& error) {
     Location where = Locate(path);
     if (where.error || !where.node) {
-        error = MissingError(where);
+        error = where.error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : MissingError(where);
         return false;
     }
     if (!where.drive->shortNames) {
@@ -141,8 +146,10 @@ bool ShortForm(const std::string& path, std::string& out, DWORD& error) {
         std::string part = path.substr(start, end - start);
         walked += part;
         std::shared_ptr<Node> node = Locate(walked, false).node;
-        bool keep = IsValidShortName(part) || !node || node->shortName.empty();
-        out += keep ? part : node->shortName;
+        if (part == "." || part == ".." || !node)
+            out += part;
+        else
+            out += node->shortName.empty() ? node->name : node->shortName;
         start = end;
     }
     return true;

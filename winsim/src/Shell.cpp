@@ -29,6 +29,7 @@ int DeleteItem(const std::string& item, bool toBin) {
     if (item.empty() || item.back() == '\\' || item.back() == '/') return kInvalidFiles;
     Location where = Locate(item);
     if (where.error == ERROR_NOT_READY) return ERROR_NOT_READY;
+    if (where.error == ERROR_PATH_NOT_FOUND && where.drive) return kInvalidFiles;  // no folder
     if (where.error || !where.node) return kNotFound;
     if (!where.parent) return kAccessDenied;  // a drive's root
     if (WriteProtection(where)) return ERROR_WRITE_PROTECT;
@@ -51,7 +52,7 @@ int WINAPI SHFileOperationA(LPSHFILEOPSTRUCTA fileOp) {
     fileOp->fAnyOperationsAborted = FALSE;
     if (fileOp->wFunc != FO_DELETE) return ERROR_INVALID_FUNCTION;  // only deletion is simulated
     std::vector<std::string> items = Items(fileOp->pFrom);
-    if (items.empty()) return kInvalidFiles;
+    if (items.empty()) return ERROR_ACCESS_DENIED;
     bool toBin = (fileOp->fFlags & FOF_ALLOWUNDO) != 0;
     for (const auto& item : items) {
         int result = DeleteItem(item, toBin);
