@@ -1,0 +1,193 @@
+// Removal of a font folder through its Fonts.Reg, or whole.
+#include <string>
+#include <vector>
+
+#include "KestDelTest.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const std::string FontFolder = "C:\\Program Files\\Tessaly\\Fonts\\";
+const std::string FontList = FontFolder + "Fonts.Reg";
+const char* const NtFontsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const char* const OldFontsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
+
+class FontsTest : public KestDelTest {
+protected:
+    // A Fonts.Reg line in the form the product's setup writes.
+    static std::string Line(const std::string& name, const std::string& file) {
+        return "\"" + name + "\" \"" + FontFolder + file + "\"";
+    }
+    void AddFont(const std::string& name, const std::string& file, const char* fontsKey) {
+        machine.AddFile(FontFolder + file, "font");
+        machine.SetString(HKEY_LOCAL_MACHINE, std::string(fontsKey) + "\\" + name, "File", file);
+    }
+};
+
+TEST_F(FontsTest, WithoutAFontFolderNothingHappens) {
+    EXPECT_TRUE(RemoveFonts(FontFolder));
+    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.recycled.empty());
+}
+
+// The ordinary case: Fonts.Reg goes to the bin first, then the folder whole; no font
+// key is touched.
+TEST_F(FontsTest, AMovableFontListGoesFirstThenTheFolderWhole) {
+    AddFont("Kest Sans", "sans.ttf", NtFontsKey);
+    machine.AddFile(FontList, Line("Kest Sans", "sans.ttf") + "\r\n");
+
+    EXPECT_TRUE(RemoveFonts(FontFolder));
+
+    EXPECT_EQ(machine.recycled, (Strings{FontList, FontFolder.substr(0, FontFolder.size() - 1)}));
+    EXPECT_FALSE(machine.Exists(FontFolder));
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Kest Sans"));
+    EXPECT_TRUE(machine.boxes.empty());
+}
+
+TEST_F(FontsTest, AFolderWithoutListThatCannotGoIsReported) {
+    machine.AddFile(FontFolder + "busy.ttf", "font");
+    machine.SetInUse(FontFolder + "busy.ttf");
+
+    EXPECT_FALSE(RemoveFonts(FontFolder));
+
+    EXPECT_EQ(Boxes(), Strings{"Directory Delete | Directory not deleted: " + FontFolder});
+    EXPECT_EQ(State.FailureCount, 1);
+}
+
+// A Fonts.Reg that stays is worked through from its last line to its first; the
+// lines of fonts whose files stay are written back in their order.
+TEST_F(FontsTest, AStuckListIsWorkedThroughFromItsLastLine) {
+    struct Case {
+        const char* name;
+        bool windows98;
+        const char* fontsKey;
+    } cases[] = {
+        {"NT family", false, NtFontsKey},
+        {"Windows 98", true, OldFontsKey},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        State = ProcessState();
+        if (c.windows98) {
+            fresh.SetWindows98();
+        }
+        const std::string key = c.fontsKey;
+        fresh.SetString(HKEY_LOCAL_MACHINE, key, "Arial (TrueType)", "arial.ttf");
+        const char* fonts[] = {"One", "Two", "Three", "Four", "Five"};
+        for (const char* font : fonts) {
+            fresh.SetString(HKEY_LOCAL_MACHINE, key + "\\" + font, "File", font);
+        }
+        for (const char* font : {"One", "Two", "Three", "Four"}) {  // Five's file is gone
+            fresh.AddFile(FontFolder + font + ".ttf", "font");
+        }
+        fresh.SetInUse(FontFolder + "Two.ttf");
+        fresh.SetInUse(FontFolder + "Four.ttf");
+        fresh.AddFile(FontList, Line("One", "One.ttf") + "\r\n" + Line("Two", "Two.ttf") + "\r\n" +
+                                    Line("Three", "Three.ttf") + "\r\n" + Line("Four", "Four.ttf") +
+                                    "\r\n" + Line("Five", "Five.ttf") + "\r\n\x1a");
+        fresh.RefuseRecycle(FontList);
+
+        EXPECT_FALSE(RemoveFonts(FontFolder)) << c.name;
+
+        EXPECT_EQ(fresh.recycled, (Strings{FontFolder + "Three.ttf", FontFolder + "One.ttf"}))
+            << c.name;
+        Strings boxes;
+        for (const winsim::BoxRecord& box : fresh.boxes) {
+            boxes.push_back(box.caption + " | " + box.text);
+        }
+        ASSERT_GE(boxes.size(), 6u) << c.name;
+        EXPECT_EQ(Strings(boxes.begin(), boxes.begin() + 5),
+                  (Strings{"File Delete | File not deleted: " + FontList,
+                           "File Delete | File not deleted: " + FontFolder + "Four.ttf",
+                           "Font Delete | Font not deleted: Four",
+                           "File Delete | File not deleted: " + FontFolder + "Two.ttf",
+                           "Font Delete | Font not deleted: Two"}))
+            << c.name;
+        EXPECT_EQ(boxes[5], "Font Delete | Some fonts not deleted.") << c.name;
+        for (const char* font : fonts) {
+            EXPECT_FALSE(fresh.KeyExists(HKEY_LOCAL_MACHINE, key + "\\" + font))
+                << c.name << " " << font;
+        }
+        EXPECT_EQ(fresh.StringValue(HKEY_LOCAL_MACHINE, key, "Arial (TrueType)"), "arial.ttf")
+            << c.name;
+        EXPECT_EQ(State.FailureCount, 3) << c.name;
+        EXPECT_EQ(fresh.Content(FontList),
+                  Line("Two", "Two.ttf") + "\r\n" + Line("Four", "Four.ttf") + "\r\n")
+            << c.name;
+    }
+}
+
+TEST_F(FontsTest, KeptLinesAreWrittenBackInTheirOrder) {
+    for (const char* font : {"One", "Two", "Three"}) {
+        AddFont(font, std::string(font) + ".ttf", NtFontsKey);
+    }
+    machine.SetInUse(FontFolder + "One.ttf");
+    machine.SetInUse(FontFolder + "Three.ttf");
+    machine.AddFile(FontList, Line("One", "One.ttf") + "\r\n" + Line("Two", "Two.ttf") + "\r\n" +
+                                  Line("Three", "Three.ttf") + "\r\n");
+    machine.RefuseRecycle(FontList);
+
+    EXPECT_FALSE(RemoveFonts(FontFolder));
+
+    EXPECT_EQ(machine.Content(FontList),
+              Line("One", "One.ttf") + "\r\n" + Line("Three", "Three.ttf") + "\r\n");
+    EXPECT_EQ(Boxes().back(), "Font Delete | Some fonts not deleted.");
+    EXPECT_FALSE(machine.Exists(FontFolder + "Two.ttf"));
+}
+
+// Every font went, but the folder stays for a file Fonts.Reg does not list: the list
+// is written back empty.
+TEST_F(FontsTest, AFolderThatStaysAfterItsFontsLeavesAnEmptyList) {
+    AddFont("One", "One.ttf", NtFontsKey);
+    machine.AddFile(FontFolder + "readme.txt", "r");
+    machine.SetInUse(FontFolder + "readme.txt");
+    machine.AddFile(FontList, Line("One", "One.ttf") + "\r\n");
+    machine.RefuseRecycle(FontList);
+
+    EXPECT_FALSE(RemoveFonts(FontFolder));
+
+    EXPECT_EQ(Boxes(), (Strings{"File Delete | File not deleted: " + FontList,
+                                "File Delete | File not deleted: " + FontList,
+                                "Directory Delete | Directory not deleted: " + FontFolder,
+                                "Font Delete | Some fonts not deleted."}));
+    EXPECT_TRUE(machine.Exists(FontList));
+    EXPECT_EQ(machine.Content(FontList), "");
+    EXPECT_FALSE(machine.Exists(FontFolder + "One.ttf"));
+}
+
+// A line without a registry name must not reach the fonts key itself.
+TEST_F(FontsTest, ALineWithoutANameLeavesTheFontsKeyAlone) {
+    machine.SetString(HKEY_LOCAL_MACHINE, NtFontsKey, "Arial (TrueType)", "arial.ttf");
+    machine.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other", "File", "o.ttf");
+    AddFont("One", "One.ttf", NtFontsKey);
+    machine.AddFile(FontList, "\r\n\"\" \"" + FontFolder + "x.ttf\"\r\n   \r\n" +
+                                  Line("One", "One.ttf") + "\r\n");
+    machine.RefuseRecycle(FontList);
+
+    RemoveFonts(FontFolder);
+
+    EXPECT_EQ(machine.StringValue(HKEY_LOCAL_MACHINE, NtFontsKey, "Arial (TrueType)"), "arial.ttf");
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other"));
+    EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\One"));
+}
+
+// A Fonts.Reg that cannot be written back is reported and counted; the caller goes on.
+TEST_F(FontsTest, AListThatCannotBeWrittenBackIsReported) {
+    AddFont("One", "One.ttf", NtFontsKey);
+    machine.SetInUse(FontFolder + "One.ttf");
+    machine.AddFile(FontList, Line("One", "One.ttf") + "\r\n");
+    machine.SetInUse(FontList);
+
+    EXPECT_FALSE(RemoveFonts(FontFolder));
+
+    ASSERT_EQ(machine.boxes.size(), 5u);
+    EXPECT_EQ(machine.boxes[3].text, "Some fonts not deleted.");
+    EXPECT_EQ(machine.boxes[4].caption, "Font Delete");
+    EXPECT_EQ(machine.boxes[4].text.rfind("Cannot create file \"" + FontList + "\". ", 0), 0u)
+        << machine.boxes[4].text;
+    EXPECT_EQ(State.FailureCount, 3);
+    EXPECT_EQ(machine.Content(FontList), Line("One", "One.ttf") + "\r\n");
+}
+
+}  // namespace

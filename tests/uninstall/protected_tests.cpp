@@ -1,0 +1,151 @@
+// The folders the uninstaller refuses to remove, whatever its command line says.
+#include <string>
+#include <vector>
+
+#include "KestDelTest.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char* const ShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const CurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char* const CommonPrograms = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+
+// A Windows 10 machine whose system, profile and shell folders are registered as a
+// user who is no administrator finds them: the machine-wide keys may be read, not
+// changed.
+class ProtectedTest : public KestDelTest {
+protected:
+    ProtectedTest() { Register(machine); }
+
+    static void Register(winsim::Machine& m) {
+        m.environment["USERPROFILE"] = "C:\\Users\\reader";
+        m.SetString(HKEY_LOCAL_MACHINE, CurrentVersion, "ProgramFilesDir", "C:\\Program Files");
+        m.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Desktop",
+                    "C:\\Users\\Public\\Desktop");
+        m.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Startup",
+                    std::string(CommonPrograms) + "\\Startup");
+        m.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", CommonPrograms);
+        m.SetString(HKEY_CURRENT_USER, ShellFolders, "Desktop", "C:\\Users\\reader\\Desktop");
+        m.SetString(
+            HKEY_CURRENT_USER, ShellFolders, "Programs",
+            "C:\\Users\\reader\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
+        m.ProtectKey(HKEY_LOCAL_MACHINE, CurrentVersion);
+        for (const char* folder :
+             {"C:\\Program Files\\Tessaly", "C:\\Users\\reader\\Documents\\Tessaly",
+              "C:\\Users\\Public\\Desktop", "C:\\Users\\reader\\Desktop", CommonPrograms}) {
+            m.AddFolder(folder);
+        }
+    }
+};
+
+TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
+    struct Case {
+        const char* path;
+        bool isProtected;
+    } cases[] = {
+        {"", true},
+        {"   ", true},
+        {"Tessaly", true},
+        {"..\\Tessaly", true},
+        {"\\Tessaly", true},
+        {"C:Tessaly", true},
+        {"C:", true},
+        {"C:\\", true},
+        {"c:/", true},
+        {"D:\\\\", true},
+        {"\\\\server\\share", true},
+        {"\\\\server\\share\\", true},
+        {"\\\\server", true},
+        {"\\\\server\\share\\Tessaly", false},
+        {"\\\\?\\C:\\Tessaly", true},
+        {"\\\\.\\C:\\Tessaly", true},
+        {"C:\\Windows", true},
+        {"c:\\WINDOWS\\", true},
+        {"C:/Windows", true},
+        {"C:\\Windows.", true},
+        {"C:\\Windows \\", true},
+        {"C:\\Windows\\.", true},
+        {"C:\\Tessaly\\..\\Windows", true},
+        {"C:\\Tessaly\\\\Data", true},
+        {"C:\\Windows\\System32", true},
+        {"C:\\Windows\\Fonts", true},
+        {"C:\\Windows\\Start Menu\\Programs\\Tessaly", false},
+        {"C:\\Program Files", true},
+        {"C:\\PROGRA~1", true},
+        {"C:\\Program Files\\Tessaly", false},
+        {"C:\\Program Files\\Tessaly\\", false},
+        {"C:\\PROGRA~1\\Tessaly", false},
+        {"C:\\Users", true},
+        {"C:\\Users\\reader", true},
+        {"C:\\Users\\reader\\Documents\\Tessaly", false},
+        {"C:\\Users\\reader\\Desktop", true},
+        {"C:\\Users\\Public\\Desktop\\", true},
+        {"C:\\Users\\Public", true},
+        {"C:\\ProgramData\\Microsoft\\Windows\\Start Menu", true},
+        {"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs", true},
+        {"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tessaly", false},
+        {"C:\\Users\\reader\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs", true},
+        {"C:\\Tess*", true},
+        {"C:\\Tessaly?", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsProtectedFolder(c.path), c.isProtected) << "\"" << c.path << "\"";
+    }
+}
+
+// Windows 98 registers no profile, no Program Files value and no common folders; the
+// user's own desktop and programs folders lie below the Windows folder.
+TEST_F(ProtectedTest, KnowsTheFoldersOfWindows98) {
+    winsim::Machine old;
+    old.SetWindows98();
+    old.SetString(HKEY_CURRENT_USER, ShellFolders, "Desktop", "C:\\Windows\\Desktop");
+    old.SetString(HKEY_CURRENT_USER, ShellFolders, "Programs", "C:\\Windows\\Start Menu\\Programs");
+
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Start Menu\\Programs"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Desktop"));
+    EXPECT_FALSE(IsProtectedFolder("C:\\Windows\\Start Menu\\Programs\\Tessaly"));
+    EXPECT_FALSE(IsProtectedFolder("C:\\Program Files\\Tessaly"));
+}
+
+TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
+    struct Case {
+        const char* path;
+        bool tree;  // RemoveDirectoryTree, else RemoveEmptyFolder
+    } cases[] = {
+        {"C:\\Windows", true},
+        {"C:\\", true},
+        {"C:\\Users", true},
+        {"C:\\Program Files\\", true},
+        {"", true},
+        {"Tessaly", true},
+        {CommonPrograms, false},
+        {"C:\\Users\\Public\\Desktop\\", false},
+        {"C:\\Windows\\Fonts", false},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        Register(fresh);
+        fresh.AddFolder("C:\\Windows\\Fonts");
+        fresh.AddFolder("C:\\Tessaly");
+        fresh.currentFolder = "C:\\";
+        State = ProcessState();
+        State.ProgramFolder = c.path;
+
+        EXPECT_FALSE(c.tree ? RemoveDirectoryTree(c.path) : RemoveEmptyFolder(c.path)) << c.path;
+
+        ASSERT_EQ(fresh.boxes.size(), 1u) << c.path;
+        EXPECT_EQ(fresh.boxes[0].caption, "Directory Delete") << c.path;
+        EXPECT_EQ(fresh.boxes[0].text, std::string("Directory not deleted: ") + c.path);
+        EXPECT_EQ(State.FailureCount, 1) << c.path;
+        EXPECT_TRUE(fresh.recycled.empty()) << c.path;
+        EXPECT_EQ(fresh.Lines("rmdir: "), Strings{}) << c.path;
+        EXPECT_TRUE(fresh.Exists("C:\\Windows\\Fonts")) << c.path;
+        EXPECT_TRUE(fresh.Exists("C:\\Tessaly")) << c.path;
+        EXPECT_TRUE(fresh.Exists(CommonPrograms)) << c.path;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// Removal of the desktop shortcut and the start-menu folder.
+#include <string>
+#include <vector>
+
+#include "KestDelTest.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char* const ShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const std::string Desktop = "C:\\Users\\Public\\Desktop\\";
+const std::string Programs = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
+const std::string Shortcut = Desktop + "Tessaly.Lnk";
+const std::string Menu = Programs + "Tessaly Study";
+
+class ShortcutsTest : public KestDelTest {
+protected:
+    static void Register(winsim::Machine& m) {
+        m.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Desktop", Desktop);
+        m.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Startup", Programs + "Startup");
+        m.AddFile(Programs + "Other\\Other.Lnk", "link");
+        m.AddFile(Desktop + "Other.Lnk", "link");
+    }
+};
+
+TEST_F(ShortcutsTest, RemovesTheShortcutAndTheMenuFolderOrSaysSo) {
+    struct Case {
+        const char* name;
+        bool shortcut;
+        bool menu;
+        bool refuseShortcut;
+        const char* menuFolderName;
+        bool expected;
+        Strings boxes;
+        Strings recycled;
+    } cases[] = {
+        {"neither there", false, false, false, "Tessaly Study", true, {}, {}},
+        {"both there", true, true, false, "Tessaly Study", true, {}, {Shortcut, Menu}},
+        {"shortcut refused",
+         true,
+         true,
+         true,
+         "Tessaly Study",
+         false,
+         {"File Delete | File not deleted: " + Shortcut,
+          "ShortCuts | Unable to remove program shortcuts. Remove manually."},
+         {Menu}},
+        {"empty menu folder name",
+         true,
+         false,
+         false,
+         "",
+         false,
+         {"Directory Delete | Directory not deleted: " + Programs,
+          "ShortCuts | Unable to remove program shortcuts. Remove manually."},
+         {Shortcut}},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        State = ProcessState();
+        Register(fresh);
+        if (c.shortcut) {
+            fresh.AddFile(Shortcut, "link");
+        }
+        if (c.menu) {
+            fresh.AddFile(Menu + "\\Tessaly.Lnk", "link");
+            fresh.AddFile(Menu + "\\Help\\Help.Lnk", "link");
+        }
+        if (c.refuseShortcut) {
+            fresh.RefuseRecycle(Shortcut);
+        }
+
+        EXPECT_EQ(RemoveShortcuts(c.menuFolderName, "Tessaly"), c.expected) << c.name;
+
+        Strings boxes;
+        for (const winsim::BoxRecord& box : fresh.boxes) {
+            boxes.push_back(box.caption + " | " + box.text);
+        }
+        EXPECT_EQ(boxes, c.boxes) << c.name;
+        EXPECT_EQ(fresh.recycled, c.recycled) << c.name;
+        EXPECT_FALSE(fresh.Exists(Menu)) << c.name;
+        EXPECT_TRUE(fresh.Exists(Programs + "Other\\Other.Lnk")) << c.name;
+        EXPECT_TRUE(fresh.Exists(Desktop + "Other.Lnk")) << c.name;
+    }
+}
+
+// A shortcut name with a wildcard would take every shortcut on the desktop with it.
+TEST_F(ShortcutsTest, AWildcardNameTakesNoOtherShortcut) {
+    Register(machine);
+
+    EXPECT_FALSE(RemoveShortcuts("Tessaly Study", "*"));
+
+    EXPECT_TRUE(machine.Exists(Desktop + "Other.Lnk"));
+    EXPECT_TRUE(machine.recycled.empty());
+    EXPECT_EQ(Boxes().front(), "File Delete | File not deleted: " + Desktop + "*.Lnk");
+}
+
+}  // namespace

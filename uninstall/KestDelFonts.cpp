@@ -1,0 +1,73 @@
+// Removal of the product's fonts. A font folder lists its fonts in Fonts.Reg, one
+// line per font: the font's registry name and the path of its file, each quoted.
+#include <windows.h>
+
+#include <string>
+
+#include "KestDel.h"
+#include "Tools.h"
+#include "WinSys.h"
+
+namespace {
+
+const char* const FontListName = "Fonts.Reg";
+
+// A registry name that names one key directly below the fonts key. An empty name or
+// one with a backslash would reach the fonts key itself or keys elsewhere below it.
+bool IsFontKeyName(const std::string& name) {
+    return !name.empty() && name.find('\\') == std::string::npos;
+}
+
+// Removes the fonts a list names, from the last line to the first so that a line can
+// be dropped while the lines before it keep their places. The lines of fonts whose
+// files stay remain in the list, in their order. True when every file went.
+bool RemoveListedFonts(StringList& lines) {
+    bool removed = true;
+    for (size_t index = lines.size(); index-- > 0;) {
+        const std::string name = ExtractToken(lines[index], 1);
+        const std::string path = ExtractToken(lines[index], 2);
+        if (IsFontKeyName(name)) {
+            DeleteRegistryKey(FontsKeyPath() + "\\" + name, true);
+        }
+        if (RemoveFile(path)) {
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(index));
+        } else {
+            ShowMessageBox("Font not deleted: " + name, "Font Delete");
+            removed = false;
+        }
+    }
+    return removed;
+}
+
+// Writes the lines of the fonts that stayed back to the font list. A list that
+// cannot be written is reported and counted, and the uninstall goes on.
+void SaveRemainingFonts(const StringList& lines, const std::string& listPath) {
+    try {
+        SaveListFile(lines, listPath);
+    } catch (const KestError& error) {
+        State.FailureCount++;
+        ShowMessageBox(error.what(), "Font Delete");
+    }
+}
+
+}  // namespace
+
+bool RemoveFonts(const std::string& fontFolder) {
+    const std::string listPath = fontFolder + FontListName;
+    RemoveFile(listPath);
+    StringList lines;
+    if (!LoadListFile(lines, listPath)) {
+        return RemoveEmptyFolder(fontFolder);
+    }
+    bool removed = RemoveListedFonts(lines);
+    if (removed) {
+        const bool listRemoved = RemoveFile(listPath);
+        const bool folderRemoved = RemoveEmptyFolder(fontFolder);
+        removed = listRemoved && folderRemoved;
+    }
+    if (!removed) {
+        ShowMessageBox("Some fonts not deleted.", "Font Delete");
+        SaveRemainingFonts(lines, listPath);
+    }
+    return removed;
+}
