@@ -1,4 +1,5 @@
 // Access tokens and security identifiers of the simulated machine.
+#include <algorithm>
 #include <cstring>
 
 #include "Internal.h"
@@ -25,7 +26,8 @@ DWORD GroupsLength(const std::vector<TokenGroup>& groups) {
     DWORD length = static_cast<DWORD>(offsetof(TOKEN_GROUPS, Groups) +
                                       groups.size() * sizeof(SID_AND_ATTRIBUTES));
     for (const auto& g : groups) length += SidLength(static_cast<BYTE>(g.subAuthorities.size()));
-    return length;
+    // Even an empty list fills a whole TOKEN_GROUPS, so that callers may copy one.
+    return std::max(length, static_cast<DWORD>(sizeof(TOKEN_GROUPS)));
 }
 
 // TOKEN_GROUPS with its SIDs stored after the array, inside the same block.
