@@ -37,7 +37,7 @@ TEST_F(ModuleInstallTest, VersionNumberFromTheDisplayName) {
         {"", 0},
         {"Tessaly 8.1.2.3", 81230000},
         {"Tessaly 1.2.3.4.5.6.7", 1234567},
-        {"v12 build 345", 12345000},
+        {"v12 build 345", 1234500},
         {"2147483647", 2147483647},
         {"2147483648", 2147483647},
         {"Tessaly 12345678901", 2147483647},

@@ -115,7 +115,8 @@ TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
     EXPECT_EQ(machine.Content("C:\\Rapi.DLL"), "MZ library");
     ASSERT_EQ(machine.processes.size(), 1u);
     EXPECT_EQ(machine.processes[0].commandLine, "c:\\Kest.Exe \"C:\\Medium\\\"");
-    EXPECT_EQ(machine.processes[0].currentFolder, "C:\\");
+    EXPECT_EQ(CompareNoCase(machine.processes[0].currentFolder, "C:\\"), 0)
+        << machine.processes[0].currentFolder;
     EXPECT_TRUE(BoxesCaptioned(machine, "WinExec").empty());
 }
 
@@ -351,18 +352,24 @@ TEST_F(StartupTest, CompressedStartFailureNamesTheTemporaryProgram) {
               std::vector<std::string>{"2-File was not found. C:\\Windows\\Temp\\Kest.Exe"});
 }
 
-TEST_F(StartupTest, ProgramThatIsNoProgramShowsTheSystemErrorThenTheTableText) {
+// The system's own report of the failed start (Wine: "Bad EXE format for %1.") comes
+// first when the system has a text for it; the table's text always ends the run.
+TEST_F(StartupTest, ProgramThatIsNoProgramEndsWithTheTableText) {
     machine.AddFile("C:\\Medium\\Kest.Exe", "just text, no program");
     machine.AddFile("C:\\Medium\\RApi.Dll", "MZ library");
     machine.AddFile("C:\\Medium\\Install.Msg", "messages");
     machine.AddFile("C:\\Medium\\Common.801", "common");
     machine.AddFile("C:\\Medium\\LangEng.801", "english");
     CheckStartup("C:\\Medium\\Setup.exe", "");
-    ASSERT_EQ(machine.boxes.size(), 2u);
-    EXPECT_EQ(machine.boxes[0].caption, "Windows Error: WinExec");
-    EXPECT_FALSE(machine.boxes[0].text.empty());
-    EXPECT_EQ(machine.boxes[1].caption, "WinExec");
-    EXPECT_EQ(machine.boxes[1].text.substr(0, 29), "11-Executable file was invali");
+    ASSERT_FALSE(machine.boxes.empty());
+    for (size_t i = 0; i + 1 < machine.boxes.size(); ++i) {
+        EXPECT_EQ(machine.boxes[i].caption, "Windows Error: WinExec");
+    }
+    EXPECT_EQ(machine.boxes.back().caption, "WinExec");
+    EXPECT_EQ(machine.boxes.back().text,
+              "11-Executable file was invalid. Either it was not a Windows application or there "
+              "was an error in the .EXE image.");
+    EXPECT_TRUE(machine.processes.empty());
 }
 
 TEST_F(StartupTest, FileAges) {
