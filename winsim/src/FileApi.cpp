@@ -315,8 +315,12 @@ BOOL WINAPI MoveFileA(LPCSTR existingName, LPCSTR newName) {
     if (to.node == from.node && to.leaf == from.node->name) return TRUE;  // onto its own name
     if (DWORD e = MoveRefusal(from, to)) return FailWith(e);
     std::shared_ptr<Node> node = from.node;
-    RemoveNode(*node);
-    AttachNode(*to.parent, node, to.leaf);
+    if (to.parent == from.parent) {
+        RenameNode(*node, to.leaf);  // keeps its place in the folder
+    } else {
+        RemoveNode(*node);
+        AttachNode(*to.parent, node, to.leaf);
+    }
     Record(std::string("move: ") + existingName + " -> " + newName);
     return TRUE;
 }

@@ -108,6 +108,7 @@ bool HasOpenHandle(const Node& node, bool withoutShareDelete);
 // Creates a file or folder below `parent` with a fresh short name.
 std::shared_ptr<Node> CreateNode(Node& parent, const std::string& name, DWORD attributes);
 void RemoveNode(Node& node);
+void RenameNode(Node& node, const std::string& name);
 void AttachNode(Node& parent, const std::shared_ptr<Node>& node, const std::string& name);
 std::string FullPath(const Node& node);  // "C:\dir\file", with the names as stored
 FILETIME Now();                          // the machine's clock, one second per call

@@ -312,6 +312,12 @@ void AttachNode(Node& parent, const std::shared_ptr<Node>& node, const std::stri
     parent.children.push_back(node);
 }
 
+void RenameNode(Node& node, const std::string& name) {
+    node.name = name;
+    node.shortName.clear();
+    if (!IsValidShortName(name)) node.shortName = GenerateShortName(*node.parent, name);
+}
+
 void RemoveNode(Node& node) {
     Node* parent = node.parent;
     if (!parent) return;
