@@ -196,12 +196,6 @@ TEST_F(RegistryTest, RunOnceCommandIsWrappedOnTheNtFamily) {
     EXPECT_TRUE(machine.boxes.empty());
 }
 
-TEST_F(RegistryTest, FontsKeyFollowsTheSystemFamily) {
-    EXPECT_EQ(FontsKeyPath(), "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
-    machine.SetWindows98();
-    EXPECT_EQ(FontsKeyPath(), "\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts");
-}
-
 TEST_F(RegistryTest, ProgramFolderIsWhatPrecedesTheUninstallerName) {
     struct Case {
         std::string value;
