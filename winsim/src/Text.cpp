@@ -17,6 +17,13 @@ std::string Counted(LPCSTR text, int count) {
     return count < 0 ? std::string(text) : std::string(text, static_cast<size_t>(count));
 }
 
+// Texts equal but for case: the one with a small letter first sorts first.
+int CaseOrder(const std::string& a, const std::string& b) {
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return Lower(std::string(1, a[i]))[0] == a[i] ? -1 : 1;
+    return 0;
+}
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Expands a message text as the platform does without an argument list: line
@@ -40,25 +47,20 @@ bool Expand(const std::string& text, DWORD flags, std::string& out) {
         if (i + 1 >= text.size()) return false;  // a lone % at the end
         const char next = text[++i];
         if (next == '0') return true;  // the end of the message, without line break
-        if (IsDigit(next)) {
-            if (!ignoreInserts) return false;
-            out += '%';
-            out += next;
-            continue;
-        }
-        if (ignoreInserts) {
-            out += '%';
-            out += next;
-            continue;
-        }
-        if (next == 'n')
+        if (next == 'n') {
             out += "\r\n";
-        else if (next == 'r')
+        } else if (next == 'r') {
             out += '\r';
-        else if (next == 't')
+        } else if (next == 't') {
             out += '\t';
-        else
+        } else if (IsDigit(next) && !ignoreInserts) {
+            return false;  // an insert, and no arguments to fill it
+        } else if (ignoreInserts) {
+            out += '%';  // inserts and other escapes stay as they stand
+            out += next;
+        } else {
             out += next;  // %% %. %! and the like stand for the character itself
+        }
     }
     return true;
 }
@@ -92,13 +94,10 @@ int WINAPI CompareStringA(LCID, DWORD flags, LPCSTR string1, int count1, LPCSTR 
         M().lastError = ERROR_INVALID_PARAMETER;
         return 0;
     }
-    std::string a = Counted(string1, count1);
-    std::string b = Counted(string2, count2);
-    if (flags & NORM_IGNORECASE) {
-        a = Lower(a);
-        b = Lower(b);
-    }
-    const int order = a.compare(b);
+    const std::string a = Counted(string1, count1);
+    const std::string b = Counted(string2, count2);
+    int order = Lower(a).compare(Lower(b));
+    if (order == 0 && !(flags & NORM_IGNORECASE)) order = CaseOrder(a, b);
     return order < 0 ? CSTR_LESS_THAN : order > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
 }
 
