@@ -167,6 +167,8 @@ std::string ProgramArgument(int n) {
     const DWORD filled = length < MAX_PATH ? length : MAX_PATH;
     const void* terminator = std::memchr(buffer, '\0', filled);
     const std::size_t size =
-        terminator == nullptr ? filled : static_cast<const char*>(terminator) - buffer;
+        terminator == nullptr
+            ? static_cast<std::size_t>(filled)
+            : static_cast<std::size_t>(static_cast<const char*>(terminator) - buffer);
     return std::string(buffer, size);
 }

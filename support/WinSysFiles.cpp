@@ -127,7 +127,8 @@ StringList SplitLines(std::string text) {
             continue;
         }
         lines.push_back(text.substr(start, i - start));
-        i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+        const bool isCrLf = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        i += isCrLf ? 2u : 1u;
         start = i;
     }
     if (start < text.size()) {
