@@ -1,6 +1,6 @@
 #include "SetupFixture.h"
 
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -8,40 +8,19 @@
 
 namespace setuptest {
 
-namespace {
-
-std::string TempDir() {
-    char pattern[] = "/tmp/setl_szddXXXXXX";
-    const char* made = mkdtemp(pattern);
-    return made ? made : "";
-}
-
-std::string WithoutBackslash(const std::string& folder) {
-    if (!folder.empty() && folder.back() == '\\') return folder.substr(0, folder.size() - 1);
-    return folder;
-}
-
-}  // namespace
-
 bool HaveCompressor() { return std::system("command -v mscompress >/dev/null 2>&1") == 0; }
 
 std::string Compress(const std::string& content) {
-    const std::string dir = TempDir();
-    if (dir.empty()) return "";
-    const std::string plain = dir + "/data.bin";
-    {
-        std::ofstream out(plain, std::ios::binary);
-        out << content;
-    }
-    std::string packed;
+    char folder[] = "/tmp/setl_szddXXXXXX";
+    if (!mkdtemp(folder)) return "";
+    const std::string plain = std::string(folder) + "/data.bin";
+    std::ofstream(plain, std::ios::binary) << content;
+    std::ostringstream packed;
     if (std::system(("mscompress '" + plain + "' >/dev/null 2>&1").c_str()) == 0) {
-        std::ifstream in(plain + "_", std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        packed = bytes.str();
+        packed << std::ifstream(plain + "_", std::ios::binary).rdbuf();
     }
-    std::system(("rm -rf '" + dir + "'").c_str());
-    return packed;
+    if (std::system(("rm -rf '" + std::string(folder) + "'").c_str()) != 0) return "";
+    return packed.str();
 }
 
 std::vector<std::string> Boxes(const winsim::Machine& machine) {
@@ -50,9 +29,17 @@ std::vector<std::string> Boxes(const winsim::Machine& machine) {
     return shown;
 }
 
-void AddMedium(winsim::Machine& machine, const std::string& folder) {
-    machine.AddFile(folder + "Kest.Exe", "MZ source program");
-    machine.AddFile(folder + "RApi.Dll", "MZ library");
+std::vector<std::string> Started(const winsim::Machine& machine) {
+    std::vector<std::string> started;
+    for (const auto& p : machine.processes)
+        started.push_back(p.commandLine + " | " + p.currentFolder);
+    return started;
+}
+
+void AddMedium(winsim::Machine& machine, const std::string& folder, const std::string& program,
+               const std::string& library) {
+    machine.AddFile(folder + program, "MZ program");
+    machine.AddFile(folder + library, "MZ library");
     machine.AddFile(folder + "Install.Msg", "messages");
     machine.AddFile(folder + "Common.801", "common");
     machine.AddFile(folder + "LangEng.801", "english");
@@ -63,11 +50,9 @@ void InstallProduct(winsim::Machine& machine, const std::string& displayName,
                     bool withProgram) {
     machine.SetString(HKEY_CURRENT_USER, UninstallKey, "DisplayName", displayName);
     machine.SetString(HKEY_CURRENT_USER, UninstallKey, "UninstallString",
-                      programFolder + "KestDel.Exe \"Tessaly\" \"Tessaly\" \"" + dataFolder +
-                          "\" \"C:\\Tessaly Extra\\\"");
-    machine.AddFolder(WithoutBackslash(programFolder));
-    if (!dataFolder.empty()) machine.AddFolder(WithoutBackslash(dataFolder));
+                      programFolder + "KestDel.Exe Tessaly Tessaly \"" + dataFolder + "\" x");
     if (withProgram) machine.AddFile(programFolder + "Kest.Exe", "MZ installed program");
+    if (!dataFolder.empty()) machine.AddFolder(dataFolder.substr(0, dataFolder.size() - 1));
 }
 
 }  // namespace setuptest

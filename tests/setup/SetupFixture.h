@@ -1,5 +1,5 @@
-// Helpers for the launcher's tests: installation media, installed products and
-// files compressed by Debian's mscompress.
+// Helpers for the launcher's tests: media, installed products, and files
+// compressed at test time by Debian's mscompress.
 #ifndef KEST_TESTS_SETUP_SETUPFIXTURE_H
 #define KEST_TESTS_SETUP_SETUPFIXTURE_H
 
@@ -15,18 +15,19 @@ const char* const Hint =
     ". Download latest program from www.tessaly.example/download/ftp.tessaly.example/pub and "
     "reinstall.";
 
-// The bytes mscompress makes of `content`, or empty when the tool is missing.
-std::string Compress(const std::string& content);
 bool HaveCompressor();
+std::string Compress(const std::string& content);  // empty when mscompress fails
 
-// Boxes shown, as "caption | text".
-std::vector<std::string> Boxes(const winsim::Machine& machine);
+std::vector<std::string> Boxes(const winsim::Machine& machine);    // "caption | text"
+std::vector<std::string> Started(const winsim::Machine& machine);  // "command | folder"
 
-// A full installation source in `folder` (with trailing backslash): the program
-// uncompressed, the library, the message file, the common module and a language module.
-void AddMedium(winsim::Machine& machine, const std::string& folder);
+// A complete set of installation files in `folder`, the program and library
+// under the names given.
+void AddMedium(winsim::Machine& machine, const std::string& folder,
+               const std::string& program = "Kest.Exe", const std::string& library = "RApi.Dll");
 
-// An installed product: uninstall entry under HKCU and the program file.
+// An uninstall entry under HKCU naming the program and data folders, and the
+// installed Kest.Exe when `withProgram`.
 void InstallProduct(winsim::Machine& machine, const std::string& displayName,
                     const std::string& programFolder, const std::string& dataFolder,
                     bool withProgram = true);
