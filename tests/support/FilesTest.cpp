@@ -177,7 +177,7 @@ TEST_F(FilesTest, SaveListFileWritesEveryLineWithCrLf) {
 
 TEST_F(FilesTest, SaveListFileThatCannotCreateRaisesWithPathAndSystemText) {
     machine.messageTexts[ERROR_ACCESS_DENIED] = "Access is denied.\r\n";
-    machine.messageTexts[ERROR_PATH_NOT_FOUND] = "The system cannot find the path specified.\r\n";
+    machine.messageTexts[ERROR_PATH_NOT_FOUND] = "Path not found.\r\n";
     machine.AddFile("C:\\Fonts\\Fonts.Reg", "keep\r\n", FILE_ATTRIBUTE_READONLY);
     struct Case {
         std::string name;
@@ -186,8 +186,7 @@ TEST_F(FilesTest, SaveListFileThatCannotCreateRaisesWithPathAndSystemText) {
     const std::vector<Case> cases = {
         {"C:\\Fonts\\Fonts.Reg", "Cannot create file \"C:\\Fonts\\Fonts.Reg\". Access is denied."},
         {"C:\\Missing\\AutoLoad.Lst",
-         "Cannot create file \"C:\\Missing\\AutoLoad.Lst\". The system cannot find the path "
-         "specified."},
+         "Cannot create file \"C:\\Missing\\AutoLoad.Lst\". Path not found."},
     };
     for (const Case& c : cases) {
         std::string message;

@@ -193,7 +193,7 @@ TEST_F(WinSysTest, StartUpWithoutRightsLeavesTheProductKeySilently) {
 }
 
 TEST_F(WinSysTest, ReportLastErrorShowsTheSystemTextOnlyForAKnownCode) {
-    machine.messageTexts[ERROR_FILE_NOT_FOUND] = "The system cannot find the file specified.\r\n";
+    machine.messageTexts[ERROR_FILE_NOT_FOUND] = "File not found.\r\n";
 
     SetLastError(0);
     ReportLastError("CreateProcess");
@@ -208,7 +208,7 @@ TEST_F(WinSysTest, ReportLastErrorShowsTheSystemTextOnlyForAKnownCode) {
     ReportLastError("CreateProcess");
     ASSERT_EQ(machine.boxes.size(), 1u);
     EXPECT_EQ(machine.boxes[0].caption, "Windows Error: CreateProcess");
-    EXPECT_EQ(machine.boxes[0].text.find("The system cannot find the file specified."), 0u);
+    EXPECT_EQ(machine.boxes[0].text.find("File not found."), 0u);
     EXPECT_EQ(machine.boxes[0].style, static_cast<UINT>(MB_OK));
 }
 
@@ -249,11 +249,11 @@ TEST_F(WinSysTest, WinExecuteWaitRunsTheProgramToItsEnd) {
 }
 
 TEST_F(WinSysTest, WinExecuteWaitOfAMissingProgramReportsAndAnswersFalse) {
-    machine.messageTexts[ERROR_FILE_NOT_FOUND] = "The system cannot find the file specified.\r\n";
+    machine.messageTexts[ERROR_FILE_NOT_FOUND] = "File not found.\r\n";
     EXPECT_FALSE(WinExecuteWait("C:\\Windows\\kest.exe /unregserver"));
     ASSERT_EQ(machine.boxes.size(), 1u);
     EXPECT_EQ(machine.boxes[0].caption, "Windows Error: CreateProcess");
-    EXPECT_EQ(machine.boxes[0].text.find("The system cannot find"), 0u);
+    EXPECT_EQ(machine.boxes[0].text.find("File not found."), 0u);
     EXPECT_TRUE(machine.processes.empty());
     EXPECT_EQ(machine.openProcessHandles, 0);
 }
