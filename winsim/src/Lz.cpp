@@ -95,6 +95,14 @@ LONG ErrorOf(int mspackError) {
     }
 }
 
+// The expanded size an SZDD header announces (little-endian, at offset 10).
+size_t DeclaredSize(const std::string& in) {
+    if (in.size() < 14) return 0;
+    size_t size = 0;
+    for (int i = 13; i >= 10; --i) size = (size << 8) | static_cast<unsigned char>(in[i]);
+    return size;
+}
+
 // Expands an SZDD file; `out` receives what was decoded even when the data is refused.
 LONG Expand(const std::string& in, std::string& out) {
     MemorySystem system{};
@@ -109,7 +117,9 @@ LONG Expand(const std::string& in, std::string& out) {
     int error = decompressor->decompress(decompressor, "in", "out");
     mspack_destroy_szdd_decompressor(decompressor);
     out = system.output;
-    return error == MSPACK_ERR_OK ? 0 : ErrorOf(error);
+    if (error != MSPACK_ERR_OK) return ErrorOf(error);
+    // libmspack stops quietly where truncated data ends; the header tells the full size.
+    return out.size() < DeclaredSize(in) ? LZERROR_READ : 0;
 }
 
 LzFile* LzOf(INT handle) {

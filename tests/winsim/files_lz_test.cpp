@@ -1,0 +1,178 @@
+// lz32 on the simulated machine: SZDD files made by Debian's mscompress at test time
+// expand byte for byte, other files copy unchanged, and the failures of the opens and
+// of the copy are those the system relies on.
+#include <gtest/gtest.h>
+#include <lzexpand.h>
+#include <unistd.h>
+#include <winsim/Machine.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const WORD kSourceStyle = OF_READ | OF_SHARE_DENY_WRITE;              // 32
+const WORD kTargetStyle = OF_CREATE | OF_SHARE_EXCLUSIVE | OF_WRITE;  // 4113
+
+// Text with repeats, so that the compressor has something to do.
+std::string Sample(size_t size) {
+    std::string s;
+    unsigned seed = 7;
+    while (s.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        s += "Tessaly Kest "[(seed >> 16) % 13];
+        if ((seed >> 8) % 50 == 0) s += "\r\n";
+    }
+    s.resize(size);
+    return s;
+}
+
+class Compressor {
+public:
+    Compressor() {
+        char pattern[] = "/tmp/kest-lz-XXXXXX";
+        if (mkdtemp(pattern)) folder_ = pattern;
+    }
+    ~Compressor() {
+        std::error_code ignored;
+        if (!folder_.empty()) fs::remove_all(folder_, ignored);
+    }
+    static bool Available() { return std::system("command -v mscompress >/dev/null 2>&1") == 0; }
+    // The SZDD form of `data` as mscompress writes it; empty when it failed.
+    std::string Compress(const std::string& data) {
+        fs::path input = fs::path(folder_) / "kest.bin";
+        std::ofstream(input, std::ios::binary) << data;
+        std::string command = "cd '" + folder_ + "' && mscompress kest.bin >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) return "";
+        std::ifstream in(fs::path(folder_) / "kest.bin_", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+private:
+    std::string folder_;
+};
+
+// The copy as the setup launcher makes it; the result of LZCopy, or the failing open's.
+LONG Copy(const char* source, const char* target, OFSTRUCT* reopen = nullptr) {
+    OFSTRUCT local;
+    OFSTRUCT* ofs = reopen ? reopen : &local;
+    std::string s = source, t = target;
+    INT in = LZOpenFileA(&s[0], ofs, kSourceStyle);
+    if (in < 0) return in;
+    INT out = LZOpenFileA(&t[0], ofs, kTargetStyle);
+    if (out < 0) {
+        LZClose(in);
+        return out;
+    }
+    LONG result = LZCopy(in, out);
+    LZClose(out);
+    LZClose(in);
+    return result;
+}
+
+}  // namespace
+
+TEST(FilesLz, ExpandsWhatMscompressMade) {
+    if (!Compressor::Available()) GTEST_SKIP() << "mscompress is not installed";
+    // mscompress mangles inputs of a few bytes, so the samples are longer.
+    for (size_t size : {size_t{100}, size_t{4095}, size_t{5000}, size_t{70000}}) {
+        SCOPED_TRACE(size);
+        Compressor compressor;
+        std::string original = Sample(size);
+        std::string packed = compressor.Compress(original);
+        ASSERT_EQ(0u, packed.compare(0, 8, "SZDD\x88\xf0\x27\x33"));
+        winsim::Machine m;
+        m.AddFile("D:\\Kest\\Win32\\Kest.Ex_", packed);
+        m.AddFile("C:\\Windows\\Temp\\Kest.Exe",
+                  "an older and longer program file, to be replaced");
+        EXPECT_EQ(static_cast<LONG>(size),
+                  Copy("D:\\Kest\\Win32\\Kest.Ex_", "C:\\Windows\\Temp\\Kest.Exe"));
+        EXPECT_EQ(original, m.Content("C:\\Windows\\Temp\\Kest.Exe"));
+        EXPECT_EQ(packed, m.Content("D:\\Kest\\Win32\\Kest.Ex_"));
+    }
+}
+
+TEST(FilesLz, DamagedDataFailsAndKeepsWhatWasExpanded) {
+    if (!Compressor::Available()) GTEST_SKIP() << "mscompress is not installed";
+    Compressor compressor;
+    std::string original = Sample(5000);
+    std::string packed = compressor.Compress(original);
+    ASSERT_GT(packed.size(), 1000u);
+    for (size_t kept : {size_t{14}, size_t{1000}, packed.size() - 1}) {
+        SCOPED_TRACE(kept);
+        winsim::Machine m;
+        m.AddFile("D:\\Kest.Ex_", packed.substr(0, kept));
+        LONG result = Copy("D:\\Kest.Ex_", "C:\\Kest.Exe");
+        EXPECT_LT(result, 0);
+        std::string written = m.Content("C:\\Kest.Exe");
+        EXPECT_LT(written.size(), original.size());
+        EXPECT_EQ(original.substr(0, written.size()), written);
+    }
+}
+
+TEST(FilesLz, OtherFilesCopyUnchanged) {
+    const std::string cases[] = {"", "MZ plain program", std::string("SZDD\x88\xf0\x27", 7),
+                                 std::string("bytes\0with\0NULs", 15)};
+    for (const auto& content : cases) {
+        winsim::Machine m;
+        m.AddFile("D:\\Rapi.Dl_", content);
+        EXPECT_EQ(static_cast<LONG>(content.size()), Copy("D:\\Rapi.Dl_", "C:\\Rapi.DLL"));
+        EXPECT_EQ(content, m.Content("C:\\Rapi.DLL"));
+    }
+}
+
+TEST(FilesLz, OpenFailures) {
+    struct Case {
+        const char* what;
+        const char* source;
+        const char* target;
+        WORD error;  // the reopen buffer's error code
+    };
+    const Case cases[] = {
+        {"missing source", "D:\\None.Ex_", "C:\\Out.Exe", ERROR_FILE_NOT_FOUND},
+        {"source in a missing folder", "D:\\None\\Kest.Ex_", "C:\\Out.Exe", ERROR_PATH_NOT_FOUND},
+        {"target in a missing folder", "D:\\Kest.Ex_", "C:\\None\\Out.Exe", ERROR_PATH_NOT_FOUND},
+        {"read-only target", "D:\\Kest.Ex_", "C:\\ReadOnly.Exe", ERROR_ACCESS_DENIED},
+        {"target in use", "D:\\Kest.Ex_", "C:\\Running.Exe", ERROR_SHARING_VIOLATION},
+        {"target on a write-protected medium", "D:\\Kest.Ex_", "E:\\Out.Exe", ERROR_WRITE_PROTECT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        winsim::Machine m;
+        m.AddFile("D:\\Kest.Ex_", "MZ");
+        m.AddFile("C:\\ReadOnly.Exe", "old", FILE_ATTRIBUTE_READONLY);
+        m.AddFile("C:\\Running.Exe", "old");
+        m.SetInUse("C:\\Running.Exe");
+        m.AddDrive('E', DRIVE_REMOVABLE, true);
+        OFSTRUCT ofs;
+        EXPECT_EQ(-1, Copy(c.source, c.target, &ofs));
+        EXPECT_EQ(c.error, ofs.nErrCode);
+        EXPECT_TRUE(m.Lines("write: ").empty());
+        EXPECT_FALSE(m.Exists("C:\\Out.Exe"));
+        EXPECT_EQ(0, m.openProcessHandles);
+    }
+}
+
+TEST(FilesLz, FullDiskAndHandles) {
+    winsim::Machine m;
+    m.AddFile("D:\\Kest.Ex_", "MZ 0123456789");
+    m.SetFreeSpace('C', 4);
+    EXPECT_EQ(LZERROR_WRITE, Copy("D:\\Kest.Ex_", "C:\\Kest.Exe"));
+    EXPECT_EQ("MZ 0", m.Content("C:\\Kest.Exe"));
+    // LZClose let go of both files.
+    EXPECT_TRUE(DeleteFileA("C:\\Kest.Exe"));
+    EXPECT_TRUE(DeleteFileA("D:\\Kest.Ex_"));
+    EXPECT_EQ(LZERROR_BADINHANDLE, LZCopy(12345, 12346));
+    std::string name = "C:\\Windows\\Temp\\x";
+    OFSTRUCT ofs;
+    INT out = LZOpenFileA(&name[0], &ofs, kTargetStyle);
+    ASSERT_GE(out, 0);
+    EXPECT_STREQ("C:\\Windows\\Temp\\x", ofs.szPathName);
+    EXPECT_EQ(LZERROR_BADINHANDLE, LZCopy(12345, out));
+    LZClose(out);
+}
