@@ -17,8 +17,7 @@
 //   exit: <code>            (the program's exit code, also this program's)
 //   timeout                 (the program was killed after BOXDRIVER_TIMEOUT seconds, default 90)
 //   error: <what>           (the driver itself failed)
-// In captions and texts a backslash is written "\\", CR "\r", LF "\n", "|" "\|", and any
-// other control character "\xHH".
+// Captions and texts are escaped as ToolText.h describes.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,6 +26,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "ToolText.h"
 
 namespace {
 
@@ -63,28 +64,6 @@ public:
 private:
     HANDLE handle_;
 };
-
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '|') {
-            out += "\\|";
-        } else if (c < 0x20 || c == 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 std::string LastErrorText(const std::string& what) {
     return what + " failed with error " + std::to_string(GetLastError());

@@ -1,0 +1,58 @@
+"""The Wine harness itself: boxes answered and reported, the stand-in's record, machines apart."""
+
+import unittest
+
+from harness import Box, HarnessError, WineTestCase
+
+MB_OK, MB_OKCANCEL, MB_YESNOCANCEL, MB_YESNO = 0, 1, 3, 4
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+
+
+class BoxDriverTest(WineTestCase):
+    def test_boxes_are_reported_and_answered_in_order(self):
+        text = "First line\r\nC:\\Folder | second"
+        cases = [
+            # style, answers, expected buttons, button pressed, answer the program got
+            (MB_OKCANCEL, ["Cancel"], ("OK", "Cancel"), "Cancel", IDCANCEL),
+            (MB_YESNOCANCEL, ["No"], ("Yes", "No", "Cancel"), "No", IDNO),
+            (MB_OKCANCEL, [], ("OK", "Cancel"), "OK", IDOK),
+            (MB_YESNO, [], ("Yes", "No"), "Yes", IDYES),
+        ]
+        for style, answers, buttons, pressed, answer in cases:
+            with self.subTest(style=style, answers=answers):
+                result = self.wine.probe("MessageBox", "Caption", text, style, answers=answers)
+                self.assertEqual(result.run.boxes, [Box("Caption", text, buttons)])
+                self.assertEqual(result.run.presses, [pressed])
+                self.assertEqual(result.value, str(answer))
+                self.assertEqual(result.run.exit_code, 0)
+
+    def test_an_answer_without_its_button_is_a_harness_error(self):
+        with self.assertRaisesRegex(HarnessError, "no button Retry"):
+            self.wine.probe("MessageBox", "Caption", "Text", MB_OK, answers=["Retry"])
+
+
+class StandInTest(WineTestCase):
+    def test_stand_in_records_its_command_line_and_folder(self):
+        self.wine.put_tool("kest.exe", "C:\\Program Files\\Tessaly\\Kest.Exe")
+        self.wine.put_folder("C:\\Medium Folder")
+        command = '"C:\\Program Files\\Tessaly\\Kest.Exe" "C:\\Medium Folder\\"'
+        result = self.wine.run(command, cwd="C:\\Medium Folder")
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertEqual(self.wine.standin_log(), [(command, "C:\\Medium Folder")])
+
+    def test_machines_do_not_share_files_registry_or_trash(self):
+        # Written here, looked for in the next test's machine below.
+        self.assertFalse(self.wine.exists("C:\\standin.log"))
+        self.assertFalse(self.wine.reg_exists("HKCU\\Software\\KestHarness"))
+        self.assertEqual(self.wine.trash(), [])
+        self.wine.put_file("C:\\standin.log", "x")
+        self.wine.reg_set("HKCU\\Software\\KestHarness", "Left", "behind")
+        self.wine.put_file("C:\\gone.txt", "x")
+        self.assertEqual(self.wine.probe_value("MoveToRecycleBin", "C:\\gone.txt"), "true")
+
+    def test_machines_do_not_share_files_registry_or_trash_again(self):
+        self.test_machines_do_not_share_files_registry_or_trash()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,25 @@
+# The Wine end-to-end tests: one ctest test per e2e/test_*.py, run with Python's unittest
+# against the Windows build in KEST_WIN_BUILD_DIR. They share one X server and wineserver
+# setup pattern and a lot of CPU, so they run one at a time (resource lock "wine").
+find_program(KEST_PYTHON3 python3 REQUIRED)
+
+set(KEST_E2E_DIR ${CMAKE_SOURCE_DIR}/e2e)
+set(KEST_E2E_WORK ${CMAKE_BINARY_DIR}/e2e-work)
+file(GLOB KEST_E2E_TESTS CONFIGURE_DEPENDS ${KEST_E2E_DIR}/test_*.py)
+
+foreach(script ${KEST_E2E_TESTS})
+  get_filename_component(module ${script} NAME_WE)
+  add_test(NAME wine_${module}
+           COMMAND ${KEST_PYTHON3} -m unittest -v ${module}
+           WORKING_DIRECTORY ${KEST_E2E_DIR})
+  set_tests_properties(wine_${module} PROPERTIES
+    LABELS wine
+    TIMEOUT 1800
+    RESOURCE_LOCK wine
+    ENVIRONMENT "KEST_WIN_BUILD_DIR=${KEST_WIN_BUILD_DIR};KEST_E2E_WORK=${KEST_E2E_WORK};PYTHONDONTWRITEBYTECODE=1")
+endforeach()
+
+# What Setup.exe imports: system DLLs only, and nothing that older Windows lacks.
+add_test(NAME wine_setup_imports
+         COMMAND bash ${KEST_E2E_DIR}/check_imports.sh ${KEST_WIN_BUILD_DIR}/Setup.exe)
+set_tests_properties(wine_setup_imports PROPERTIES LABELS wine TIMEOUT 60)
