@@ -112,7 +112,8 @@ bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 // A full path reduced to one comparable spelling: forward slashes as backslashes, no
 // trailing backslash, and each name without the trailing dots and blanks that Windows
 // drops. Empty when the path is relative, holds a name made only of dots or blanks
-// (such as ".."), an empty name, a wildcard or a character no name may hold.
+// (such as ".."), an empty name, a wildcard or a character no name may hold. The
+// device paths beginning "\\?\" and "\\.\" fall under the same rules.
 std::string NormalisedPath(const std::string& path, bool* isRoot) {
     std::string text = path;
     for (char& c : text) {
@@ -155,10 +156,6 @@ std::string NormalisedPath(const std::string& path, bool* isRoot) {
             name.pop_back();
         }
         if (name.empty()) {
-            return "";
-        }
-        // "\\?\" and "\\.\" name devices and raw paths, not a server.
-        if (isUnc && names == 0 && (name == "?" || name == ".")) {
             return "";
         }
         result += "\\" + name;

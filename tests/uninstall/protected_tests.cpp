@@ -69,6 +69,8 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"C:\\Windows \\", true},
         {"C:\\Windows\\.", true},
         {"C:\\Tessaly\\..\\Windows", true},
+        {"C:\\Tessaly/../Windows", true},
+        {"C:/Program Files/Tessaly", false},
         {"C:\\Tessaly\\\\Data", true},
         {"C:\\Windows\\System32", true},
         {"C:\\Windows\\Fonts", true},
@@ -101,11 +103,14 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
 TEST_F(ProtectedTest, KnowsTheFoldersOfWindows98) {
     winsim::Machine old;
     old.SetWindows98();
+    old.environment["USERPROFILE"] = "C:\\Windows\\Profiles\\ann";
     old.SetString(HKEY_CURRENT_USER, ShellFolders, "Desktop", "C:\\Windows\\Desktop");
     old.SetString(HKEY_CURRENT_USER, ShellFolders, "Programs", "C:\\Windows\\Start Menu\\Programs");
 
     EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Start Menu\\Programs"));
     EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Desktop"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Profiles\\ann"));
+    EXPECT_FALSE(IsProtectedFolder("C:\\Windows\\Profiles\\ann\\Tessaly"));
     EXPECT_FALSE(IsProtectedFolder("C:\\Windows\\Start Menu\\Programs\\Tessaly"));
     EXPECT_FALSE(IsProtectedFolder("C:\\Program Files\\Tessaly"));
 }

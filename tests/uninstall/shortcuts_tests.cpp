@@ -86,15 +86,4 @@ TEST_F(ShortcutsTest, RemovesTheShortcutAndTheMenuFolderOrSaysSo) {
     }
 }
 
-// A shortcut name with a wildcard would take every shortcut on the desktop with it.
-TEST_F(ShortcutsTest, AWildcardNameTakesNoOtherShortcut) {
-    Register(machine);
-
-    EXPECT_FALSE(RemoveShortcuts("Tessaly Study", "*"));
-
-    EXPECT_TRUE(machine.Exists(Desktop + "Other.Lnk"));
-    EXPECT_TRUE(machine.recycled.empty());
-    EXPECT_EQ(Boxes().front(), "File Delete | File not deleted: " + Desktop + "*.Lnk");
-}
-
 }  // namespace
