@@ -125,6 +125,11 @@ TEST_F(SystemEnvironment, FolderAnswersFollowThePlatformLengthRules) {
         EXPECT_EQ(0u, GetLastError());
         EXPECT_EQ(c.buffer, std::string(buffer, c.buffer.size()));
     }
+    // A temporary path set without its backslash gets one.
+    m.tempPath = "D:\\Tmp";
+    char temp[16];
+    EXPECT_EQ(7u, GetTempPathA(sizeof temp, temp));
+    EXPECT_STREQ("D:\\Tmp\\", temp);
     // A Windows folder longer than the system's 255-character buffer.
     m.windowsFolder = longFolder;
     char buffer[256];

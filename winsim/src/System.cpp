@@ -112,7 +112,9 @@ UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
     Machine& m = M();
     if (m.tempPathFails) return FailWith(m.tempPathError);
-    return CopyPath(m.tempPath, buffer, size);
+    std::string path = m.tempPath;
+    if (!path.empty() && path.back() != '\\') path += '\\';  // the platform always adds one
+    return CopyPath(path, buffer, size);
 }
 
 DWORD WINAPI GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {

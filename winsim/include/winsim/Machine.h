@@ -124,7 +124,9 @@ public:
                    const std::string& value);  // REG_SZ, with its NUL
     void SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
     // A key the user may read but not change: opens with KEY_ALL_ACCESS, creates,
-    // value writes and deletion of it and below it fail with ERROR_ACCESS_DENIED.
+    // value writes and deletion of it and below it fail with ERROR_ACCESS_DENIED
+    // (on every platform; KEY_READ opens). Subkeys enumerate in Wine's order: names
+    // compared lower-cased.
     void ProtectKey(HKEY root, const std::string& key);
     bool KeyExists(HKEY root, const std::string& key) const;
     bool ValueExists(HKEY root, const std::string& key, const std::string& name) const;
@@ -146,11 +148,15 @@ public:
     // --- Message boxes -------------------------------------------------------
     std::deque<int> boxAnswers;  // answers in order; when empty, the first button (IDOK)
     std::vector<BoxRecord> boxes;
-    InjectedFailure messageBox;  // every box fails
+    // Every box fails: MessageBoxA returns 0 with `error` as the last error; the box
+    // is kept in `boxes` with answer 0 but, unseen, gets no transcript line.
+    InjectedFailure messageBox;
 
     // --- Last error and message texts ----------------------------------------
     DWORD lastError = 0;
-    std::map<DWORD, std::string> messageTexts;  // the system's texts, CR LF ended
+    // The system's texts, CR LF ended; by default Wine's English texts ("File not
+    // found.\r\n") for the codes 0 to 299 and the registry and token codes.
+    std::map<DWORD, std::string> messageTexts;
 
     // --- Process environment -------------------------------------------------
     std::string commandLine;
@@ -158,7 +164,7 @@ public:
     std::string currentFolder;  // without trailing backslash except at a root
     std::string windowsFolder;  // "C:\Windows"
     std::string systemFolder;   // "C:\Windows\System32"
-    std::string tempPath;       // "C:\Windows\Temp\"
+    std::string tempPath;       // "C:\Windows\Temp\" (GetTempPathA adds a missing backslash)
     bool tempPathFails = false;
     DWORD tempPathError = ERROR_PATH_NOT_FOUND;  // the last error of a failing GetTempPathA
     std::map<std::string, std::string> environment;
@@ -179,9 +185,11 @@ public:
     //   delete: <path>            rmdir: <path>           move: <from> -> <to>
     //   write: <path>             (a file created or emptied for writing)
     //   regset: HKLM\<key>\<name> = <value text>
+    //             (strings up to their NUL, REG_DWORD in decimal, other data as
+    //             "hex:" and comma-separated byte pairs such as "hex:00,ff")
     //   regdel: HKLM\<key>        (HKCU likewise)
     std::vector<std::string> transcript;
-    std::string Transcript() const;  // the lines joined with "\n"
+    std::string Transcript() const;                                   // the lines joined with "\n"
     std::vector<std::string> Lines(const std::string& prefix) const;  // lines starting so
 
     struct Impl;
