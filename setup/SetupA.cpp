@@ -42,7 +42,7 @@ std::string TemporaryFolder() {
 }
 
 std::string CommandLine(const std::string& program, const std::string& sourceFolder) {
-    return program + " \"" + sourceFolder + "\"";
+    return ProgramCommand(program) + " \"" + sourceFolder + "\"";
 }
 
 // Messages for WinExec's answers below 32; success and unknown codes have none.
@@ -141,6 +141,11 @@ void StartUnpacked(const std::string& sourceFolder, const std::string& tempFolde
 void InitializeSetupA() {}
 
 void FinalizeSetupA() {}
+
+std::string ProgramCommand(const std::string& program) {
+    if (program.find(' ') == std::string::npos) return program;
+    return "\"" + program + "\"";
+}
 
 void ChangeCurrentFolder(const std::string& folder) {
     if (!SetCurrentDirectoryA(folder.c_str())) {

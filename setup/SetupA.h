@@ -14,6 +14,9 @@ std::string ChooseProgramFile(const std::string& folder, const std::string& xpNa
                               const std::string& plainName);
 bool InstalledIsNewer(const std::string& sourceProgram, const std::string& argument);
 int FileAge(const std::string& path);  // packed DOS date and time; -1 when none
+// A program path as the start of a command line: quoted when it holds a blank, so
+// that the system cannot take a shorter path ("C:\Program.exe") for the program.
+std::string ProgramCommand(const std::string& program);
 // Raises InOutError, naming the folder and the system's message, when it cannot.
 void ChangeCurrentFolder(const std::string& folder);
 

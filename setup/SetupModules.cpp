@@ -85,7 +85,7 @@ void AutoInstallModules(const std::string& sourceFolder, const std::string& prog
     const std::string listFolder = ModuleListFolder(programFolder);
     WriteModuleList(FindModules(sourceFolder), AddBackslash(listFolder) + "AutoLoad.Lst");
     ChangeCurrentFolder(programFolder);
-    CheckedWinExec(programFolder + "Kest.Exe", SW_SHOWNORMAL);
+    CheckedWinExec(ProgramCommand(programFolder + "Kest.Exe"), SW_SHOWNORMAL);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ const char* const Medium = "C:\\Medium\\";
 const char* const ProgramFolder = "C:\\Program Files\\Tessaly\\";
 const char* const DataFolder = "C:\\Tessaly Data\\";
 const char* const InstalledStart =
-    "C:\\Program Files\\Tessaly\\Kest.Exe | C:\\Program Files\\Tessaly";
+    "\"C:\\Program Files\\Tessaly\\Kest.Exe\" | C:\\Program Files\\Tessaly";
 
 std::vector<std::string> StartupError(const std::string& message) {
     return {"Check Startup | " + message + Hint};

@@ -50,6 +50,18 @@ TEST_F(StartupTest, SourceFolderAndCommandLine) {
     }
 }
 
+// Without a short form the program path keeps its blanks; quoted, it cannot be
+// mistaken for C:\Tessaly.exe.
+TEST_F(StartupTest, ProgramPathWithBlanksIsQuoted) {
+    machine.SetShortNamesEnabled('C', false);
+    AddMedium(machine, "C:\\Tessaly Medium\\");
+    machine.AddFile("C:\\Tessaly.exe", "MZ a stranger");
+    CheckStartup("C:\\Tessaly Medium\\Setup.exe", "");
+    EXPECT_EQ(Started(machine), std::vector<std::string>{"\"C:\\Tessaly Medium\\Kest.Exe\" "
+                                                         "\"C:\\Tessaly Medium\\\" | "
+                                                         "C:\\Tessaly Medium"});
+}
+
 TEST_F(StartupTest, CompressedProgramIsUnpackedIntoTheTemporaryFolder) {
     if (!HaveCompressor()) GTEST_SKIP() << "mscompress is missing";
     AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
