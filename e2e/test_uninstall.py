@@ -1,0 +1,191 @@
+"""The uninstaller under Wine: the real Setup.exe installed as KestDel.Exe in a realistic
+program folder, started with the uninstall command the product's setup registers."""
+
+import os
+import unittest
+
+from harness import WineTestCase
+
+PROGRAM = "C:\\Program Files\\Tessaly\\"
+DATA = "C:\\Tessaly Data\\"
+EXTRA = "C:\\Tessaly Extra\\"
+DESKTOP = "C:\\users\\Public\\Desktop\\"
+PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\"
+USER_PROGRAMS = "C:\\users\\root\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\"
+UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
+RUNONCE_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+COMMAND = '"%sKestDel.Exe" "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, DATA, EXTRA)
+
+CONFIRMATION = ("You do not have to uninstall the Tessaly program to install a new version. "
+                "Uninstalling the program moves all the program files/folders to your recycle "
+                "bin. REBOOT COMPUTER BEFORE UNISTALLING. Do you wish to uninstall the program?")
+REBOOT = "Reboot computer to complete program uninstall."
+COMPLETE = "Program uninstall complete."
+PARTIAL = "Program Partially Deleted. Reboot computer and try to remove program again."
+
+# What the product's setup leaves in the program folder, besides the two programs.
+PROGRAM_FILES = {
+    "Books\\Bible\\Part 1\\text.801": b"book",
+    "Books\\readme.txt": b"read me",
+    "hidden.dat": b"hidden",
+    "readonly.dat": b"read-only",
+    "system.dat": b"system",
+    "Fonts\\KestSans.ttf": b"font",
+    "Fonts\\Fonts.Reg": ('"Kest Sans (TrueType)" "%sFonts\\KestSans.ttf"\r\n' % PROGRAM),
+}
+DATA_FILES = {
+    "Notes\\2024\\notes.txt": b"notes",
+    "Fonts\\DataFont.ttf": b"font",
+    "Fonts\\Fonts.Reg": ('"Data Font (TrueType)" "%sFonts\\DataFont.ttf"\r\n' % DATA),
+}
+
+
+class UninstallTest(WineTestCase):
+    def install(self):
+        """The product as its setup leaves it, registered under both roots."""
+        w = self.wine
+        w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
+        w.put_tool("kest.exe", PROGRAM + "kest.exe")
+        for name, data in PROGRAM_FILES.items():
+            w.put_file(PROGRAM + name, data)
+        w.set_dos_attributes(PROGRAM + "hidden.dat", 0x2)
+        w.set_dos_attributes(PROGRAM + "readonly.dat", 0x1)
+        w.set_dos_attributes(PROGRAM + "system.dat", 0x4)
+        for name, data in DATA_FILES.items():
+            w.put_file(DATA + name, data)
+        w.put_file(EXTRA + "extra.dat", b"extra")
+        for programs in (PROGRAMS, USER_PROGRAMS):
+            w.put_file(programs + "Tessaly Study\\Tessaly.Lnk", b"link")
+            w.put_file(programs + "Tessaly Study\\Help\\Help.Lnk", b"link")
+            w.put_file(programs + "Other\\Other.Lnk", b"link")
+        w.put_file(DESKTOP + "Tessaly.Lnk", b"link")
+        w.put_file(DESKTOP + "Other.Lnk", b"link")
+        for root in ("HKCU", "HKLM"):
+            w.reg_set(root + "\\" + UNINSTALL_KEY, "UninstallString", COMMAND)
+            w.reg_set(root + "\\" + UNINSTALL_KEY, "DisplayName", "Tessaly")
+            w.reg_set(root + "\\" + UNINSTALL_KEY + "\\Modules", "Bible", "1")
+
+    def break_trash(self):
+        """A file where the trash folder belongs: Wine then deletes instead of moving."""
+        trash = os.path.join(self.wine.env["XDG_DATA_HOME"], "Trash")
+        with open(trash, "w") as f:
+            f.write("not a folder")
+
+    def uninstall(self, answers=("OK",), command=COMMAND):
+        return self.wine.run(command, answers=list(answers), cwd="C:\\")
+
+    def run_once(self):
+        tree = self.wine.reg_tree(RUNONCE_KEY)
+        values = tree.values if tree is not None else {}
+        return (values.get(("", "KestDel.Exe1")), values.get(("", "KestDel.Exe2")))
+
+    def assertOthersStay(self):
+        w = self.wine
+        self.assertTrue(w.exists(DESKTOP + "Other.Lnk"))
+        self.assertTrue(w.exists(PROGRAMS + "Other\\Other.Lnk"))
+        self.assertTrue(w.exists("C:\\windows\\Fonts"))
+
+    def assertUninstallKeys(self, present):
+        for root in ("HKCU", "HKLM"):
+            self.assertEqual(self.wine.reg_exists(root + "\\" + UNINSTALL_KEY), present, root)
+
+    def test_ok_moves_the_product_to_the_recycle_bin(self):
+        w = self.wine
+        self.install()
+        run = self.uninstall()
+        self.assertEqual(run.exit_code, 0)
+        self.assertBoxes(run, [("Uninstall", CONFIRMATION), ("Uninstall", COMPLETE)])
+        self.assertEqual(w.standin_log(),
+                         [('"%skest.exe" /unregserver' % PROGRAM, "C:\\")])
+        # Wine moves the program folder whole, the running KestDel.Exe with it.
+        for gone in (PROGRAM, DATA, EXTRA, DESKTOP + "Tessaly.Lnk", PROGRAMS + "Tessaly Study"):
+            self.assertFalse(w.exists(gone), gone)
+        trash = w.trash()
+        for name in ("Tessaly", "Tessaly Data", "Tessaly Extra", "Tessaly.Lnk",
+                     "Tessaly Study"):
+            self.assertIn(name, trash)
+        moved = w.trash_path("Tessaly")
+        for name in ("KestDel.Exe", "kest.exe", "Books/Bible/Part 1/text.801", "hidden.dat",
+                     "readonly.dat", "system.dat"):
+            self.assertTrue(os.path.exists(os.path.join(moved, name)), name)
+        # Each Fonts.Reg went first, then its font folder.
+        self.assertFalse(os.path.exists(os.path.join(moved, "Fonts")))
+        self.assertEqual(len([n for n in trash if n.startswith("Fonts.Reg")]), 2)
+        self.assertEqual(len([n for n in trash if n.startswith("Fonts") and
+                              not n.startswith("Fonts.Reg")]), 2)
+        self.assertOthersStay()
+        self.assertUninstallKeys(False)
+        self.assertEqual(self.run_once(), (None, None))
+
+    def test_without_a_recycle_bin_the_running_uninstaller_keeps_its_folder(self):
+        w = self.wine
+        self.install()
+        self.break_trash()
+        run = self.uninstall()
+        self.assertBoxes(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
+        # The system file is passed over like the running uninstaller; only a move of the
+        # whole folder would have taken it along.
+        self.assertEqual(w.listdir(PROGRAM), ["KestDel.Exe", "system.dat"])
+        for gone in (DATA, EXTRA, DESKTOP + "Tessaly.Lnk", PROGRAMS + "Tessaly Study"):
+            self.assertFalse(w.exists(gone), gone)
+        self.assertOthersStay()
+        self.assertUninstallKeys(False)
+        uninstaller = w.short_path(PROGRAM + "KestDel.Exe")
+        folder = w.short_path(PROGRAM)
+        self.assertNotIn(" ", uninstaller + folder)
+        self.assertEqual(self.run_once(), ('cmd.exe /c "Del %s"' % uninstaller,
+                                           'cmd.exe /c "Rd  %s"' % folder))
+
+    def test_windows_98_schedules_bare_restart_commands(self):
+        w = self.wine
+        self.install()
+        self.break_trash()
+        w.pose_as("win98")
+        run = self.uninstall()
+        self.assertBoxes(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
+        # Outside the NT family the start menu is the user's own.
+        self.assertFalse(w.exists(USER_PROGRAMS + "Tessaly Study"))
+        self.assertTrue(w.exists(PROGRAMS + "Tessaly Study"))
+        self.assertEqual(self.run_once(), ("Del " + w.short_path(PROGRAM + "KestDel.Exe"),
+                                           "Rd  " + w.short_path(PROGRAM)))
+
+    def test_cancel_leaves_everything_as_it_was(self):
+        w = self.wine
+        self.install()
+        run = self.uninstall(answers=("Cancel",))
+        self.assertEqual(run.exit_code, 0)
+        self.assertBoxes(run, [("Uninstall", CONFIRMATION)])
+        self.assertEqual(w.standin_log(), [])
+        self.assertEqual(w.trash(), [])
+        for name in PROGRAM_FILES:
+            self.assertTrue(w.exists(PROGRAM + name), name)
+        for name in DATA_FILES:
+            self.assertTrue(w.exists(DATA + name), name)
+        for kept in (EXTRA + "extra.dat", DESKTOP + "Tessaly.Lnk", PROGRAMS + "Tessaly Study"):
+            self.assertTrue(w.exists(kept), kept)
+        self.assertUninstallKeys(True)
+        self.assertEqual(self.run_once(), (None, None))
+
+    def test_a_hostile_command_line_removes_nothing_of_the_system(self):
+        """A wildcard shortcut name and system folders as data and further folder."""
+        w = self.wine
+        self.install()
+        command = '"%sKestDel.Exe" "Tessaly Study" * C:\\windows "%s"' % (PROGRAM, DESKTOP)
+        run = self.uninstall(command=command)
+        self.assertBoxes(run, [
+            ("Uninstall", CONFIRMATION),
+            ("File Delete", "File not deleted: %s*.Lnk" % DESKTOP),
+            ("ShortCuts", "Unable to remove program shortcuts. Remove manually."),
+            ("Directory Delete", "Directory not deleted: " + DESKTOP),
+            ("Directory Delete", "Directory not deleted: C:\\windows"),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertOthersStay()
+        self.assertTrue(w.exists(DESKTOP + "Tessaly.Lnk"))
+        self.assertTrue(w.exists("C:\\windows\\system32"))
+        self.assertFalse(w.exists(PROGRAM))
+        self.assertUninstallKeys(True)
+
+
+if __name__ == "__main__":
+    unittest.main()
