@@ -190,7 +190,8 @@ TEST_F(SystemEnvironment, ModuleHandles) {
     };
     const Case cases[] = {
         {"own name", "kestdel.exe", true, true},
-        {"own name without extension", "KESTDEL", true, true},
+        {"own name without extension: a library is meant", "KESTDEL", false, false},
+        {"library without extension", "user32", false, true},
         {"system library", "KERNEL32.DLL", false, true},
         {"unknown", "other.dll", false, false},
     };

@@ -247,6 +247,61 @@ TEST_F(SystemRegistry, SetValueIsRefusedWithoutTheRight) {
     EXPECT_TRUE(m.Lines("regset:").empty());
 }
 
+TEST_F(SystemRegistry, EachCallNeedsItsRightAsUnderWine) {
+    enum Call { Query, Set, Enum, Info };
+    struct Case {
+        const char* name;
+        REGSAM access;
+        Call call;
+        LONG result;
+    };
+    const Case cases[] = {
+        {"query value, query right", KEY_QUERY_VALUE, Query, ERROR_SUCCESS},
+        {"query value, enumerate right", KEY_ENUMERATE_SUB_KEYS, Query, ERROR_ACCESS_DENIED},
+        {"set value, set right", KEY_SET_VALUE, Set, ERROR_SUCCESS},
+        {"set value, read rights", KEY_READ, Set, ERROR_ACCESS_DENIED},
+        {"enumerate, enumerate right", KEY_ENUMERATE_SUB_KEYS, Enum, ERROR_SUCCESS},
+        {"enumerate, set right", KEY_SET_VALUE, Enum, ERROR_ACCESS_DENIED},
+        {"key information, any right", KEY_ENUMERATE_SUB_KEYS, Info, ERROR_SUCCESS},
+        {"key information, no right", 0, Info, ERROR_SUCCESS},
+    };
+    m.SetString(HKEY_LOCAL_MACHINE, "Software\\Kest\\Sub", "V", "x");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Key key;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kest\\Sub", 0, c.access, &key.h));
+        char buffer[16];
+        DWORD size = sizeof buffer;
+        LONG result = ERROR_INVALID_FUNCTION;
+        switch (c.call) {
+            case Query:
+                result = RegQueryValueExA(key.h, "V", nullptr, nullptr,
+                                          reinterpret_cast<BYTE*>(buffer), &size);
+                break;
+            case Set:
+                result =
+                    RegSetValueExA(key.h, "V", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2);
+                break;
+            case Enum: {
+                // The parent's subkeys, through a handle of the same rights.
+                Key parent;
+                ASSERT_EQ(ERROR_SUCCESS,
+                          RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, c.access, &parent.h));
+                result =
+                    RegEnumKeyExA(parent.h, 0, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+                break;
+            }
+            case Info:
+                result = RegQueryInfoKeyA(key.h, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+                break;
+        }
+        EXPECT_EQ(c.result, result);
+    }
+    EXPECT_EQ("y", m.StringValue(HKEY_LOCAL_MACHINE, "Software\\Kest\\Sub", "V"));
+}
+
 TEST_F(SystemRegistry, EnumKeysInNameOrderWithSizesInCharacters) {
     for (const char* name : {"b", "A_", "AB", "a1", "Zed", "_x"})
         m.AddKey(HKEY_LOCAL_MACHINE, std::string(kKest) + "\\" + name);

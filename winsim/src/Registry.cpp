@@ -11,6 +11,8 @@ namespace {
 const REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE |
                             WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL | MAXIMUM_ALLOWED;
 
+const REGSAM kNoRight = 0;
+
 using KeyNode = std::shared_ptr<RegNode>;
 
 RegistryState& Registry() { return M().impl->registry; }
@@ -88,7 +90,8 @@ LONG ResolveFor(HKEY key, REGSAM right, KeyHandle& out) {
     LONG error = Resolve(key, out);
     if (error != ERROR_SUCCESS) return error;
     if (out.node->deleted) return ERROR_KEY_DELETED;
-    if (!(out.access & right) && !(out.access & GENERIC_ALL)) return ERROR_ACCESS_DENIED;
+    const bool granted = (out.access & right) || (out.access & GENERIC_ALL);
+    if (right != kNoRight && !granted) return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
 }
 
@@ -323,7 +326,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWOR
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength,
                              LPDWORD securityDescriptorSize, PFILETIME lastWriteTime) {
     KeyHandle handle{};
-    LONG error = ResolveFor(key, KEY_QUERY_VALUE, handle);
+    LONG error = ResolveFor(key, kNoRight, handle);  // Wine asks for no particular right
     if (error != ERROR_SUCCESS) return error;
     if (keyClass && !classSize) return ERROR_INVALID_PARAMETER;
     if (keyClass && *classSize) keyClass[0] = 0;

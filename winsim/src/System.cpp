@@ -38,8 +38,7 @@ HMODULE SystemModule(const std::string& lowerName) {
                                         "shell32",  "lz32",   "ntdll"};
     for (size_t i = 0; i < sizeof names / sizeof *names; ++i) {
         const std::string name = names[i];
-        if (lowerName == name || lowerName == name + ".dll")
-            return reinterpret_cast<HMODULE>(0x70000000 + 0x100000 * i);
+        if (lowerName == name + ".dll") return reinterpret_cast<HMODULE>(0x70000000 + 0x100000 * i);
     }
     return nullptr;
 }
@@ -92,9 +91,10 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     if (!moduleName) return reinterpret_cast<HMODULE>(kModuleBase);
-    const std::string wanted = Lower(moduleName);
+    std::string wanted = Lower(moduleName);
+    if (FileNamePart(wanted).find('.') == std::string::npos) wanted += ".dll";  // the default
     const std::string own = Lower(FileNamePart(M().moduleFileName));
-    if (wanted == own || wanted + ".exe" == own) return reinterpret_cast<HMODULE>(kModuleBase);
+    if (wanted == own) return reinterpret_cast<HMODULE>(kModuleBase);
     HMODULE system = SystemModule(wanted);
     if (system) return system;
     M().lastError = ERROR_MOD_NOT_FOUND;
