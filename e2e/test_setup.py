@@ -1,0 +1,170 @@
+"""The setup launcher under Wine: the real Setup.exe, the real lz32, the stand-in Kest.Exe."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from harness import WineTestCase, win_build_file
+
+UNINSTALL_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
+HINT = (". Download latest program from www.tessaly.example/download/ftp.tessaly.example/pub"
+        " and reinstall.")
+INVALID_PROGRAM = ("11-Executable file was invalid. Either it was not a Windows application or"
+                   " there was an error in the .EXE image.")
+
+
+def compress(data):
+    """The bytes Debian's mscompress makes of `data`."""
+    folder = tempfile.mkdtemp(prefix="setl_szdd")
+    try:
+        path = os.path.join(folder, "data.bin")
+        with open(path, "wb") as f:
+            f.write(data)
+        subprocess.run(["mscompress", path], check=True, stdout=subprocess.DEVNULL)
+        with open(path + "_", "rb") as f:
+            return f.read()
+    finally:
+        shutil.rmtree(folder)
+
+
+def stand_in():
+    with open(win_build_file("kest.exe"), "rb") as f:
+        return f.read()
+
+
+class SetupLauncherTest(WineTestCase):
+    def add_medium(self, folder, program="Kest.Exe", program_data=None,
+                   library="RApi.Dll", library_data=b"MZ library"):
+        """The installation files in `folder` (ending with a backslash)."""
+        w = self.wine
+        w.put_file(folder + program, stand_in() if program_data is None else program_data)
+        w.put_file(folder + library, library_data)
+        w.put_file(folder + "Install.Msg", "messages")
+        w.put_file(folder + "Common.801", "common module")
+        w.put_file(folder + "LangEng.801", "english module")
+
+    def install_product(self, display_name="Tessaly 10.0",
+                        program_folder="C:\\Program Files\\Tessaly\\",
+                        data_folder="C:\\Tessaly Data\\"):
+        w = self.wine
+        w.put_tool("kest.exe", program_folder + "Kest.Exe")
+        w.put_folder(data_folder)
+        w.reg_set(UNINSTALL_KEY, "DisplayName", display_name)
+        w.reg_set(UNINSTALL_KEY, "UninstallString",
+                  '%sKestDel.Exe "Tessaly" "Tessaly" "%s" "C:\\Tessaly Extra\\"' % (
+                      program_folder, data_folder))
+
+    def set_age(self, win_path, year):
+        stamp = (year - 1970) * 365 * 24 * 3600
+        os.utime(self.wine.unix_path(win_path), (stamp, stamp))
+
+    def launch(self, medium, argument=""):
+        self.wine.put_tool("Setup.exe", medium + "Setup.exe")
+        return self.wine.run(('"%sSetup.exe" %s' % (medium, argument)).strip(), cwd="C:\\")
+
+    @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
+    def test_compressed_program_is_unpacked_into_the_temporary_folder(self):
+        w = self.wine
+        w.reg_set("HKCU\\Environment", "TEMP", "C:\\Kest Temp")
+        w.reg_set("HKCU\\Environment", "TMP", "C:\\Kest Temp")
+        w.put_folder("C:\\Kest Temp")
+        library = b"MZ library " * 300
+        self.add_medium("C:\\Tessaly Medium\\kest\\win32\\", "Kest.Ex_", compress(stand_in()),
+                        "Rapi.Dl_", compress(library))
+        run = self.launch("C:\\Tessaly Medium\\", "autorun")
+        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual(w.read_file("C:\\Kest Temp\\Kest.Exe"), stand_in())
+        self.assertEqual(w.read_file("C:\\Kest Temp\\Rapi.DLL"), library)
+        temp = w.short_path("C:\\Kest Temp\\")
+        source = w.short_path("C:\\Tessaly Medium\\kest\\win32\\")
+        self.assertNotIn(" ", temp + source)
+        self.assertEqual(w.standin_log(),
+                         [('%sKest.Exe "%s"' % (temp, source), temp.rstrip("\\"))])
+
+    def test_uncompressed_program_starts_in_place(self):
+        w = self.wine
+        self.add_medium("C:\\Tessaly Medium\\")
+        run = self.launch("C:\\Tessaly Medium\\")
+        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        source = w.short_path("C:\\Tessaly Medium\\")
+        self.assertEqual(w.standin_log(), [('%sKest.Exe "%s"' % (source, source),
+                                            source.rstrip("\\"))])
+
+    def test_windows_xp_takes_the_xp_variant(self):
+        w = self.wine
+        w.pose_as("winxp")
+        xp_program = stand_in() + b"XP variant"
+        self.add_medium("C:\\Medium\\")
+        w.put_file("C:\\Medium\\KestXP.Exe", xp_program)
+        run = self.launch("C:\\Medium\\")
+        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual(w.read_file("C:\\Medium\\Kest.Exe"), xp_program)
+        self.assertFalse(w.exists("C:\\Medium\\KestXP.Exe"))
+        self.assertEqual(w.standin_log(), [('C:\\Medium\\Kest.Exe "C:\\Medium\\"', "C:\\Medium")])
+
+    def test_autorun_with_a_newer_installed_program_starts_nothing(self):
+        w = self.wine
+        self.add_medium("C:\\Medium\\")
+        self.install_product()
+        self.set_age("C:\\Medium\\Kest.Exe", 2020)
+        self.set_age("C:\\Program Files\\Tessaly\\Kest.Exe", 2024)
+        run = self.launch("C:\\Medium\\", "AutoRun")
+        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual(w.standin_log(), [])
+        # Without the argument the same medium starts its program.
+        run = self.launch("C:\\Medium\\")
+        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual(w.standin_log(), [('C:\\Medium\\Kest.Exe "C:\\Medium\\"', "C:\\Medium")])
+
+    def test_modules_only_medium_hands_its_modules_to_the_installed_program(self):
+        w = self.wine
+        for name in ("Extra.801", "Common.801", "Lang.801", "install.801", "Notes.txt"):
+            w.put_file("C:\\Medium\\" + name, "module")
+        self.install_product()
+        w.put_file("C:\\Tessaly Data\\AutoLoad.Lst", "C:\\Old\\Old.801\r\nSetup 2.0\r\n")
+        run = self.launch("C:\\Medium\\")
+        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual(w.read_file("C:\\Tessaly Data\\AutoLoad.Lst"),
+                         b"C:\\Medium\\Extra.801\r\nSetup 2.0\r\n")
+        self.assertEqual(w.standin_log(), [('"C:\\Program Files\\Tessaly\\Kest.Exe"',
+                                            "C:\\Program Files\\Tessaly")])
+
+    @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
+    def test_damaged_compressed_program_is_not_started(self):
+        # Wine's lz32 expands data that ends early as far as it goes, and copies a file whose
+        # header is cut short as it stands: the copy succeeds and the start fails.
+        w = self.wine
+        packed = compress(stand_in())
+        for what, data in [("cut in the middle", packed[:len(packed) // 2]),
+                           ("header cut short", packed[:11])]:
+            with self.subTest(what):
+                self.add_medium("C:\\Medium\\", "Kest.Ex_", data, "Rapi.Dl_", compress(b"MZ"))
+                run = self.launch("C:\\Medium\\")
+                self.assertEqual(run.exit_code, 0)
+                self.assertBoxes(run, [("Windows Error: WinExec", "Bad EXE format for %1. "),
+                                       ("WinExec", INVALID_PROGRAM)])
+                self.assertEqual(w.standin_log(), [])
+
+    def test_incomplete_medium_without_a_product(self):
+        w = self.wine
+        w.put_file("C:\\Medium\\Notes.txt", "notes")
+        run = self.launch("C:\\Medium\\")
+        self.assertEqual(run.exit_code, 0)
+        self.assertBoxes(run, [("Check Startup", "Program install files missing (2) <> <" + HINT)])
+        self.assertEqual(w.standin_log(), [])
+
+    def test_kest_exe_that_is_no_program(self):
+        w = self.wine
+        self.add_medium("C:\\Medium\\", program_data=b"just text, no program\r\n")
+        run = self.launch("C:\\Medium\\")
+        self.assertEqual(run.exit_code, 0)
+        # The system's text keeps its insert; its line break became a blank.
+        self.assertBoxes(run, [("Windows Error: WinExec", "Bad EXE format for %1. "),
+                               ("WinExec", INVALID_PROGRAM)])
+        self.assertEqual(w.standin_log(), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
