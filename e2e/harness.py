@@ -401,6 +401,7 @@ class WineMachine:
         self.note("machine started in %.2f s" % (time.monotonic() - started))
 
     def stop(self):
+        started = time.monotonic()
         if self.server_running:
             self.server_running = False
             try:
@@ -416,6 +417,7 @@ class WineMachine:
             self.xvfb = None
         if os.environ.get("KEST_E2E_KEEP") != "1":
             shutil.rmtree(os.path.join(self.prefix, "drive_c", "windows"), ignore_errors=True)
+        self.note("machine stopped in %.2f s" % (time.monotonic() - started))
 
     def note(self, text):
         os.makedirs(self.folder, exist_ok=True)
@@ -539,7 +541,7 @@ class WineMachine:
         lines = self.read_file(report).decode(ANSI).splitlines()
         if not lines:
             raise HarnessError("probe wrote an empty report\n" + run.describe())
-        return ProbeResult(lines[0], [unescape(l) for l in lines[1:]], run)
+        return ProbeResult(unescape(lines[0]), [unescape(l) for l in lines[1:]], run)
 
     def probe_value(self, routine, *arguments):
         """The routine's first result line; a failure or a box raises HarnessError."""
@@ -569,15 +571,18 @@ class WineMachine:
 
     def reg_set(self, key, name, value):
         """Writes a REG_SZ value; key is "HKLM\\..." or "HKCU\\...", created when missing."""
-        root, _, path = key.partition("\\")
-        result = self.probe("RegSet", root, path, name, value)
+        self.reg_set_values([(key, name, value)])
+
+    def reg_set_values(self, values):
+        """Writes (key, name, text) REG_SZ values in one go."""
+        arguments = [item for triple in values for item in triple]
+        result = self.probe("RegSet", *arguments)
         if not result.ok:
-            raise HarnessError("RegSet %s %s: %s" % (key, name, result.status))
+            raise HarnessError("RegSet %r: %s" % (values, result.status))
 
     def reg_tree(self, key):
         """The RegistryTree of a key, or None when it does not exist."""
-        root, _, path = key.partition("\\")
-        result = self.probe("RegTree", root, path)
+        result = self.probe("RegTree", key)
         if not result.ok:
             raise HarnessError("RegTree %s: %s" % (key, result.status))
         if result.lines == ["missing"]:

@@ -12,11 +12,12 @@
 //   LoadListFile <file>              SaveListFile <file> <line>...
 //   IsWritableFolder <folder>        FileIsPresent <name>
 //   WindowsVersion                   (major, minor, build, platform id)
-//   RegSet <root> <key> <name> <text>   (REG_SZ; the key is created when missing)
-//   RegTree <root> <key>             ("missing", or "key: <sub path>" and
+//   RegSet <key> <name> <text>...    (REG_SZ values; keys are created when missing)
+//   RegTree <key>                    ("missing", or "key: <sub path>" and
 //                                     "value: <sub path> | <name> | <type> | <data>" lines)
 //   MessageBox <caption> <text> <style>  (the box's answer)
-// <root> is HKLM or HKCU. Booleans are written "true" or "false".
+// A <key> begins with its root, HKLM or HKCU: HKLM\Software\Tessaly. Booleans are written "true" or
+// "false".
 #include <windows.h>
 
 #include <cstdlib>
@@ -122,15 +123,18 @@ void ListTree(HKEY key, const std::string& path, Lines& lines) {
     }
 }
 
-std::string WithoutLeadingBackslash(const std::string& path) {
-    return !path.empty() && path[0] == '\\' ? path.substr(1) : path;
+// Root and key path of a full key name such as HKLM\Software\Tessaly.
+HKEY SplitKey(const std::string& fullKey, std::string& path) {
+    size_t slash = fullKey.find('\\');
+    path = slash == std::string::npos ? std::string() : fullKey.substr(slash + 1);
+    return RootKey(fullKey.substr(0, slash));
 }
 
 Lines RegTree(const Arguments& a) {
+    std::string path;
+    HKEY root = SplitKey(Argument(a, 0), path);
     KeyHandle key;
-    LONG status =
-        RegOpenKeyExA(RootKey(Argument(a, 0)), WithoutLeadingBackslash(Argument(a, 1)).c_str(), 0,
-                      KEY_READ, key.out());
+    LONG status = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.out());
     if (status == ERROR_FILE_NOT_FOUND) return {"missing"};
     if (status != ERROR_SUCCESS) throw KestError("RegOpenKeyEx " + std::to_string(status));
     Lines lines;
@@ -138,17 +142,22 @@ Lines RegTree(const Arguments& a) {
     return lines;
 }
 
-Lines RegSet(const Arguments& a) {
+void SetString(const std::string& fullKey, const std::string& name, const std::string& text) {
+    std::string path;
+    HKEY root = SplitKey(fullKey, path);
     KeyHandle key;
-    LONG status = RegCreateKeyExA(
-        RootKey(Argument(a, 0)), WithoutLeadingBackslash(Argument(a, 1)).c_str(), 0, nullptr,
-        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.out(), nullptr);
+    LONG status = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, key.out(), nullptr);
     if (status != ERROR_SUCCESS) throw KestError("RegCreateKeyEx " + std::to_string(status));
-    const std::string& text = Argument(a, 3);
-    status = RegSetValueExA(key.get(), Argument(a, 2).c_str(), 0, REG_SZ,
+    status = RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(text.c_str()),
                             static_cast<DWORD>(text.size() + 1));
     if (status != ERROR_SUCCESS) throw KestError("RegSetValueEx " + std::to_string(status));
+}
+
+Lines RegSet(const Arguments& a) {
+    if (a.empty() || a.size() % 3 != 0) throw UsageError("RegSet takes key, name, text triples");
+    for (size_t i = 0; i < a.size(); i += 3) SetString(a[i], a[i + 1], a[i + 2]);
     return {};
 }
 

@@ -1,0 +1,122 @@
+"""Start-up of Setup.exe under Wine: the machine-wide product key, the mode chosen from the
+program's own path, argument 0 and the exit code."""
+
+import unittest
+
+from harness import WineTestCase
+
+CURRENT_VERSION = "Software\\Microsoft\\Windows\\CurrentVersion"
+PRODUCT_KEY = "HKLM\\" + CURRENT_VERSION + "\\Tessaly"
+# Neighbours that start-up must leave alone.
+SIBLING_KEY = "HKLM\\" + CURRENT_VERSION + "\\TessalyData"
+PER_USER_KEY = "HKCU\\" + CURRENT_VERSION + "\\Tessaly"
+
+LAUNCHER_CAPTION = "Check Startup"
+MISSING_FILES = "Program install files missing (2) <> <. Download latest program from "
+UNINSTALL_CAPTION = "Uninstall"
+CONFIRMATION = (
+    "You do not have to uninstall the Tessaly program to install a new version. Uninstalling "
+    "the program moves all the program files/folders to your recycle bin. REBOOT COMPUTER "
+    "BEFORE UNISTALLING. Do you wish to uninstall the program?")
+
+MEDIUM = "C:\\Medium"
+PROGRAM_FOLDER = "C:\\Program Files\\Tessaly"
+
+
+class StartUpTest(WineTestCase):
+    def plant_keys(self):
+        self.wine.reg_set_values(
+            [(key + sub, name, value)
+             for key in (PRODUCT_KEY, SIBLING_KEY, PER_USER_KEY)
+             for sub, name, value in (("", "Version", "8.01"),
+                                      ("\\Modules", "Common", "Common.801"),
+                                      ("\\Modules\\Lang\\Eng", "File", "LangEng.801"),
+                                      ("\\Fonts", "", "default value"))])
+        self.assertEqual(self.wine.reg_tree(PRODUCT_KEY).keys,
+                         {"", "Modules", "Modules\\Lang", "Modules\\Lang\\Eng", "Fonts"})
+
+    def assertLauncherBox(self, run):
+        self.assertEqual(len(run.boxes), 1, run.describe())
+        caption, text, buttons = run.boxes[0]
+        self.assertEqual((caption, buttons), (LAUNCHER_CAPTION, ("OK",)))
+        self.assertTrue(text.startswith(MISSING_FILES), text)
+        self.assertTrue(text.endswith(" and reinstall."), text)
+
+    def assertCancelledUninstall(self, run, program):
+        self.assertEqual([(b.caption, b.text, b.buttons) for b in run.boxes],
+                         [(UNINSTALL_CAPTION, CONFIRMATION, ("OK", "Cancel"))])
+        self.assertTrue(self.wine.exists(program), "a cancelled uninstall removed itself")
+        self.assertEqual(self.wine.trash(), [])
+
+    def test_every_start_removes_the_machine_wide_product_key(self):
+        launcher = MEDIUM + "\\Setup.exe"
+        uninstaller = PROGRAM_FOLDER + "\\KestDel.Exe"
+        self.wine.put_tool("Setup.exe", launcher)
+        self.wine.put_tool("Setup.exe", uninstaller)
+        cases = [
+            # Windows posed as (None: the prefix's own), program, answers
+            (None, launcher, []),
+            ("win98", launcher, []),
+            ("winxp", launcher, []),
+            ("win98", uninstaller, ["Cancel"]),
+            ("winxp", uninstaller, ["Cancel"]),
+            ("win10", uninstaller, ["Cancel"]),
+        ]
+        for version, program, answers in cases:
+            with self.subTest(version=version, program=program):
+                if version:
+                    self.wine.pose_as(version)
+                self.plant_keys()
+                run = self.wine.run('"%s"' % program, answers=answers, cwd=MEDIUM)
+                self.assertEqual(run.exit_code, 0, run.describe())
+                if program == launcher:
+                    self.assertLauncherBox(run)
+                else:
+                    self.assertCancelledUninstall(run, program)
+                self.assertFalse(self.wine.reg_exists(PRODUCT_KEY))
+                self.assertTrue(self.wine.reg_exists(SIBLING_KEY + "\\Modules\\Lang\\Eng"))
+                self.assertTrue(self.wine.reg_exists(PER_USER_KEY + "\\Modules\\Lang\\Eng"))
+
+    def test_mode_follows_the_programs_own_path(self):
+        cases = [
+            # where the program is, how it is started (relative to its folder or not), mode
+            ("C:\\Program Files\\Tessaly\\KESTDEL.EXE", "KESTDEL.EXE", UNINSTALL_CAPTION),
+            ("C:\\Program Files\\Tessaly\\kestdelete.exe", None, UNINSTALL_CAPTION),
+            ("C:\\KestDel Files\\Setup.exe", "Setup.exe", UNINSTALL_CAPTION),
+            ("C:\\Medium\\Kest-Del.Exe", None, LAUNCHER_CAPTION),
+            ("C:\\Medium\\Install.exe", "Install.exe", LAUNCHER_CAPTION),
+        ]
+        for path, relative_name, caption in cases:
+            with self.subTest(path=path):
+                self.wine.put_tool("Setup.exe", path)
+                folder = path.rsplit("\\", 1)[0]
+                command = relative_name or '"%s"' % path
+                answers = ["Cancel"] if caption == UNINSTALL_CAPTION else []
+                run = self.wine.run(command + " autorun", answers=answers, cwd=folder)
+                self.assertEqual(run.exit_code, 0, run.describe())
+                if caption == UNINSTALL_CAPTION:
+                    self.assertCancelledUninstall(run, path)
+                else:
+                    self.assertLauncherBox(run)
+
+    def test_argument_0_is_the_full_path_of_the_running_program(self):
+        folder = "C:\\Program Files\\Tessaly Tools"
+        program = folder + "\\probe.exe"
+        self.wine.put_tool("probe.exe", program)
+        short = self.wine.short_path(program)
+        self.assertNotEqual(short, program)
+        cases = [
+            # how the program is named on its command line, current folder
+            ("probe.exe", folder),
+            ("Tessaly Tools\\probe.exe", "C:\\Program Files"),
+            (short, "C:\\"),
+        ]
+        for name, cwd in cases:
+            with self.subTest(name=name):
+                result = self.wine.probe("ProgramArgument", 0, exe=name, cwd=cwd)
+                self.assertTrue(result.ok, result.status)
+                self.assertEqual(result.value, program)
+
+
+if __name__ == "__main__":
+    unittest.main()
