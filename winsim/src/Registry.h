@@ -6,7 +6,6 @@
 
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -44,7 +43,7 @@ struct RegistryState {
     std::map<HKEY, std::shared_ptr<RegNode>> roots;
     std::map<HKEY, std::unique_ptr<KeyHandle>> keys;  // open handles by value
     std::map<HANDLE, std::unique_ptr<TokenHandle>> tokens;
-    std::set<PVOID> sids;
+    std::map<PVOID, std::unique_ptr<BYTE[]>> sids;  // freed with the machine at the latest
     LPTOP_LEVEL_EXCEPTION_FILTER exceptionFilter = nullptr;
 };
 

@@ -115,11 +115,11 @@ BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE s
     if (subAuthorityCount > 8) return Refuse(ERROR_INVALID_SID);
     if (m.allocateSid.fail) return Refuse(m.allocateSid.error);
     const DWORD subs[8] = {sub0, sub1, sub2, sub3, sub4, sub5, sub6, sub7};
-    BYTE* block = new BYTE[SidLength(subAuthorityCount)];
-    WriteSid(block, authority->Value, subs, subAuthorityCount);
-    m.impl->registry.sids.insert(block);
+    std::unique_ptr<BYTE[]> block(new BYTE[SidLength(subAuthorityCount)]);
+    WriteSid(block.get(), authority->Value, subs, subAuthorityCount);
+    *sid = block.get();
+    m.impl->registry.sids[*sid] = std::move(block);
     ++m.allocatedSids;
-    *sid = block;
     return TRUE;
 }
 
@@ -128,7 +128,6 @@ PVOID WINAPI FreeSid(PSID sid) {
     auto& sids = m.impl->registry.sids;
     auto it = sids.find(sid);
     if (it == sids.end()) return sid;  // not ours: the platform hands it back
-    delete[] static_cast<BYTE*>(sid);
     sids.erase(it);
     --m.allocatedSids;
     return nullptr;
