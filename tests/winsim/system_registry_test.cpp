@@ -463,6 +463,26 @@ TEST_F(SystemRegistry, HandleOfADeletedKeyFails) {
     EXPECT_EQ(0, m.openKeyHandles);
 }
 
+TEST_F(SystemRegistry, HandleBelowADeletedTreeFails) {
+    m.SetWindows98();
+    m.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\A\\B");
+    m.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Other");
+    Key inner;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kest\\A\\B", 0,
+                                           KEY_ALL_ACCESS, &inner.h));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKest));
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_KEY_DELETED, RegOpenKeyExA(inner.h, "", 0, KEY_ALL_ACCESS, &key));
+    EXPECT_EQ(ERROR_KEY_DELETED,
+              RegCreateKeyExA(inner.h, "C", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteKeyA(inner.h, ""));
+    EXPECT_EQ(ERROR_KEY_DELETED,
+              RegEnumKeyExA(inner.h, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(nullptr, key);
+    EXPECT_FALSE(m.KeyExists(HKEY_LOCAL_MACHINE, "Software\\Kest\\A"));
+    EXPECT_EQ(1, m.openKeyHandles);
+}
+
 TEST_F(SystemRegistry, MachineReadersSeeWhatTheCallsWrote) {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Kest\\Run", 0, nullptr,

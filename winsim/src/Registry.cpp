@@ -136,13 +136,13 @@ void MarkDeleted(HKEY root, RegNode& node) {
     for (auto& child : node.children) MarkDeleted(root, *child.second);
     Record("regdel: " + KeyPath(root, &node));
     node.deleted = true;
+    node.parent = nullptr;  // a handle may keep the key alive longer than its parent
 }
 
 // Removes a key with everything below it, children first.
 void DeleteTree(HKEY root, const KeyNode& node) {
-    MarkDeleted(root, *node);
     RegNode* parent = node->parent;
-    node->parent = nullptr;
+    MarkDeleted(root, *node);
     parent->children.erase(Lower(node->name));
 }
 
