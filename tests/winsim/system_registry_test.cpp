@@ -466,7 +466,6 @@ TEST_F(SystemRegistry, HandleOfADeletedKeyFails) {
 TEST_F(SystemRegistry, HandleBelowADeletedTreeFails) {
     m.SetWindows98();
     m.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\A\\B");
-    m.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Other");
     Key inner;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kest\\A\\B", 0,
                                            KEY_ALL_ACCESS, &inner.h));
