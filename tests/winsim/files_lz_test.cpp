@@ -121,7 +121,7 @@ TEST(FilesLz, DamagedDataFailsAndKeepsWhatWasExpanded) {
         m.AddFile("D:\\Kest.Ex_", c.second);
         EXPECT_LT(Copy("D:\\Kest.Ex_", "C:\\Kest.Exe"), 0);
         std::string written = m.Content("C:\\Kest.Exe");
-        EXPECT_LT(written.size(), original.size());
+        EXPECT_LE(written.size(), original.size());
         EXPECT_EQ(original.substr(0, written.size()), written);
     }
 }
