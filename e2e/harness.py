@@ -347,6 +347,14 @@ class RegistryTree:
                 path, name, _, data = split_fields(rest)
                 self.values[(path, name)] = data
 
+    def value(self, name, path=""):
+        """A value's data, its key and name matched without regard to case as Windows does;
+        None when missing."""
+        for (key, value_name), data in self.values.items():
+            if key.lower() == path.lower() and value_name.lower() == name.lower():
+                return data
+        return None
+
 
 # -- The machine -----------------------------------------------------------------------------
 

@@ -26,6 +26,16 @@ class BoxDriverTest(WineTestCase):
                 self.assertEqual(result.value, str(answer))
                 self.assertEqual(result.run.exit_code, 0)
 
+    def test_boxes_of_started_programs_are_answered_and_waited_for(self):
+        child_report = "C:\\kesttest\\out\\child.txt"
+        child = "C:\\kesttest\\probe\\probe.exe %s MessageBox Child Question %d" % (
+            child_report, MB_YESNO)
+        result = self.wine.probe("WinExec", child, answers=["No"])
+        self.assertGreater(int(result.value), 31, "WinExec failed")
+        self.assertEqual(result.run.boxes, [Box("Child", "Question", ("Yes", "No"))])
+        # The run ended only after the child had answered its box and written its report.
+        self.assertEqual(self.wine.read_file(child_report), b"ok\r\n%d\r\n" % IDNO)
+
     def test_an_answer_without_its_button_is_a_harness_error(self):
         with self.assertRaisesRegex(HarnessError, "no button Retry"):
             self.wine.probe("MessageBox", "Caption", "Text", MB_OK, answers=["Retry"])

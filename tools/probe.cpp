@@ -16,6 +16,7 @@
 //   RegTree <key>                    ("missing", or "key: <sub path>" and
 //                                     "value: <sub path> | <name> | <type> | <data>" lines)
 //   MessageBox <caption> <text> <style>  (the box's answer)
+//   WinExec <command line>           (WinExec's result; the program is not waited for)
 // A <key> begins with its root, HKLM or HKCU: HKLM\Software\Tessaly. Booleans are written "true" or
 // "false".
 #include <windows.h>
@@ -198,6 +199,12 @@ Lines ShowBox(const Arguments& a) {
     return {std::to_string(answer)};
 }
 
+// Starts a program without waiting for it, as the system starts the product's program.
+Lines StartProgram(const Arguments& a) {
+    UINT result = WinExec(Argument(a, 0).c_str(), SW_SHOWNORMAL);
+    return {std::to_string(result)};
+}
+
 typedef std::function<Lines(const Arguments&)> Routine;
 
 const std::map<std::string, Routine>& Routines() {
@@ -226,6 +233,7 @@ const std::map<std::string, Routine>& Routines() {
         {"RegSet", RegSet},
         {"RegTree", RegTree},
         {"MessageBox", ShowBox},
+        {"WinExec", StartProgram},
     };
     return routines;
 }
