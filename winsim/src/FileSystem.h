@@ -94,9 +94,11 @@ struct Location {
 FileSystemState& Fs();
 // Parses a full or relative path against the current folder; false for an invalid name.
 bool ParsePath(const std::string& path, ParsedPath& out);
+bool ParsePathFrom(const std::string& currentFolder, const std::string& path, ParsedPath& out);
 // Finds a path. With `report` a missing medium shows the critical-error box when the
 // error mode lets it.
 Location Locate(const std::string& path, bool report = true);
+Location LocateOn(Machine& machine, const std::string& path, bool report);
 // The error for a leaf that does not exist (or the location's own error).
 DWORD MissingError(const Location& where);
 // Why writing on the location's drive is refused, or 0.

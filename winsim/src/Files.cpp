@@ -89,15 +89,14 @@ bool HoldsCurrentFolder(const Node& node) {
 
 namespace {
 
-void ShowNoDiskBox(char letter) {
-    Machine& m = M();
+void ShowNoDiskBox(Machine& m, char letter) {
     if (m.errorMode & SEM_FAILCRITICALERRORS) return;
     std::string text = "There is no disk in the drive. Please insert a disk into drive ";
     text += letter;
     text += ":.";
     // Cancel, Try Again, Continue; the simulated user cancels, so the call fails.
     m.boxes.push_back({"Windows - No Disk", text, 0x6 | MB_ICONHAND | MB_SYSTEMMODAL, IDCANCEL});
-    Record("box: Windows - No Disk | " + text);
+    m.transcript.push_back("box: Windows - No Disk | " + text);
 }
 
 // Finds or creates the first `count` folders of a parsed path (set-up members).
@@ -116,11 +115,12 @@ char DriveLetter(char letter) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
 }
 
-Drive& SetupDrive(char letter) {
-    auto it = Fs().drives.find(DriveLetter(letter));
-    if (it != Fs().drives.end()) return it->second;
-    M().AddDrive(letter, DRIVE_FIXED);
-    return Fs().drives[DriveLetter(letter)];
+Drive& SetupDrive(Machine& m, char letter) {
+    auto& drives = m.impl->fs.drives;
+    auto it = drives.find(DriveLetter(letter));
+    if (it != drives.end()) return it->second;
+    m.AddDrive(letter, DRIVE_FIXED);
+    return drives[DriveLetter(letter)];
 }
 
 [[noreturn]] void SetupFault(const char* what, const std::string& path) {
@@ -128,21 +128,21 @@ Drive& SetupDrive(char letter) {
     std::abort();
 }
 
-ParsedPath SetupPath(const std::string& path) {
+ParsedPath SetupPath(const Machine& m, const std::string& path) {
     ParsedPath parsed;
-    if (!ParsePath(path, parsed)) SetupFault("invalid path", path);
+    if (!ParsePathFrom(m.currentFolder, path, parsed)) SetupFault("invalid path", path);
     return parsed;
 }
 
 // The node at a path for the set-up and inspection members: no side effects.
-std::shared_ptr<Node> NodeAt(const std::string& path) {
-    Location where = Locate(path, false);
+std::shared_ptr<Node> NodeAt(const Machine& m, const std::string& path) {
+    Location where = LocateOn(const_cast<Machine&>(m), path, false);
     if (where.error) return nullptr;
     return where.node;
 }
 
-std::shared_ptr<Node> SetupNode(const std::string& path) {
-    std::shared_ptr<Node> node = NodeAt(path);
+std::shared_ptr<Node> SetupNode(const Machine& m, const std::string& path) {
+    std::shared_ptr<Node> node = NodeAt(m, path);
     if (!node) SetupFault("no file or folder to set up at", path);
     return node;
 }
@@ -198,10 +198,13 @@ bool IsValidShortName(const std::string& name) {
 }
 
 bool ParsePath(const std::string& path, ParsedPath& out) {
+    return ParsePathFrom(M().currentFolder, path, out);
+}
+
+bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& out) {
     std::string p = path;
     std::replace(p.begin(), p.end(), '/', '\\');
     if (p.empty()) return false;
-    const std::string& cwd = M().currentFolder;
     std::string rest;
     if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
         out.drive = DriveLetter(p[0]);
@@ -233,23 +236,26 @@ bool ParsePath(const std::string& path, ParsedPath& out) {
     return true;
 }
 
-Location Locate(const std::string& path, bool report) {
+Location Locate(const std::string& path, bool report) { return LocateOn(M(), path, report); }
+
+Location LocateOn(Machine& m, const std::string& path, bool report) {
     Location where;
     ParsedPath parsed;
-    if (!ParsePath(path, parsed)) {
+    if (!ParsePathFrom(m.currentFolder, path, parsed)) {
         where.error = ERROR_INVALID_NAME;
         return where;
     }
     where.letter = parsed.drive;
     where.trailingBackslash = parsed.trailingBackslash;
-    auto drive = Fs().drives.find(parsed.drive);
-    if (drive == Fs().drives.end()) {
+    auto& drives = m.impl->fs.drives;
+    auto drive = drives.find(parsed.drive);
+    if (drive == drives.end()) {
         where.error = ERROR_PATH_NOT_FOUND;
         return where;
     }
     where.drive = &drive->second;
     if (!drive->second.hasMedium) {
-        if (report) ShowNoDiskBox(parsed.drive);
+        if (report) ShowNoDiskBox(m, parsed.drive);
         where.error = ERROR_NOT_READY;
         return where;
     }
@@ -386,16 +392,16 @@ void Machine::AddDrive(char letter, UINT type, bool readOnly, bool hasMedium) {
 }
 
 void Machine::AddFolder(const std::string& path, DWORD attributes) {
-    ParsedPath parsed = SetupPath(path);
-    Drive& drive = SetupDrive(parsed.drive);
+    ParsedPath parsed = SetupPath(*this, path);
+    Drive& drive = SetupDrive(*this, parsed.drive);
     std::shared_ptr<Node> folder = MakeFolders(drive, parsed.parts, parsed.parts.size());
     if (folder != drive.root) folder->attributes = attributes | FILE_ATTRIBUTE_DIRECTORY;
 }
 
 void Machine::AddFile(const std::string& path, const std::string& content, DWORD attributes) {
-    ParsedPath parsed = SetupPath(path);
+    ParsedPath parsed = SetupPath(*this, path);
     if (parsed.parts.empty()) SetupFault("not a file path", path);
-    Drive& drive = SetupDrive(parsed.drive);
+    Drive& drive = SetupDrive(*this, parsed.drive);
     std::shared_ptr<Node> folder = MakeFolders(drive, parsed.parts, parsed.parts.size() - 1);
     std::shared_ptr<Node> file = folder->Child(parsed.parts.back());
     if (file && file->IsFolder()) SetupFault("a folder is in the way of", path);
@@ -404,63 +410,65 @@ void Machine::AddFile(const std::string& path, const std::string& content, DWORD
     file->content = content;
 }
 
-void Machine::SetInUse(const std::string& path, bool inUse) { SetupNode(path)->inUse = inUse; }
+void Machine::SetInUse(const std::string& path, bool inUse) {
+    SetupNode(*this, path)->inUse = inUse;
+}
 
 void Machine::SetShortName(const std::string& path, const std::string& shortName) {
-    std::shared_ptr<Node> node = SetupNode(path);
+    std::shared_ptr<Node> node = SetupNode(*this, path);
     node->shortName = shortName == node->name ? "" : shortName;
 }
 
 void Machine::SetShortNamesEnabled(char drive, bool enabled) {
-    SetupDrive(drive).shortNames = enabled;
+    SetupDrive(*this, drive).shortNames = enabled;
 }
 
 void Machine::SetWriteTime(const std::string& path, const FILETIME& time) {
-    SetupNode(path)->writeTime = time;
+    SetupNode(*this, path)->writeTime = time;
 }
 
 void Machine::SetDosWriteTime(const std::string& path, WORD date, WORD time) {
-    SetupNode(path)->writeTime = DosToFileTime(date, time);
+    SetupNode(*this, path)->writeTime = DosToFileTime(date, time);
 }
 
 void Machine::SetEnumerationOrder(const std::string& folder,
                                   const std::vector<std::string>& names) {
-    SetupNode(folder)->order = names;
+    SetupNode(*this, folder)->order = names;
 }
 
 void Machine::SetAttributes(const std::string& path, DWORD attributes) {
-    std::shared_ptr<Node> node = SetupNode(path);
+    std::shared_ptr<Node> node = SetupNode(*this, path);
     DWORD dir = node->attributes & FILE_ATTRIBUTE_DIRECTORY;
     node->attributes = (attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY)) | dir;
 }
 
-bool Machine::Exists(const std::string& path) const { return NodeAt(path) != nullptr; }
+bool Machine::Exists(const std::string& path) const { return NodeAt(*this, path) != nullptr; }
 
 bool Machine::IsFolder(const std::string& path) const {
-    std::shared_ptr<Node> node = NodeAt(path);
+    std::shared_ptr<Node> node = NodeAt(*this, path);
     return node && node->IsFolder();
 }
 
 std::string Machine::Content(const std::string& path) const {
-    std::shared_ptr<Node> node = NodeAt(path);
+    std::shared_ptr<Node> node = NodeAt(*this, path);
     return node ? node->content : "";
 }
 
 DWORD Machine::Attributes(const std::string& path) const {
-    std::shared_ptr<Node> node = NodeAt(path);
+    std::shared_ptr<Node> node = NodeAt(*this, path);
     return node ? node->attributes : INVALID_FILE_ATTRIBUTES;
 }
 
 std::vector<std::string> Machine::List(const std::string& folder) const {
     std::vector<std::string> names;
-    std::shared_ptr<Node> node = NodeAt(folder);
+    std::shared_ptr<Node> node = NodeAt(*this, folder);
     if (!node) return names;
     for (const auto& child : node->Enumerated()) names.push_back(child->name);
     return names;
 }
 
 void Machine::SetFreeSpace(char drive, long long bytesLeft) {
-    SetupDrive(drive).freeSpace = bytesLeft;
+    SetupDrive(*this, drive).freeSpace = bytesLeft;
 }
 
 void Machine::RefuseRecycle(const std::string& path) {
