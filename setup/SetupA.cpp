@@ -171,7 +171,13 @@ int FileAge(const std::string& path) {
 
 bool InstalledIsNewer(const std::string& sourceProgram, const std::string& argument) {
     if (CompareNoCase(argument, "autorun") != 0) return false;
-    const std::string installedFolder = InstalledProgramFolder();
+    std::string installedFolder;
+    try {
+        installedFolder = InstalledProgramFolder();
+    } catch (const KestError&) {
+        // The user has already been told of the damaged entry; the setup repairs it.
+        return false;
+    }
     if (installedFolder.empty()) return false;
     return FileAge(installedFolder + "Kest.Exe") > FileAge(sourceProgram);
 }

@@ -183,6 +183,16 @@ TEST_F(StartupTest, AutorunEndsQuietlyWhenTheInstalledProgramIsNewer) {
     }
 }
 
+TEST_F(StartupTest, AutorunWithADamagedUninstallEntryStillStarts) {
+    AddMedium(machine, "C:\\Medium\\");
+    InstallProduct(machine, "Tessaly 10", ProgramFolder, "");
+    machine.SetDword(HKEY_CURRENT_USER, UninstallKey, "UninstallString", 1);
+    CheckStartup("C:\\Medium\\Setup.exe", "autorun");
+    EXPECT_EQ(Boxes(machine),
+              std::vector<std::string>{"Setup Error | Error accessing KEST Windows' Registry"});
+    EXPECT_EQ(Started(machine), std::vector<std::string>{InPlace});
+}
+
 // After the XP program has taken the name Kest.Exe, its age is that of the file
 // now bearing the name, not that of the vanished KestXP.Exe.
 TEST_F(StartupTest, AutorunAgeTestReadsTheXpProgramThatTookThePlainName) {
