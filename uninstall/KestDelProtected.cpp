@@ -185,6 +185,32 @@ std::vector<std::string> Spellings(const std::string& normalised) {
     return spellings;
 }
 
+struct RegisteredFolder {
+    HKEY root;
+    const char* keyPath;
+    const char* valueName;
+};
+
+// The system's registered folders: Program Files in both views of a 64-bit system,
+// and the shell folders of all users and of this user that hold their desktop, start
+// menu, start-up programs, documents and application data.
+const RegisteredFolder RegisteredFolders[] = {
+    {HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir"},
+    {HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir (x86)"},
+    {HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramW6432Dir"},
+    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Desktop"},
+    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Programs"},
+    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Startup"},
+    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Documents"},
+    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common AppData"},
+    {HKEY_CURRENT_USER, ShellFoldersKey, "Desktop"},
+    {HKEY_CURRENT_USER, ShellFoldersKey, "Programs"},
+    {HKEY_CURRENT_USER, ShellFoldersKey, "Startup"},
+    {HKEY_CURRENT_USER, ShellFoldersKey, "Personal"},
+    {HKEY_CURRENT_USER, ShellFoldersKey, "AppData"},
+    {HKEY_CURRENT_USER, ShellFoldersKey, "Local AppData"},
+};
+
 std::vector<std::string> SystemFolders() {
     const std::string windows = WindowsDirectory();
     std::vector<std::string> folders;
@@ -193,17 +219,12 @@ std::vector<std::string> SystemFolders() {
     if (!windows.empty()) {
         folders.push_back(AddBackslash(windows) + "Fonts");
     }
-    folders.push_back(ReadQueryString(HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir"));
-    folders.push_back(
-        ReadQueryString(HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir (x86)"));
-    folders.push_back(ReadQueryString(HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramW6432Dir"));
     folders.push_back(UserProfileFolder());
     folders.push_back(KnownShellFolder(DesktopFolder));
     folders.push_back(KnownShellFolder(ProgramsFolder));
-    folders.push_back(ReadQueryString(HKEY_CURRENT_USER, ShellFoldersKey, "Desktop"));
-    folders.push_back(ReadQueryString(HKEY_CURRENT_USER, ShellFoldersKey, "Programs"));
-    folders.push_back(ReadQueryString(HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Desktop"));
-    folders.push_back(ReadQueryString(HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Programs"));
+    for (const RegisteredFolder& folder : RegisteredFolders) {
+        folders.push_back(ReadQueryString(folder.root, folder.keyPath, folder.valueName));
+    }
     return folders;
 }
 

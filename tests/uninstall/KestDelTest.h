@@ -3,24 +3,41 @@
 #ifndef KEST_TESTS_UNINSTALL_KESTDELTEST_H
 #define KEST_TESTS_UNINSTALL_KESTDELTEST_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "KestDel.h"
 #include "SimTest.h"
 
+using Strings = std::vector<std::string>;
+
+// Every box a machine has shown, as "caption | text".
+inline Strings BoxesOf(const winsim::Machine& m) {
+    Strings shown;
+    for (const winsim::BoxRecord& box : m.boxes) {
+        shown.push_back(box.caption + " | " + box.text);
+    }
+    return shown;
+}
+
 class KestDelTest : public SimTest {
 protected:
     KestDelTest() { State.IsAdmin = true; }
 
-    // Every box shown so far, as "caption | text".
-    std::vector<std::string> Boxes() const {
-        std::vector<std::string> shown;
-        for (const winsim::BoxRecord& box : machine.boxes) {
-            shown.push_back(box.caption + " | " + box.text);
-        }
-        return shown;
+    // A case of a table-driven test on a machine of its own, which stays the current
+    // one until the next call; the state starts afresh with an administrator.
+    winsim::Machine& FreshMachine() {
+        fresh_.reset();
+        fresh_.reset(new winsim::Machine);
+        State = ProcessState();
+        State.IsAdmin = true;
+        return *fresh_;
     }
+    Strings Boxes() const { return BoxesOf(machine); }
+
+private:
+    std::unique_ptr<winsim::Machine> fresh_;
 };
 
 #endif

@@ -6,8 +6,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 const std::string FontFolder = "C:\\Program Files\\Tessaly\\Fonts\\";
 const std::string FontList = FontFolder + "Fonts.Reg";
 const char* const NtFontsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -67,8 +65,7 @@ TEST_F(FontsTest, AStuckListIsWorkedThroughFromItsLastLine) {
         {"Windows 98", true, OldFontsKey},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
-        State = ProcessState();
+        winsim::Machine& fresh = FreshMachine();
         if (c.windows98) {
             fresh.SetWindows98();
         }
@@ -92,10 +89,7 @@ TEST_F(FontsTest, AStuckListIsWorkedThroughFromItsLastLine) {
 
         EXPECT_EQ(fresh.recycled, (Strings{FontFolder + "Three.ttf", FontFolder + "One.ttf"}))
             << c.name;
-        Strings boxes;
-        for (const winsim::BoxRecord& box : fresh.boxes) {
-            boxes.push_back(box.caption + " | " + box.text);
-        }
+        const Strings boxes = BoxesOf(fresh);
         ASSERT_GE(boxes.size(), 6u) << c.name;
         EXPECT_EQ(Strings(boxes.begin(), boxes.begin() + 5),
                   (Strings{"File Delete | File not deleted: " + FontList,

@@ -6,8 +6,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 const char* const ShellFolders =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char* const CurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
@@ -32,6 +30,7 @@ protected:
         m.SetString(
             HKEY_CURRENT_USER, ShellFolders, "Programs",
             "C:\\Users\\reader\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
+        m.SetString(HKEY_CURRENT_USER, ShellFolders, "Personal", "C:\\Users\\reader\\Documents");
         m.ProtectKey(HKEY_LOCAL_MACHINE, CurrentVersion);
         for (const char* folder :
              {"C:\\Program Files\\Tessaly", "C:\\Users\\reader\\Documents\\Tessaly",
@@ -83,6 +82,8 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"C:\\Users", true},
         {"C:\\Users\\reader", true},
         {"C:\\Users\\reader\\Documents\\Tessaly", false},
+        {"C:\\Users\\reader\\Documents", true},
+        {"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Startup", true},
         {"C:\\Users\\reader\\Desktop", true},
         {"C:\\Users\\Public\\Desktop\\", true},
         {"C:\\Users\\Public", true},
@@ -131,13 +132,12 @@ TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
         {"C:\\Windows\\Fonts", false},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        winsim::Machine& fresh = FreshMachine();
         Register(fresh);
         fresh.AddFolder("C:\\Windows\\Fonts");
         fresh.AddFolder("C:\\Tessaly");
         fresh.currentFolder = "C:\\";
-        State = ProcessState();
-        State.ProgramFolder = c.path;
+        State.ProgramFolder = c.path;  // not even the running uninstaller's folder is spared
 
         EXPECT_FALSE(c.tree ? RemoveDirectoryTree(c.path) : RemoveEmptyFolder(c.path)) << c.path;
 

@@ -6,8 +6,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 const char* const ShellFolders =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::string Desktop = "C:\\Users\\Public\\Desktop\\";
@@ -58,8 +56,7 @@ TEST_F(ShortcutsTest, RemovesTheShortcutAndTheMenuFolderOrSaysSo) {
          {Shortcut}},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
-        State = ProcessState();
+        winsim::Machine& fresh = FreshMachine();
         Register(fresh);
         if (c.shortcut) {
             fresh.AddFile(Shortcut, "link");
@@ -74,10 +71,7 @@ TEST_F(ShortcutsTest, RemovesTheShortcutAndTheMenuFolderOrSaysSo) {
 
         EXPECT_EQ(RemoveShortcuts(c.menuFolderName, "Tessaly"), c.expected) << c.name;
 
-        Strings boxes;
-        for (const winsim::BoxRecord& box : fresh.boxes) {
-            boxes.push_back(box.caption + " | " + box.text);
-        }
+        const Strings boxes = BoxesOf(fresh);
         EXPECT_EQ(boxes, c.boxes) << c.name;
         EXPECT_EQ(fresh.recycled, c.recycled) << c.name;
         EXPECT_FALSE(fresh.Exists(Menu)) << c.name;

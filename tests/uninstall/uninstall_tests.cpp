@@ -7,8 +7,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
 const char* const RunOnceKey = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char* const ShellFolders =
@@ -61,14 +59,6 @@ bool Uninstall(const std::string& program = Program) {
     return UninstallProgram(program + "KestDel.Exe", "Tessaly", "Tessaly", Data, Extra);
 }
 
-Strings BoxesOf(const winsim::Machine& m) {
-    Strings shown;
-    for (const winsim::BoxRecord& box : m.boxes) {
-        shown.push_back(box.caption + " | " + box.text);
-    }
-    return shown;
-}
-
 class UninstallTest : public KestDelTest {};
 
 TEST_F(UninstallTest, CancelTouchesNothing) {
@@ -83,6 +73,19 @@ TEST_F(UninstallTest, CancelTouchesNothing) {
     EXPECT_TRUE(machine.Exists(Program + "Books\\Bible.801"));
     EXPECT_TRUE(machine.Exists(Data + "Notes\\n.txt"));
     EXPECT_TRUE(machine.KeyExists(HKEY_CURRENT_USER, UninstallKey));
+}
+
+// Only Cancel stops: a confirmation that cannot be shown at all has been reported and
+// goes on.
+TEST_F(UninstallTest, OnlyCancelStops) {
+    Install(machine);
+    machine.messageBox.fail = true;
+    machine.messageBox.error = ERROR_NOT_ENOUGH_MEMORY;
+
+    EXPECT_TRUE(Uninstall());
+
+    EXPECT_FALSE(machine.Exists(Data));
+    EXPECT_FALSE(machine.KeyExists(HKEY_CURRENT_USER, UninstallKey));
 }
 
 // The ordinary run on each kind of system: the running uninstaller keeps its folder,
@@ -107,8 +110,7 @@ TEST_F(UninstallTest, OrdinaryRunOnEachSystem) {
         {"not an administrator", false, false, {}},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
-        State = ProcessState();
+        winsim::Machine& fresh = FreshMachine();
         State.IsAdmin = c.admin;
         if (c.windows98) {
             fresh.SetWindows98();
@@ -173,9 +175,7 @@ TEST_F(UninstallTest, RestartCommandsQuoteAPathWithBlanks) {
          "cmd.exe /c \"Rd  \"C:\\Program Files\\Tessaly\\\"\""},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
-        State = ProcessState();
-        State.IsAdmin = true;
+        winsim::Machine& fresh = FreshMachine();
         fresh.SetShortNamesEnabled('C', c.shortNames);
         Install(fresh, c.program);
 
@@ -229,9 +229,7 @@ TEST_F(UninstallTest, DefaultNamesWithoutAShortcutName) {
         {"both given", "Study", "Tessaly", Programs + "Study", Programs + "Tessaly"},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
-        State = ProcessState();
-        State.IsAdmin = true;
+        winsim::Machine& fresh = FreshMachine();
         Install(fresh);
         fresh.AddFile(Programs + "Study\\Study.Lnk", "link");
 
@@ -261,9 +259,7 @@ TEST_F(UninstallTest, WithoutArgumentsOnlyTheProgramFolderGoes) {
 
 TEST_F(UninstallTest, WithoutKestExeNothingIsRun) {
     for (bool asFolder : {false, true}) {
-        winsim::Machine fresh;
-        State = ProcessState();
-        State.IsAdmin = true;
+        winsim::Machine& fresh = FreshMachine();
         Install(fresh, "C:\\Tessaly\\", false);
         if (asFolder) {
             fresh.AddFolder("C:\\Tessaly\\kest.exe");
@@ -305,9 +301,7 @@ TEST_F(UninstallTest, SystemFoldersOnTheCommandLineAreRefused) {
         {"..\\..", "", "Directory Delete | Directory not deleted: ..\\.."},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
-        State = ProcessState();
-        State.IsAdmin = true;
+        winsim::Machine& fresh = FreshMachine();
         Install(fresh);
         fresh.AddFile("C:\\Windows\\Fonts\\arial.ttf", "font");
         fresh.AddFile("C:\\Windows\\notepad.exe", "MZ");
