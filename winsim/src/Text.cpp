@@ -104,7 +104,7 @@ int WINAPI CompareStringA(LCID, DWORD flags, LPCSTR string1, int count1, LPCSTR 
 DWORD WINAPI CharLowerBuffA(LPSTR text, DWORD length) {
     if (!text) return 0;
     for (DWORD i = 0; i < length; ++i) {
-        if (IsLeadByte(text[i]) && i + 1 < length) {
+        if (IsLeadByte(text[i])) {
             ++i;  // the trail byte of a double-byte character is no letter
             continue;
         }
