@@ -21,7 +21,7 @@ void Build(winsim::Machine& m) {
 struct Case {
     const char* what;
     const char* commandLine;
-    bool extraProgram;  // "C:\Program.exe" exists too
+    const char* extra;  // a further program, or a folder when it ends in a backslash
     UINT winExec;       // WinExec's result
     DWORD error;        // the last error after a failure
 };
@@ -30,28 +30,35 @@ struct Case {
 
 TEST(FilesProcess, WhichProgramRuns) {
     const Case cases[] = {
-        {"a quoted program with blanks", "\"C:\\Program Files\\Kest\\Kest.Exe\" \"D:\\Src\"", false,
-         33, 0},
-        {"an unquoted program with blanks", "C:\\Program Files\\Kest\\Kest.Exe /unregserver", false,
-         33, 0},
-        {"the extension is added", "C:\\Program Files\\Kest\\Kest /x", false, 33, 0},
-        {"a bare name found beside the running program", "helper.exe arg", false, 33, 0},
-        {"a bare name found in the system folder", "cmd.exe /c \"Del x\"", false, 33, 0},
-        {"the shortest existing prefix wins", "C:\\Program Files\\None\\Kest.Exe", true, 33, 0},
-        {"a missing program", "C:\\Program Files\\Kest\\None.Exe", false, 2, ERROR_FILE_NOT_FOUND},
-        {"a quoted missing program", "\"C:\\Program Files\\Kest\\None.Exe\"", false, 2,
+        {"a quoted program with blanks", "\"C:\\Program Files\\Kest\\Kest.Exe\" \"D:\\Src\"",
+         nullptr, 33, 0},
+        {"an unquoted program with blanks", "C:\\Program Files\\Kest\\Kest.Exe /unregserver",
+         nullptr, 33, 0},
+        {"the extension is added", "C:\\Program Files\\Kest\\Kest /x", nullptr, 33, 0},
+        {"a bare name found beside the running program", "helper.exe arg", nullptr, 33, 0},
+        {"a bare name found in the system folder", "cmd.exe /c \"Del x\"", nullptr, 33, 0},
+        {"the shortest existing prefix wins", "C:\\Program Files\\None\\Kest.Exe",
+         "C:\\Program.exe", 33, 0},
+        {"a folder named like a prefix is passed over", "C:\\Program Files\\Kest\\Kest.Exe",
+         "C:\\Program.exe\\", 33, 0},
+        {"a missing program", "C:\\Program Files\\Kest\\None.Exe", nullptr, 2,
          ERROR_FILE_NOT_FOUND},
-        {"a program in a missing folder", "\"C:\\None\\Kest.Exe\"", false, 3, ERROR_PATH_NOT_FOUND},
-        {"a file that is no program", "\"C:\\Program Files\\Kest\\Notes.txt\"", false, 11,
+        {"a quoted missing program", "\"C:\\Program Files\\Kest\\None.Exe\"", nullptr, 2,
+         ERROR_FILE_NOT_FOUND},
+        {"a program in a missing folder", "\"C:\\None\\Kest.Exe\"", nullptr, 3,
+         ERROR_PATH_NOT_FOUND},
+        {"a file that is no program", "\"C:\\Program Files\\Kest\\Notes.txt\"", nullptr, 11,
          ERROR_BAD_EXE_FORMAT},
-        {"a bare name found nowhere", "unknown.exe", false, 2, ERROR_FILE_NOT_FOUND},
+        {"a bare name found nowhere", "unknown.exe", nullptr, 2, ERROR_FILE_NOT_FOUND},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         for (bool viaWinExec : {true, false}) {
             winsim::Machine m;
             Build(m);
-            if (c.extraProgram) m.AddFile("C:\\Program.exe", "MZ");
+            std::string extra = c.extra ? c.extra : "";
+            if (!extra.empty() && extra.back() == '\\') m.AddFolder(extra);
+            if (!extra.empty() && extra.back() != '\\') m.AddFile(extra, "MZ");
             m.lastError = kUntouched;
             bool started;
             if (viaWinExec) {

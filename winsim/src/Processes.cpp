@@ -23,6 +23,12 @@ bool HasExtension(const std::string& name) {
     return leaf.find('.') != std::string::npos;
 }
 
+// A folder of the candidate's name does not end the search either.
+bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_ACCESS_DENIED;
+}
+
 // Checks one candidate file: missing, not a program, or fine.
 Program Probe(const std::string& path) {
     Program program;
@@ -54,8 +60,7 @@ Program FindProgram(const std::string& name) {
         std::string base = folder;
         if (!base.empty() && base.back() != '\\') base += '\\';
         Program candidate = Probe(base + file);
-        if (candidate.error != ERROR_FILE_NOT_FOUND && candidate.error != ERROR_PATH_NOT_FOUND)
-            return candidate;
+        if (!IsMissing(candidate.error)) return candidate;
         if (first.path.empty()) first = candidate;
     }
     first.error = ERROR_FILE_NOT_FOUND;
@@ -83,7 +88,7 @@ Program ProgramOf(const std::string& commandLine) {
     do {
         blank = line.find_first_of(" \t", blank + 1);
         last = FindProgram(line.substr(0, blank));
-        if (last.error != ERROR_FILE_NOT_FOUND && last.error != ERROR_PATH_NOT_FOUND) return last;
+        if (!IsMissing(last.error)) return last;
     } while (blank != std::string::npos);
     // Report the first word's failure, as the system does.
     return FindProgram(line.substr(0, line.find_first_of(" \t")));
