@@ -71,7 +71,11 @@ class UninstallTest(WineTestCase):
         with open(trash, "w") as f:
             f.write("not a folder")
 
-    def uninstall(self, answers=("OK",), command=COMMAND):
+    def uninstall(self, answers=("OK",), command=None):
+        """Runs the uninstall command registered for all users, or another one."""
+        if command is None:
+            tree = self.wine.reg_tree("HKLM\\" + UNINSTALL_KEY)
+            command = tree.values[("", "UninstallString")]
         return self.wine.run(command, answers=list(answers), cwd="C:\\")
 
     def run_once(self):
