@@ -274,14 +274,13 @@ public:
 
     int Run() {
         if (!Start()) return DriverFailureCode;
-        DWORD deadline = TimeoutSeconds() * 1000;
-        DWORD waited = 0;
+        const DWORD limit = TimeoutSeconds() * 1000;
+        const DWORD start = GetTickCount();
         for (;;) {
             bool boxOpen = AnswerBoxes();
             if (!boxOpen && !ProgramRunning()) return Finish();
-            if (waited >= deadline) return GiveUp();
+            if (GetTickCount() - start >= limit) return GiveUp();  // wraps around safely
             Sleep(PollMilliseconds);
-            waited += PollMilliseconds;
         }
     }
 
