@@ -2,6 +2,7 @@
 // line per font: the font's registry name and the path of its file, each quoted.
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 #include "KestDel.h"

@@ -217,7 +217,10 @@ std::vector<std::string> SystemFolders() {
     folders.push_back(windows);
     folders.push_back(SystemDirectory());
     if (!windows.empty()) {
+        // The system's fonts, and the system folder of 32-bit programs on a 64-bit
+        // system, which GetSystemDirectoryA does not name to this 32-bit program.
         folders.push_back(AddBackslash(windows) + "Fonts");
+        folders.push_back(AddBackslash(windows) + "SysWOW64");
     }
     folders.push_back(UserProfileFolder());
     folders.push_back(KnownShellFolder(DesktopFolder));

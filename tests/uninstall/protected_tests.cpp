@@ -73,6 +73,7 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"C:\\Tessaly\\\\Data", true},
         {"C:\\Windows\\System32", true},
         {"C:\\Windows\\Fonts", true},
+        {"C:\\Windows\\SysWOW64", true},
         {"C:\\Windows\\Start Menu\\Programs\\Tessaly", false},
         {"C:\\Program Files", true},
         {"C:\\PROGRA~1", true},
