@@ -153,7 +153,7 @@ class ListFileTest(WineTestCase):
         w.put_folder("C:\\Lists")
         cases = [
             # name given, lines, file written
-            ("C:\\Lists\\AutoLoad.Lst", ["C:\\Data\\Lang Eng.801", "", "x\ty"],
+            ("C:\\Lists\\AutoLoad.Lst", ["C:\\Data\\Lang Eng.801", "", "x\ty", "Français.801"],
              "C:\\Lists\\AutoLoad.Lst"),
             ("C:\\Lists\\empty.lst", [], "C:\\Lists\\empty.lst"),
             ("C:\\Lists\\a<b>c.lst", ["one"], "C:\\Lists\\a[b]c.lst"),
