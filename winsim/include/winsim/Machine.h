@@ -84,7 +84,12 @@ public:
 
     // --- Drives and files ----------------------------------------------------
     void AddDrive(char letter, UINT type, bool readOnly = false, bool hasMedium = true);
-    // Paths are full ("C:\dir\file"); missing parent folders are created.
+    // Paths are full ("C:\dir\file"); missing parent folders are created, and a drive
+    // not added yet is added as a fixed one. A drive without its medium fails file calls
+    // with ERROR_NOT_READY; unless `errorMode` holds SEM_FAILCRITICALERRORS, each such call
+    // also records the system's "Windows - No Disk" box (answered with Cancel; `boxAnswers`
+    // is left alone). Read-only media fail changes with ERROR_WRITE_PROTECT, a read-only
+    // CD-ROM with ERROR_ACCESS_DENIED.
     void AddFolder(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_DIRECTORY);
     void AddFile(const std::string& path, const std::string& content = "",
                  DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
