@@ -17,21 +17,26 @@ protected:
 TEST_F(SystemEnvironment, GetVersionExChecksTheRecordSize) {
     struct Case {
         const char* name;
+        bool windows98;
         DWORD size;
         winsim::InjectedFailure failure;
         BOOL result;
         DWORD error;
     };
     const Case cases[] = {
-        {"OSVERSIONINFOA", 148, {}, TRUE, 0},
-        {"OSVERSIONINFOEXA", 156, {}, TRUE, 0},
-        {"size not set", 0, {}, FALSE, ERROR_INSUFFICIENT_BUFFER},
-        {"one byte short", 147, {}, FALSE, ERROR_INSUFFICIENT_BUFFER},
-        {"injected failure", 148, {true, ERROR_NOT_ENOUGH_MEMORY}, FALSE, ERROR_NOT_ENOUGH_MEMORY},
+        {"OSVERSIONINFOA", false, 148, {}, TRUE, 0},
+        {"OSVERSIONINFOEXA", false, 156, {}, TRUE, 0},
+        {"OSVERSIONINFOEXA on Windows 98", true, 156, {}, FALSE, ERROR_INSUFFICIENT_BUFFER},
+        {"size not set", false, 0, {}, FALSE, ERROR_INSUFFICIENT_BUFFER},
+        {"one byte short", false, 147, {}, FALSE, ERROR_INSUFFICIENT_BUFFER},
+        {"failure", false, 148, {true, ERROR_NOT_ENOUGH_MEMORY}, FALSE, ERROR_NOT_ENOUGH_MEMORY},
     };
-    m.SetWindowsXP();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.windows98)
+            m.SetWindows98();
+        else
+            m.SetWindowsXP();
         m.getVersionEx = c.failure;
         BYTE record[160];
         std::memset(record, 0, sizeof record);

@@ -57,8 +57,10 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
     Machine& m = M();
     if (!info) return FailWith(ERROR_NOACCESS, FALSE);
     const DWORD size = info->dwOSVersionInfoSize;
-    if (size != kVersionInfoSize && size != kVersionInfoExSize)
-        return FailWith(ERROR_INSUFFICIENT_BUFFER, FALSE);
+    // Windows 9x knows only the short record; the NT family takes both.
+    const bool ntFamily = m.version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    const bool known = size == kVersionInfoSize || (ntFamily && size == kVersionInfoExSize);
+    if (!known) return FailWith(ERROR_INSUFFICIENT_BUFFER, FALSE);
     if (m.getVersionEx.fail) return FailWith(m.getVersionEx.error, FALSE);
     *info = m.version;
     info->dwOSVersionInfoSize = size;
@@ -66,7 +68,7 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
         // Service pack, suite mask and product type of OSVERSIONINFOEXA.
         BYTE* extra = reinterpret_cast<BYTE*>(info) + kVersionInfoSize;
         std::memset(extra, 0, kVersionInfoExSize - kVersionInfoSize);
-        if (m.version.dwPlatformId == VER_PLATFORM_WIN32_NT) extra[6] = kNtWorkstation;
+        extra[6] = kNtWorkstation;
     }
     return TRUE;
 }
