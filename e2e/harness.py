@@ -528,7 +528,8 @@ class WineMachine:
         result = RunResult(command_line, self._transcript_lines(transcript))
         self.note("%s\n  (%.2f s)" % (result.describe(), time.monotonic() - started))
         if check and (result.timed_out or result.errors or result.exit_code is None):
-            raise HarnessError("%s\nwine said: %s" % (result.describe(), wine_said))
+            raise HarnessError("%s\nwine said: %s\nmachine: %s" % (
+                result.describe(), wine_said or "nothing", self.folder))
         return result
 
     def _transcript_lines(self, transcript):

@@ -2,7 +2,7 @@
 
 import unittest
 
-from harness import Box, HarnessError, WineTestCase
+from harness import PROBE, Box, HarnessError, WineTestCase, escape, quote_arguments
 
 MB_OK, MB_OKCANCEL, MB_YESNOCANCEL, MB_YESNO = 0, 1, 3, 4
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
@@ -35,6 +35,19 @@ class BoxDriverTest(WineTestCase):
         self.assertEqual(result.run.boxes, [Box("Child", "Question", ("Yes", "No"))])
         # The run ended only after the child had answered its box and written its report.
         self.assertEqual(self.wine.read_file(child_report), b"ok\r\n%d\r\n" % IDNO)
+
+    def test_a_program_that_does_not_end_is_killed_and_reported(self):
+        command = quote_arguments(
+            [PROBE, "C:\\kesttest\\out\\hang.txt", "WinExec",
+             escape("C:\\windows\\system32\\notepad.exe")])
+        run = self.wine.run(command, timeout=5, check=False)
+        self.assertTrue(run.timed_out, run.describe())
+        self.assertIsNone(run.exit_code)
+        with self.assertRaisesRegex(HarnessError, "timeout"):
+            self.wine.run(command, timeout=5)
+        # The machine goes on working afterwards.
+        self.assertEqual(self.wine.probe_value("FileIsPresent", "C:\\kesttest\\out\\hang.txt"),
+                         "true")
 
     def test_an_answer_without_its_button_is_a_harness_error(self):
         with self.assertRaisesRegex(HarnessError, "no button Retry"):
