@@ -390,10 +390,11 @@ class WineMachine:
 
     def start(self):
         template = template_prefix(self.work_root)
-        shutil.rmtree(self.folder, ignore_errors=True)
+        self.clear_folder()
         os.makedirs(self.home)
         started = time.monotonic()
-        subprocess.run(["cp", "-a", template, self.prefix], check=True)
+        run_checked(["cp", "-a", template, self.prefix], os.environ, "copying the template",
+                    timeout=300)
         self.copy_seconds = time.monotonic() - started
         self.note("prefix copied in %.2f s" % self.copy_seconds)
         for sub in (".local/share", ".config", ".cache"):
@@ -407,6 +408,17 @@ class WineMachine:
         self.put_tool("probe.exe", PROBE)
         self.put_folder(OUT_FOLDER)
         self.note("machine started in %.2f s" % (time.monotonic() - started))
+
+    def clear_folder(self):
+        """Removes what an earlier run of the same test left, its wineserver first (a run
+        that was killed may have left one behind)."""
+        if os.path.isdir(self.prefix):
+            env = wine_environment(self.prefix, self.home)
+            try:
+                run_checked(["wineserver", "-k"], env, "wineserver -k")
+            except HarnessError:
+                pass  # no server was running: the usual case
+        shutil.rmtree(self.folder, ignore_errors=True)
 
     def stop(self):
         started = time.monotonic()
