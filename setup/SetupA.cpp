@@ -171,13 +171,9 @@ int FileAge(const std::string& path) {
 
 bool InstalledIsNewer(const std::string& sourceProgram, const std::string& argument) {
     if (CompareNoCase(argument, "autorun") != 0) return false;
-    std::string installedFolder;
-    try {
-        installedFolder = InstalledProgramFolder();
-    } catch (const KestError&) {
-        // The user has already been told of the damaged entry; the setup repairs it.
-        return false;
-    }
+    // A damaged per-user entry raises here, outside any guarded block, and ends the
+    // run through the top-level error report.
+    const std::string installedFolder = InstalledProgramFolder();
     if (installedFolder.empty()) return false;
     return FileAge(installedFolder + "Kest.Exe") > FileAge(sourceProgram);
 }

@@ -183,14 +183,14 @@ TEST_F(StartupTest, AutorunEndsQuietlyWhenTheInstalledProgramIsNewer) {
     }
 }
 
-TEST_F(StartupTest, AutorunWithADamagedUninstallEntryStillStarts) {
+TEST_F(StartupTest, AutorunWithADamagedUninstallEntryRaises) {
     AddMedium(machine, "C:\\Medium\\");
     InstallProduct(machine, "Tessaly 10", ProgramFolder, "");
     machine.SetDword(HKEY_CURRENT_USER, UninstallKey, "UninstallString", 1);
-    CheckStartup("C:\\Medium\\Setup.exe", "autorun");
+    EXPECT_THROW(CheckStartup("C:\\Medium\\Setup.exe", "autorun"), RegistryError);
     EXPECT_EQ(Boxes(machine),
               std::vector<std::string>{"Setup Error | Error accessing KEST Windows' Registry"});
-    EXPECT_EQ(Started(machine), std::vector<std::string>{InPlace});
+    EXPECT_TRUE(Started(machine).empty());
 }
 
 // After the XP program has taken the name Kest.Exe, its age is that of the file
