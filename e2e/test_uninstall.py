@@ -25,7 +25,7 @@ PARTIAL = "Program Partially Deleted. Reboot computer and try to remove program 
 
 # What the product's setup leaves in the program folder, besides the two programs.
 PROGRAM_FILES = {
-    "Books\\Bible\\Part 1\\text.801": b"book",
+    "Books\\Bible\\Chapter 1\\text.801": b"book",
     "Books\\readme.txt": b"read me",
     "hidden.dat": b"hidden",
     "readonly.dat": b"read-only",
@@ -109,7 +109,7 @@ class UninstallTest(WineTestCase):
                      "Tessaly Study"):
             self.assertIn(name, trash)
         moved = w.trash_path("Tessaly")
-        for name in ("KestDel.Exe", "kest.exe", "Books/Bible/Part 1/text.801", "hidden.dat",
+        for name in ("KestDel.Exe", "kest.exe", "Books/Bible/Chapter 1/text.801", "hidden.dat",
                      "readonly.dat", "system.dat"):
             self.assertTrue(os.path.exists(os.path.join(moved, name)), name)
         # Each Fonts.Reg went first, then its font folder.
