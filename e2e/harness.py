@@ -20,6 +20,7 @@ import os
 import re
 import select
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -493,8 +494,19 @@ class WineMachine:
         return sorted(os.listdir(self.unix_path(win_path)))
 
     def set_dos_attributes(self, win_path, attributes):
-        """Sets DOS attributes (FILE_ATTRIBUTE_* bits) the way Wine keeps them."""
-        os.setxattr(self.unix_path(win_path), "user.DOSATTRIB", ("0x%x" % attributes).encode())
+        """Sets DOS attributes (FILE_ATTRIBUTE_* bits) the way Wine keeps them: read-only (0x1)
+        as a file without write permission, the others (hidden 0x2, system 0x4...) in the
+        user.DOSATTRIB extended attribute."""
+        path = self.unix_path(win_path)
+        mode = os.stat(path).st_mode
+        write = stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH
+        os.chmod(path, mode & ~write if attributes & 0x1 else mode | stat.S_IWUSR)
+        os.setxattr(path, "user.DOSATTRIB", ("0x%x" % (attributes & ~0x1)).encode())
+
+    def dos_attributes(self, win_path):
+        """The attribute bits Windows programs see (GetFileAttributesA); None when missing."""
+        value = self.probe_value("GetFileAttributes", win_path)
+        return None if value == "missing" else int(value)
 
     # What the machine holds ------------------------------------------------------------------
 

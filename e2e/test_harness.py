@@ -63,6 +63,18 @@ class StandInTest(WineTestCase):
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertEqual(self.wine.standin_log(), [(command, "C:\\Medium Folder")])
 
+    def test_dos_attributes_set_from_linux_are_seen_by_windows_programs(self):
+        read_only, hidden, system, archive = 0x1, 0x2, 0x4, 0x20
+        self.wine.put_file("C:\\Data\\plain.txt", b"x")
+        self.wine.put_file("C:\\Data\\marked.txt", b"x")
+        self.wine.set_dos_attributes("C:\\Data\\marked.txt", read_only | hidden | system)
+        marked = self.wine.dos_attributes("C:\\Data\\marked.txt")
+        self.assertEqual(marked & (read_only | hidden | system), read_only | hidden | system)
+        plain = self.wine.dos_attributes("C:\\Data\\plain.txt")
+        self.assertEqual(plain & (read_only | hidden | system), 0)
+        self.assertEqual(plain & archive, archive)
+        self.assertIsNone(self.wine.dos_attributes("C:\\Data\\missing.txt"))
+
     def test_machines_do_not_share_files_registry_or_trash(self):
         # Written here, looked for in the next test's machine below.
         self.assertFalse(self.wine.exists("C:\\standin.log"))

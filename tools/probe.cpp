@@ -17,6 +17,7 @@
 //                                     "value: <sub path> | <name> | <type> | <data>" lines)
 //   MessageBox <caption> <text> <style>  (the box's answer)
 //   WinExec <command line>           (WinExec's result; the program is not waited for)
+//   GetFileAttributes <path>         (the attribute bits as a number, or "missing")
 // A <key> begins with its root, HKLM or HKCU: HKLM\Software\Tessaly. Booleans are written "true" or
 // "false".
 #include <windows.h>
@@ -199,6 +200,12 @@ Lines ShowBox(const Arguments& a) {
     return {std::to_string(answer)};
 }
 
+Lines FileAttributes(const Arguments& a) {
+    DWORD attributes = GetFileAttributesA(Argument(a, 0).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return {"missing"};
+    return {std::to_string(attributes)};
+}
+
 // Starts a program without waiting for it, as the system starts the product's program.
 Lines StartProgram(const Arguments& a) {
     UINT result = WinExec(Argument(a, 0).c_str(), SW_SHOWNORMAL);
@@ -234,6 +241,7 @@ const std::map<std::string, Routine>& Routines() {
         {"RegTree", RegTree},
         {"MessageBox", ShowBox},
         {"WinExec", StartProgram},
+        {"GetFileAttributes", FileAttributes},
     };
     return routines;
 }
