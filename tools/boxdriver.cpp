@@ -36,6 +36,25 @@ const DWORD DefaultTimeoutSeconds = 90;
 const int DriverFailureCode = 250;
 const int TimeoutCode = 258;
 
+// Owns a kernel handle; closes it once.
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle() {
+        if (handle_) CloseHandle(handle_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    void reset(HANDLE handle) {
+        if (handle_) CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_;
+};
+
 // -- Transcript --------------------------------------------------------------------------
 
 class Transcript {
@@ -119,17 +138,17 @@ std::string TrimLineEnd(std::string line) {
 }
 
 bool ReadCommandFile(const std::string& path, Request& request) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return false;
+    Handle file(opened);
     std::string content;
     char buffer[4096];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) {
+    while ((ok = ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) && got > 0) {
         content.append(buffer, got);
     }
-    CloseHandle(file);
     if (!ok) return false;
     size_t lineEnd = content.find('\n');
     if (lineEnd == std::string::npos) return false;
@@ -248,24 +267,6 @@ const Button* ChooseButton(const Box& box, const std::string& answer) {
 }
 
 // -- Running the program -------------------------------------------------------------------
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle() {
-        if (handle_) CloseHandle(handle_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-    void reset(HANDLE handle) {
-        if (handle_) CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 class Driver {
 public:
