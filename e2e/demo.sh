@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shows the real Setup.exe at work under Wine, for a person to read:
 #   1. a setup launch from a small medium with a compressed stand-in program;
-#   2. an installed product and its uninstall with OK pressed.
+#   2. a medium with new data modules only, handed over to the installed product;
+#   3. the installed product's uninstall with OK pressed.
 # Each step prints the boxes shown, the programs started, and what is left on disk, in the
 # recycle bin and in the registry.
 #   demo.sh <Windows build folder>
@@ -30,6 +31,7 @@ import tempfile
 from harness import WineMachine, win_build_file
 
 MEDIUM = "C:\\Medium"
+MODULES = "C:\\Modules"
 PROGRAM_FOLDER = "C:\\Program Files\\Tessaly\\"
 DATA_FOLDER = "C:\\Tessaly Data\\"
 EXTRA_FOLDER = "C:\\Tessaly Extra\\"
@@ -99,11 +101,27 @@ def install_product(w):
         PROGRAM_FOLDER, DATA_FOLDER, EXTRA_FOLDER)
     for root in ("HKLM", "HKCU"):
         w.reg_set_values([(root + "\\" + UNINSTALL_KEY, "UninstallString", command),
-                          (root + "\\" + UNINSTALL_KEY, "DisplayName", "Tessaly")])
+                          (root + "\\" + UNINSTALL_KEY, "DisplayName", "Tessaly 9.01")])
     watched = [PROGRAM_FOLDER, DATA_FOLDER, EXTRA_FOLDER, desktop + "Tessaly.Lnk",
                programs + "Tessaly\\"]
     print("installed; uninstall command: %s" % command)
     return command, watched
+
+
+def lay_out_modules(w):
+    w.put_tool("Setup.exe", MODULES + "\\Setup.exe")
+    for name in ("Bible.801", "Atlas.101", "LangGer.801", "Readme.txt"):
+        w.put_file(MODULES + "\\" + name, b"module " + name.encode())
+    print("medium %s: %s" % (MODULES, ", ".join(w.listdir(MODULES))))
+
+
+def show_file(w, path):
+    if not w.exists(path):
+        print("  %s: (none)" % path)
+        return
+    print("  %s:" % path)
+    for line in w.read_file(path).decode("cp1252").splitlines():
+        print("       | %s" % line)
 
 
 def show_state(w, watched):
@@ -125,8 +143,14 @@ with WineMachine("demo") as w:
     lay_out_medium(w)
     show_run(w, w.run(MEDIUM + "\\Setup.exe autorun", cwd=MEDIUM), 0)
 
-    heading("Uninstall, OK pressed")
+    heading("Data modules for the installed product")
     command, watched = install_product(w)
+    lay_out_modules(w)
+    log_before = len(w.standin_log())
+    show_run(w, w.run(MODULES + "\\Setup.exe", cwd=MODULES), log_before)
+    show_file(w, DATA_FOLDER + "AutoLoad.Lst")
+
+    heading("Uninstall, OK pressed")
     print("before:")
     show_state(w, watched)
     log_before = len(w.standin_log())
