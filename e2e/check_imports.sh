@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks a Windows executable of ours: a 32-bit (PE32) GUI program that imports from the
-# system's own DLLs only, and none of the functions that Windows 98 / NT 4.0 lack.
+# Checks a Windows executable of ours: a 32-bit (PE32) GUI program that Windows 98 and NT 4.0
+# will load, importing from the system's own DLLs only and none of the functions they lack.
 #   check_imports.sh <program.exe>
 set -euo pipefail
 
@@ -16,6 +16,11 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 grep -Eq '^Magic[[:space:]]+010b' <<<"$headers" || fail "not a PE32 (32-bit) executable"
 grep -Eq '^Subsystem[[:space:]]+0+2[[:space:]]' <<<"$headers" || fail "not a Windows GUI program"
+# Windows 98 and NT 4.0 refuse to load a program that asks for a newer system or subsystem.
+for field in MajorOSystemVersion MajorSubsystemVersion; do
+  version=$(awk -v f="$field" '$1 == f { print $2 }' <<<"$headers")
+  [ -n "$version" ] && [ "$version" -le 4 ] || fail "$field is ${version:-missing}, above 4"
+done
 
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
 [ -n "$dlls" ] || fail "no import table found"
