@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "ToolHandle.h"
 #include "ToolText.h"
 
 namespace {
@@ -36,52 +37,29 @@ const DWORD DefaultTimeoutSeconds = 90;
 const int DriverFailureCode = 250;
 const int TimeoutCode = 258;
 
-// Owns a kernel handle; closes it once.
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle() {
-        if (handle_) CloseHandle(handle_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-    void reset(HANDLE handle) {
-        if (handle_) CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_;
-};
-
 // -- Transcript --------------------------------------------------------------------------
 
 class Transcript {
 public:
     explicit Transcript(const std::string& path)
-        : handle_(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~Transcript() {
-        if (IsOpen()) CloseHandle(handle_);
-    }
-    Transcript(const Transcript&) = delete;
-    Transcript& operator=(const Transcript&) = delete;
+        : file_(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return file_.IsValid(); }
 
     void WriteLine(const std::string& line) {
         if (!IsOpen()) return;
         std::string text = line + "\r\n";
         DWORD written = 0;
-        if (!WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        if (!WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                       nullptr)) {
             return;  // nothing better to do: the transcript is the only report
         }
-        FlushFileBuffers(handle_);
+        FlushFileBuffers(file_.get());
     }
 
 private:
-    HANDLE handle_;
+    Handle file_;
 };
 
 std::string LastErrorText(const std::string& what) {
@@ -138,10 +116,9 @@ std::string TrimLineEnd(std::string line) {
 }
 
 bool ReadCommandFile(const std::string& path, Request& request) {
-    HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return false;
-    Handle file(opened);
+    Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
     std::string content;
     char buffer[4096];
     DWORD got = 0;

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "ToolHandle.h"
+
 namespace {
 
 const char* const DefaultLogPath = "C:\\standin.log";
@@ -38,14 +40,12 @@ HANDLE OpenLog(const std::string& path) {
 }
 
 bool AppendLine(const std::string& path, const std::string& line) {
-    HANDLE log = OpenLog(path);
-    if (log == INVALID_HANDLE_VALUE) return false;
-    bool ok = SetFilePointer(log, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
+    Handle log(OpenLog(path));
+    if (!log.IsValid()) return false;
     DWORD written = 0;
-    ok = ok && WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-         written == line.size();
-    CloseHandle(log);
-    return ok;
+    return SetFilePointer(log.get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+           WriteFile(log.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+           written == line.size();
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "ToolHandle.h"
 #include "ToolText.h"
 #include "Tools.h"
 #include "WinSys.h"
@@ -251,14 +252,12 @@ const std::map<std::string, Routine>& Routines() {
 bool WriteReport(const std::string& path, const std::string& status, const Lines& lines) {
     std::string text = status + "\r\n";
     for (const std::string& line : lines) text += Escape(line) + "\r\n";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
     DWORD written = 0;
-    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-              written == text.size();
-    CloseHandle(file);
-    return ok;
+    return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
 }
 
 // The system's start-up minus its acts on the registry: what the routines may rely on.
