@@ -41,7 +41,7 @@ DATA_FILES = {
 
 
 class UninstallTest(WineTestCase):
-    def install(self):
+    def install(self, read_only=True):
         """The product as its setup leaves it, registered under both roots."""
         w = self.wine
         w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
@@ -49,7 +49,8 @@ class UninstallTest(WineTestCase):
         for name, data in PROGRAM_FILES.items():
             w.put_file(PROGRAM + name, data)
         w.set_dos_attributes(PROGRAM + "hidden.dat", 0x2)
-        w.set_dos_attributes(PROGRAM + "readonly.dat", 0x1)
+        if read_only:
+            w.set_dos_attributes(PROGRAM + "readonly.dat", 0x1)
         w.set_dos_attributes(PROGRAM + "system.dat", 0x4)
         for name, data in DATA_FILES.items():
             w.put_file(DATA + name, data)
@@ -123,7 +124,8 @@ class UninstallTest(WineTestCase):
 
     def test_without_a_recycle_bin_the_running_uninstaller_keeps_its_folder(self):
         w = self.wine
-        self.install()
+        # Without a recycle bin Wine deletes, and it cannot delete a read-only file.
+        self.install(read_only=False)
         self.break_trash()
         run = self.uninstall()
         self.assertBoxes(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
@@ -140,9 +142,24 @@ class UninstallTest(WineTestCase):
         self.assertEqual(self.run_once(), ('cmd.exe /c "Del %s"' % uninstaller,
                                            'cmd.exe /c "Rd  %s"' % folder))
 
-    def test_windows_98_schedules_bare_restart_commands(self):
+    def test_a_file_that_stays_is_reported_and_nothing_is_deleted_from_the_registry(self):
         w = self.wine
         self.install()
+        self.break_trash()
+        run = self.uninstall()
+        self.assertBoxes(run, [
+            ("Uninstall", CONFIRMATION),
+            ("File Delete", "File not deleted: %sreadonly.dat" % PROGRAM),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertEqual(w.listdir(PROGRAM), ["KestDel.Exe", "readonly.dat", "system.dat"])
+        self.assertFalse(w.exists(DATA))
+        self.assertUninstallKeys(True)
+        self.assertEqual(self.run_once(), (None, None))
+
+    def test_windows_98_schedules_bare_restart_commands(self):
+        w = self.wine
+        self.install(read_only=False)
         self.break_trash()
         w.pose_as("win98")
         run = self.uninstall()
