@@ -117,6 +117,30 @@ class StartUpTest(WineTestCase):
                 self.assertTrue(result.ok, result.status)
                 self.assertEqual(result.value, program)
 
+    def test_an_error_no_routine_handles_ends_the_run_with_exit_code_1(self):
+        """Under "autorun" a per-user uninstall entry of the wrong type is read outside any
+        guarded block."""
+        w = self.wine
+        w.put_tool("Setup.exe", MEDIUM + "\\Setup.exe")
+        w.put_tool("kest.exe", MEDIUM + "\\Kest.Exe")
+        for name in ("RApi.Dll", "Install.Msg", "Common.801", "LangEng.801"):
+            w.put_file(MEDIUM + "\\" + name, b"data")
+        result = w.probe("RegSetDword", "HKCU\\" + CURRENT_VERSION + "\\Uninstall\\Tessaly",
+                         "UninstallString", 7)
+        self.assertTrue(result.ok, result.status)
+
+        run = w.run('"%s\\Setup.exe" autorun' % MEDIUM, cwd=MEDIUM)
+
+        self.assertEqual(run.exit_code, 1, run.describe())
+        self.assertEqual(len(run.boxes), 2, run.describe())
+        self.assertEqual((run.boxes[0].caption, run.boxes[0].text),
+                         ("Setup Error", "Error accessing KEST Windows' Registry"))
+        self.assertEqual(run.boxes[1].caption, "Application Error")
+        self.assertRegex(run.boxes[1].text,
+                         r"^Exception RegistryError in module Setup\.exe at [0-9A-F]{8}\.\s*"
+                         r"Invalid data type for 'UninstallString'\.\s*$")
+        self.assertEqual(w.standin_log(), [])
+
 
 if __name__ == "__main__":
     unittest.main()

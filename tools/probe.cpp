@@ -13,6 +13,7 @@
 //   IsWritableFolder <folder>        FileIsPresent <name>
 //   WindowsVersion                   (major, minor, build, platform id)
 //   RegSet <key> <name> <text>...    (REG_SZ values; keys are created when missing)
+//   RegSetDword <key> <name> <number> (a REG_DWORD value)
 //   RegTree <key>                    ("missing", or "key: <sub path>" and
 //                                     "value: <sub path> | <name> | <type> | <data>" lines)
 //   MessageBox <caption> <text> <style>  (the box's answer)
@@ -145,17 +146,29 @@ Lines RegTree(const Arguments& a) {
     return lines;
 }
 
-void SetString(const std::string& fullKey, const std::string& name, const std::string& text) {
+void SetValue(const std::string& fullKey, const std::string& name, DWORD type, const BYTE* data,
+              DWORD size) {
     std::string path;
     HKEY root = SplitKey(fullKey, path);
     KeyHandle key;
     LONG status = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_ALL_ACCESS, nullptr, key.out(), nullptr);
     if (status != ERROR_SUCCESS) throw KestError("RegCreateKeyEx " + std::to_string(status));
-    status = RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>(text.size() + 1));
+    status = RegSetValueExA(key.get(), name.c_str(), 0, type, data, size);
     if (status != ERROR_SUCCESS) throw KestError("RegSetValueEx " + std::to_string(status));
+}
+
+void SetString(const std::string& fullKey, const std::string& name, const std::string& text) {
+    SetValue(fullKey, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+             static_cast<DWORD>(text.size() + 1));
+}
+
+// A value of the wrong type for a reader that expects text.
+Lines RegSetDword(const Arguments& a) {
+    DWORD value = static_cast<DWORD>(std::stoul(Argument(a, 2)));
+    SetValue(Argument(a, 0), Argument(a, 1), REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+             sizeof value);
+    return {};
 }
 
 Lines RegSet(const Arguments& a) {
@@ -239,6 +252,7 @@ const std::map<std::string, Routine>& Routines() {
          [](const Arguments& a) { return Lines{Bool(FileIsPresent(Argument(a, 0)))}; }},
         {"WindowsVersion", WindowsVersion},
         {"RegSet", RegSet},
+        {"RegSetDword", RegSetDword},
         {"RegTree", RegTree},
         {"MessageBox", ShowBox},
         {"WinExec", StartProgram},
