@@ -235,6 +235,26 @@ std::vector<std::string> Machine::SubKeys(HKEY root, const std::string& key) con
     return names;
 }
 
+// The key a handle and a sub-key path lead to, as far as it exists: `found` of the
+// path's `names` were there.
+struct KeyWalk {
+    KeyHandle base{};
+    std::vector<std::string> names;
+    size_t found = 0;
+    KeyNode node;
+    bool Complete() const { return found == names.size(); }
+};
+
+LONG WalkFrom(HKEY key, LPCSTR subKey, KeyWalk& walk) {
+    LONG error = Resolve(key, walk.base);
+    if (error != ERROR_SUCCESS) return error;
+    if (walk.base.node->deleted) return ERROR_KEY_DELETED;
+    error = SplitPath(subKey, walk.names);
+    if (error != ERROR_SUCCESS) return error;
+    walk.node = Walk(walk.base.node, walk.names, walk.found);
+    return ERROR_SUCCESS;
+}
+
 }  // namespace winsim
 
 using namespace winsim;
@@ -242,18 +262,12 @@ using namespace winsim;
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    KeyHandle base{};
-    LONG error = Resolve(key, base);
+    KeyWalk walk;
+    LONG error = WalkFrom(key, subKey, walk);
     if (error != ERROR_SUCCESS) return error;
-    if (base.node->deleted) return ERROR_KEY_DELETED;
-    std::vector<std::string> names;
-    error = SplitPath(subKey, names);
-    if (error != ERROR_SUCCESS) return error;
-    size_t found = 0;
-    KeyNode node = Walk(base.node, names, found);
-    if (found < names.size()) return ERROR_FILE_NOT_FOUND;
-    if ((desired & kWriteRights) && InProtectedTree(node.get())) return ERROR_ACCESS_DENIED;
-    *result = NewKeyHandle(base.root, node, desired);
+    if (!walk.Complete()) return ERROR_FILE_NOT_FOUND;
+    if ((desired & kWriteRights) && InProtectedTree(walk.node.get())) return ERROR_ACCESS_DENIED;
+    *result = NewKeyHandle(walk.base.root, walk.node, desired);
     return ERROR_SUCCESS;
 }
 
@@ -261,21 +275,15 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM
                             LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    KeyHandle base{};
-    LONG error = Resolve(key, base);
+    KeyWalk walk;
+    LONG error = WalkFrom(key, subKey, walk);
     if (error != ERROR_SUCCESS) return error;
-    if (base.node->deleted) return ERROR_KEY_DELETED;
-    std::vector<std::string> names;
-    error = SplitPath(subKey, names);
-    if (error != ERROR_SUCCESS) return error;
-    size_t found = 0;
-    KeyNode node = Walk(base.node, names, found);
-    const bool create = found < names.size();
-    if ((create || (desired & kWriteRights)) && InProtectedTree(node.get()))
+    const bool create = !walk.Complete();
+    if ((create || (desired & kWriteRights)) && InProtectedTree(walk.node.get()))
         return ERROR_ACCESS_DENIED;
-    for (; found < names.size(); ++found) node = AddChild(node, names[found]);
+    for (; !walk.Complete(); ++walk.found) walk.node = AddChild(walk.node, walk.names[walk.found]);
     if (disposition) *disposition = create ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = NewKeyHandle(base.root, node, desired);
+    *result = NewKeyHandle(walk.base.root, walk.node, desired);
     return ERROR_SUCCESS;
 }
 
@@ -373,21 +381,16 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, L
 
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     if (!subKey) return ERROR_INVALID_PARAMETER;
-    KeyHandle base{};
-    LONG error = Resolve(key, base);
+    KeyWalk walk;
+    LONG error = WalkFrom(key, subKey, walk);
     if (error != ERROR_SUCCESS) return error;
-    if (base.node->deleted) return ERROR_KEY_DELETED;
-    std::vector<std::string> names;
-    error = SplitPath(subKey, names);
-    if (error != ERROR_SUCCESS) return error;
-    size_t found = 0;
-    KeyNode node = Walk(base.node, names, found);
-    if (found < names.size()) return ERROR_FILE_NOT_FOUND;
+    if (!walk.Complete()) return ERROR_FILE_NOT_FOUND;
+    const KeyNode& node = walk.node;
     if (!node->parent) return ERROR_ACCESS_DENIED;  // a root stays
     if (InProtectedTree(node.get()) || HoldsProtectedKey(*node)) return ERROR_ACCESS_DENIED;
     const bool ntFamily = M().version.dwPlatformId == VER_PLATFORM_WIN32_NT;
     if (ntFamily && !node->children.empty()) return ERROR_ACCESS_DENIED;
-    DeleteTree(base.root, node);
+    DeleteTree(walk.base.root, node);
     return ERROR_SUCCESS;
 }
 
