@@ -14,20 +14,6 @@ namespace {
 
 const char* const WinExecCaption = "WinExec";
 
-// The system's text for an error code, without its line break.
-std::string SystemMessage(DWORD code) {
-    char text[256] = "";
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, text, sizeof text, nullptr);
-    if (length == 0) return "Error " + std::to_string(code);
-    std::string message(text, length);
-    while (!message.empty() &&
-           (message.back() == '\r' || message.back() == '\n' || message.back() == ' ')) {
-        message.pop_back();
-    }
-    return message;
-}
-
 std::string SourceFolder(const std::string& ownPath) {
     std::string folder = AddBackslash(FolderPart(ownPath));
     // A medium may keep the program below kest\win32\, compressed.

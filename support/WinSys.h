@@ -21,7 +21,7 @@ struct ProcessState {
     bool IsWinXP = false;
     bool IsAdmin = false;
     DWORD SavedErrorMode = 0;
-    std::string LogFolder;  // never set in this system: the log stays inert
+    std::string LogFolder;                 // never set in this system: the log stays inert
     std::unique_ptr<StringList> LogLines;  // created at start-up, released at shut-down
     int FailureCount = 0;
     std::string ProgramFolder;
@@ -49,8 +49,7 @@ BOOL CheckedCreateProcess(LPCSTR applicationName, LPSTR commandLine,
                           LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
                           DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
                           LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation);
-int CheckedMessageBox(HWND owner, const std::string& text, const std::string& caption,
-                      UINT style);
+int CheckedMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style);
 void CheckedSetErrorMode(bool on);
 DWORD CheckedWaitForSingleObject(HANDLE handle, DWORD milliseconds);
 UINT CheckedWinExec(const std::string& commandLine, UINT showMode);
@@ -59,12 +58,14 @@ std::string GetTempFolder();
 bool WinExecuteWait(const std::string& commandLine);
 void ShowMessageBox(const std::string& text, const std::string& caption);
 void WriteLog(const std::string& text);
+// The system's text for an error code without its line end; empty when it has none.
+std::string SystemMessage(DWORD code);
 
 // ---------------------------------------------------------------------------
 // Registry access and installed-program lookup.
 extern const char* const UninstallKeyPath;  // "\Software\...\Uninstall\Tessaly"
 extern const char* const RunOnceKeyPath;
-extern const char* const ProductKeyPath;    // "\Software\...\CurrentVersion\Tessaly"
+extern const char* const ProductKeyPath;  // "\Software\...\CurrentVersion\Tessaly"
 
 // Short-lived accessor: one root, at most one open key, KEY_ALL_ACCESS for every
 // open, closed without flush.
@@ -89,8 +90,7 @@ private:
 };
 
 void DeleteRegistryKey(const std::string& keyPath, bool machineWide);
-std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath,
-                               HKEY root);
+std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath, HKEY root);
 bool RegistryWrite(const std::string& valueName, const std::string& valueText,
                    const std::string& keyPath, HKEY root);
 std::string ReadUninstallValue(const std::string& valueName);

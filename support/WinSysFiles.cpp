@@ -42,23 +42,6 @@ bool EndsWithBackslash(const std::string& text) {
     return !text.empty() && text.back() == '\\' && FolderPartLength(text) == text.size();
 }
 
-std::string SystemMessage(DWORD code) {
-    char buffer[256];
-    buffer[0] = '\0';
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-        nullptr, code, 0, buffer, sizeof(buffer), nullptr);
-    if (length == 0 || length >= sizeof(buffer)) {
-        return std::string();
-    }
-    std::string message(buffer, length);
-    message = message.substr(0, message.find('\0'));
-    while (!message.empty() && static_cast<unsigned char>(message.back()) <= ' ') {
-        message.pop_back();
-    }
-    return message;
-}
-
 bool IsAbsolutePath(const std::string& name) {
     return (name.size() >= 3 && name[1] == ':' && name[2] == '\\') ||
            (name.size() >= 2 && name[0] == '\\' && name[1] == '\\');
@@ -157,6 +140,23 @@ public:
 };
 
 }  // namespace
+
+std::string SystemMessage(DWORD code) {
+    char buffer[256];
+    buffer[0] = '\0';
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+        nullptr, code, 0, buffer, sizeof(buffer), nullptr);
+    if (length == 0 || length >= sizeof(buffer)) {
+        return std::string();
+    }
+    std::string message(buffer, length);
+    message = message.substr(0, message.find('\0'));
+    while (!message.empty() && static_cast<unsigned char>(message.back()) <= ' ') {
+        message.pop_back();
+    }
+    return message;
+}
 
 // ---------------------------------------------------------------------------
 // Texts and paths.
