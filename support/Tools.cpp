@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -74,6 +75,25 @@ const char* TakeArgument(const char* p, const char* end, std::string& argument) 
     return p;
 }
 
+// The end of the program's own path when the command line names it unquoted and
+// with blanks in it, as a registered command such as
+// C:\Program Files\Tessaly\KestDel.Exe "Menu" ... does: the system starts the right
+// program, and the arguments must not begin inside its path. Null otherwise.
+const char* SkipUnquotedOwnPath(const char* p, const char* end, const std::string& ownPath) {
+    if (ownPath.find(' ') == std::string::npos || *p == '"' ||
+        static_cast<std::size_t>(end - p) < ownPath.size()) {
+        return nullptr;
+    }
+    const char* after = p + ownPath.size();
+    if (after < end && !IsArgumentSeparator(*after)) {
+        return nullptr;
+    }
+    if (LowerCase(std::string(p, ownPath.size())) != LowerCase(ownPath)) {
+        return nullptr;
+    }
+    return after;
+}
+
 }  // namespace
 
 int PosText(const std::string& sub, const std::string& text) {
@@ -136,7 +156,7 @@ std::string TranslateChars(const std::string& text, const std::string& replaceme
     return result;
 }
 
-std::string CommandLineArgument(const char* commandLine, int n) {
+std::string CommandLineArgument(const char* commandLine, int n, const std::string& ownPath) {
     if (commandLine == nullptr || n < 0) {
         return std::string();
     }
@@ -148,14 +168,20 @@ std::string CommandLineArgument(const char* commandLine, int n) {
         if (p >= end) {
             return std::string();
         }
-        p = TakeArgument(p, end, argument);
+        const char* afterOwnPath = index == 0 ? SkipUnquotedOwnPath(p, end, ownPath) : nullptr;
+        if (afterOwnPath != nullptr) {
+            argument = ownPath;
+            p = afterOwnPath;
+        } else {
+            p = TakeArgument(p, end, argument);
+        }
     }
     return argument;
 }
 
 std::string ProgramArgument(int n) {
     if (n != 0) {
-        return CommandLineArgument(GetCommandLineA(), n);
+        return CommandLineArgument(GetCommandLineA(), n, ProgramArgument(0));
     }
     char buffer[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);

@@ -20,8 +20,10 @@ std::string TranslateChars(const std::string& text, const std::string& replaceme
 // Argument n (n >= 1) of a process command line by the system's argument rules
 // (separators are codes 1 to 32, quoted stretches, empty leading quote pairs
 // skipped, characters stepped with CharNextA). Argument 0 (the program's own name
-// as written) is skipped; an argument beyond the last is empty.
-std::string CommandLineArgument(const char* commandLine, int n);
+// as written) is skipped; an argument beyond the last is empty. When the command
+// line begins with `ownPath` unquoted (a path with blanks), that whole path is the
+// program's name.
+std::string CommandLineArgument(const char* commandLine, int n, const std::string& ownPath = "");
 
 // Argument n of this process: 0 is the full path of the running module
 // (GetModuleFileNameA), 1 and up come from GetCommandLineA.

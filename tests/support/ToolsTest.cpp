@@ -79,6 +79,33 @@ TEST_F(ToolsTest, ArgumentsFollowTheSystemRules) {
     }
 }
 
+// A registered command names the program by its long path without quotes; the
+// arguments begin after the whole path, never inside it.
+TEST_F(ToolsTest, ArgumentsAfterTheOwnPathUnquotedWithBlanks) {
+    machine.moduleFileName = "C:\\Program Files\\Tessaly\\KestDel.Exe";
+    struct Case {
+        std::string commandLine;
+        std::vector<std::string> arguments;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\Program Files\\Tessaly\\KestDel.Exe \"Tessaly Study\" Tessaly \"C:\\Data\\\" x",
+         {"Tessaly Study", "Tessaly", "C:\\Data\\", "x"}},
+        {"c:\\program files\\tessaly\\kestdel.exe\ta", {"a"}},
+        {"C:\\Program Files\\Tessaly\\KestDel.Exe", {""}},
+        {"\"C:\\Program Files\\Tessaly\\KestDel.Exe\" a", {"a"}},
+        // Anything else keeps the ordinary rules.
+        {"C:\\Program Files\\Tessaly\\KestDel.Exe2 a", {"Files\\Tessaly\\KestDel.Exe2", "a"}},
+        {"C:\\Program Files\\Other\\KestDel.Exe a", {"Files\\Other\\KestDel.Exe", "a"}},
+    };
+    for (const Case& c : cases) {
+        machine.commandLine = c.commandLine;
+        for (std::size_t i = 0; i < c.arguments.size(); ++i) {
+            EXPECT_EQ(ProgramArgument(static_cast<int>(i) + 1), c.arguments[i])
+                << "argument " << i + 1 << " of [" << c.commandLine << "]";
+        }
+    }
+}
+
 TEST_F(ToolsTest, VeryLongArgumentComesBackWhole) {
     const std::string longArgument(10000, 'k');
     machine.commandLine = "Setup.exe \"" + longArgument + "\" next";
