@@ -14,7 +14,8 @@ PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\"
 USER_PROGRAMS = "C:\\users\\root\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\"
 UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
 RUNONCE_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
-COMMAND = '"%sKestDel.Exe" "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, DATA, EXTRA)
+# As the product's setup registers it: the long program path, unquoted.
+COMMAND = '%sKestDel.Exe "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, DATA, EXTRA)
 
 CONFIRMATION = ("You do not have to uninstall the Tessaly program to install a new version. "
                 "Uninstalling the program moves all the program files/folders to your recycle "
