@@ -95,13 +95,10 @@ bool ReportApplicationError(const std::string& typeName, const std::string& mess
 }
 
 // "Runtime error 217 at 00000000", the address over the zeros.
-bool ReportStartupError() {
-    unsigned long address = CodeAddress(InitializeWinSys);
-    if (!PlatformLetsUsReport(address)) return false;
-    std::string text = "Runtime error " + std::to_string(ExitCodeStartupError) + " at " +
-                       Hex8(address);
+void ShowRuntimeError(unsigned long address) {
+    std::string text =
+        "Runtime error " + std::to_string(ExitCodeStartupError) + " at " + Hex8(address);
     MessageBoxA(NULL, text.c_str(), "Error", MB_OK);
-    return true;
 }
 
 bool IsUninstallerPath(const std::string& path) {
@@ -132,9 +129,11 @@ int RunProgram() {
     try {
         InitializeWinSys();
     } catch (const KestError&) {
+        const unsigned long address = CodeAddress(InitializeWinSys);
+        if (!PlatformLetsUsReport(address)) throw;
         FinalizeWinSys();
         FinalizeTools();
-        if (!ReportStartupError()) throw;
+        ShowRuntimeError(address);
         return ExitCodeStartupError;
     }
     InitializeSetupA();

@@ -94,7 +94,7 @@ bool OpenCallerToken(KernelHandle& token) {
 // Whether one of the groups in the block is `group`. Entries that would lie
 // beyond the block are not read.
 bool HoldsGroup(const std::vector<BYTE>& block, PSID group) {
-    if (block.size() < sizeof(DWORD)) {
+    if (block.size() < offsetof(TOKEN_GROUPS, Groups)) {
         return false;
     }
     const TOKEN_GROUPS* groups = reinterpret_cast<const TOKEN_GROUPS*>(block.data());
@@ -263,8 +263,9 @@ bool WinExecuteWait(const std::string& commandLine) {
         WriteLog("WinExecuteWait failed with error: " + std::to_string(GetLastError()));
         return false;
     }
-    KernelHandle process(processInfo.hProcess);
+    // Declared so that the process handle is closed first, then the thread's.
     KernelHandle thread(processInfo.hThread);
+    KernelHandle process(processInfo.hProcess);
     CheckedWaitForSingleObject(process.Get(), INFINITE);
     return true;
 }

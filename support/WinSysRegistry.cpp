@@ -195,7 +195,7 @@ std::string ReadUninstallValue(const std::string& valueName) {
     }
     try {
         return ReadRegistryString(valueName, UninstallKeyPath, HKEY_LOCAL_MACHINE);
-    } catch (const KestError&) {
+    } catch (...) {
         return std::string();
     }
 }

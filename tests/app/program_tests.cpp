@@ -78,7 +78,8 @@ TEST_F(ProgramTest, StartUpDeletesTheMachineWideProductKeyTree) {
     EXPECT_EQ(RunProgram(), 0);
 
     EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, ProductKey));
-    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"));
+    EXPECT_TRUE(
+        machine.KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"));
     EXPECT_EQ(machine.openKeyHandles, 0);
 }
 
@@ -99,10 +100,19 @@ TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
         const char* name;
         void (*inject)(winsim::Machine&);
     } cases[] = {
-        {"identity", [](winsim::Machine& m) { m.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY}; }},
+        {"identity",
+         [](winsim::Machine& m) {
+             m.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
+         }},
         {"size query", [](winsim::Machine& m) { m.tokenSizeQuerySucceeds = true; }},
-        {"size query error", [](winsim::Machine& m) { m.tokenSizeQuery = {true, ERROR_ACCESS_DENIED}; }},
-        {"group query", [](winsim::Machine& m) { m.tokenGroupQuery = {true, ERROR_ACCESS_DENIED}; }},
+        {"size query error",
+         [](winsim::Machine& m) {
+             m.tokenSizeQuery = {true, ERROR_ACCESS_DENIED};
+         }},
+        {"group query",
+         [](winsim::Machine& m) {
+             m.tokenGroupQuery = {true, ERROR_ACCESS_DENIED};
+         }},
     };
     for (const Case& c : cases) {
         winsim::Machine fresh;
@@ -115,7 +125,8 @@ TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
 
         ASSERT_EQ(fresh.boxes.size(), 1u) << c.name;
         EXPECT_EQ(fresh.boxes[0].caption, "Error");
-        EXPECT_TRUE(std::regex_match(fresh.boxes[0].text, std::regex("Runtime error 217 at [0-9A-F]{8}")))
+        EXPECT_TRUE(
+            std::regex_match(fresh.boxes[0].text, std::regex("Runtime error 217 at [0-9A-F]{8}")))
             << fresh.boxes[0].text;
         EXPECT_EQ(fresh.boxes[0].style, static_cast<UINT>(MB_OK));
         // No mode ran, and start-up stopped before the key deletion.
@@ -124,6 +135,15 @@ TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
         EXPECT_EQ(fresh.allocatedSids, 0) << c.name;
         EXPECT_FALSE(State.LogLines) << c.name;
     }
+}
+
+TEST_F(ProgramTest, StartUpFailureUnderADebuggerIsLeftToThePlatform) {
+    Start("C:\\Medium\\Setup.exe", "Setup.exe");
+    machine.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
+    machine.unhandledFilterContinues = true;
+
+    EXPECT_THROW(RunProgram(), SystemError);
+    EXPECT_TRUE(machine.boxes.empty());
 }
 
 TEST_F(ProgramTest, OutsideTheNtFamilyNoTokenIsAsked) {
