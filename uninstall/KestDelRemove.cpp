@@ -32,16 +32,11 @@ private:
     HANDLE handle_;
 };
 
-struct SubFolder {
-    std::string name;
-    bool isLink;  // a junction or symbolic link: removed itself, never descended into
-};
-
 // What one folder holds, split the way the tree removal treats it, each list in the
 // order of the directory search.
 struct FolderEntries {
     std::vector<std::string> files;
-    std::vector<SubFolder> subFolders;
+    std::vector<std::string> subFolders;
 };
 
 const char* const UninstallerFileName = "KestDel.Exe";
@@ -76,7 +71,7 @@ void SortEntry(const WIN32_FIND_DATAA& entry, FolderEntries& entries) {
         if (CompareNoCase(name, FontFolderName) == 0) {
             return;
         }
-        entries.subFolders.push_back(SubFolder{name, IsLink(attributes)});
+        entries.subFolders.push_back(name);
         return;
     }
     if ((attributes & (FILE_ATTRIBUTE_SYSTEM | VolumeLabelAttribute)) != 0) {
@@ -185,11 +180,10 @@ bool RemoveDirectoryTree(const std::string& path) {
     for (const std::string& name : entries.files) {
         removed = RemoveFile(folder + name) && removed;
     }
-    for (const SubFolder& subFolder : entries.subFolders) {
-        const std::string subPath = folder + subFolder.name;
-        if (!subFolder.isLink) {
-            removed = RemoveDirectoryTree(subPath) && removed;
-        }
+    for (const std::string& name : entries.subFolders) {
+        // A link is not descended into: its tree removal removes the link alone.
+        const std::string subPath = folder + name;
+        removed = RemoveDirectoryTree(subPath) && removed;
         removed = RemoveEmptyFolder(subPath) && removed;
     }
     removed = RemoveEmptyFolder(folder) && removed;
