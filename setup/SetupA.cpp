@@ -7,8 +7,8 @@
 #include <string>
 
 #include "Errors.h"
-#include "SetupHandles.h"
 #include "WinSys.h"
+#include "WinSysHandles.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include "SetupA.h"
-#include "SetupHandles.h"
 #include "WinSys.h"
+#include "WinSysHandles.h"
 
 namespace {
 

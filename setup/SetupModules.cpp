@@ -5,8 +5,8 @@
 #include <string>
 
 #include "SetupA.h"
-#include "SetupHandles.h"
 #include "WinSys.h"
+#include "WinSysHandles.h"
 
 namespace {
 

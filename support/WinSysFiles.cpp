@@ -209,8 +209,8 @@ bool FileIsPresent(const std::string& name) {
         return false;
     }
     WIN32_FIND_DATAA data;
-    FindHandle search(FindFirstFileA(name.c_str(), &data));
-    if (!search.IsValid()) {
+    DirectorySearch search(name, data);
+    if (!search.Found()) {
         return false;
     }
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -1,9 +1,11 @@
-// Owners of the system handles that the support library opens: each closes or
-// frees its handle when it goes out of scope, on every path.
+// Owners of the system handles that the system opens: each closes or frees its
+// handle when it goes out of scope, on every path.
 #ifndef KEST_SUPPORT_WINSYSHANDLES_H
 #define KEST_SUPPORT_WINSYSHANDLES_H
 
 #include <windows.h>
+
+#include <string>
 
 // A kernel object handle (file, token, process, thread) closed with CloseHandle.
 // Both the null handle and INVALID_HANDLE_VALUE mean "none".
@@ -32,19 +34,24 @@ private:
     HANDLE handle_;
 };
 
-// A directory search handle closed with FindClose.
-class FindHandle {
+// A directory search started with FindFirstFileA, closed with FindClose.
+class DirectorySearch {
 public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle() {
-        if (IsValid()) {
+    DirectorySearch(const std::string& pattern, WIN32_FIND_DATAA& entry)
+        : handle_(FindFirstFileA(pattern.c_str(), &entry)) {}
+    ~DirectorySearch() { Close(); }
+    DirectorySearch(const DirectorySearch&) = delete;
+    DirectorySearch& operator=(const DirectorySearch&) = delete;
+
+    bool Found() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    bool Next(WIN32_FIND_DATAA& entry) { return FindNextFileA(handle_, &entry) != FALSE; }
+    void Close() {
+        if (Found()) {
+            // A search that refuses to close holds nothing we could release otherwise.
             FindClose(handle_);
         }
+        handle_ = INVALID_HANDLE_VALUE;
     }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
 
 private:
     HANDLE handle_;

@@ -8,32 +8,9 @@
 
 #include "KestDel.h"
 #include "WinSys.h"
+#include "WinSysHandles.h"
 
 namespace {
-
-// An open registry key, closed when the owner goes out of scope.
-class QueryKey {
-public:
-    QueryKey(HKEY root, const char* path) {
-        if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    ~QueryKey() {
-        if (key_ != nullptr) {
-            // A key that refuses to close holds nothing we could release otherwise.
-            RegCloseKey(key_);
-        }
-    }
-    QueryKey(const QueryKey&) = delete;
-    QueryKey& operator=(const QueryKey&) = delete;
-
-    bool IsOpen() const { return key_ != nullptr; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 const char* const CurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char* const ShellFoldersKey =
@@ -42,8 +19,8 @@ const char* const ShellFoldersKey =
 // A string value read with query rights only, so that a user who may not change the
 // key still reads it; empty when it is missing or not a string.
 std::string ReadQueryString(HKEY root, const char* keyPath, const char* valueName) {
-    QueryKey key(root, keyPath);
-    if (!key.IsOpen()) {
+    RegistryKey key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
         return "";
     }
     DWORD type = 0;

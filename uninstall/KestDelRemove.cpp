@@ -8,29 +8,9 @@
 
 #include "KestDel.h"
 #include "WinSys.h"
+#include "WinSysHandles.h"
 
 namespace {
-
-// A directory search; the search is closed when the owner goes out of scope.
-class DirectorySearch {
-public:
-    DirectorySearch(const std::string& pattern, WIN32_FIND_DATAA& entry)
-        : handle_(FindFirstFileA(pattern.c_str(), &entry)) {}
-    ~DirectorySearch() {
-        if (IsOpen()) {
-            // A search that refuses to close holds nothing we could release otherwise.
-            FindClose(handle_);
-        }
-    }
-    DirectorySearch(const DirectorySearch&) = delete;
-    DirectorySearch& operator=(const DirectorySearch&) = delete;
-
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // What one folder holds, split the way the tree removal treats it, each list in the
 // order of the directory search.
@@ -89,12 +69,12 @@ FolderEntries ListFolder(const std::string& folder) {
     FolderEntries entries;
     WIN32_FIND_DATAA entry = {};
     DirectorySearch search(folder + "*.*", entry);
-    if (!search.IsOpen()) {
+    if (!search.Found()) {
         return entries;
     }
     do {
         SortEntry(entry, entries);
-    } while (FindNextFileA(search.Get(), &entry));
+    } while (search.Next(entry));
     return entries;
 }
 
