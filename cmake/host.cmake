@@ -23,6 +23,14 @@ kest_tests(setup_tests setup kest_setup)
 kest_tests(uninstall_tests uninstall kest_uninstall)
 kest_tests(app_tests app kest_app)
 
+# The fuzzers need clang's libFuzzer; without clang they are left out.
+find_program(KEST_CLANGXX NAMES clang++ clang++-14)
+if(KEST_CLANGXX)
+  include(${CMAKE_SOURCE_DIR}/fuzz/host.cmake)
+else()
+  message(STATUS "clang++ not found: the fuzzers are not built")
+endif()
+
 # The Wine end-to-end tests run the Windows build's executables.
 set(KEST_WIN_BUILD_DIR "" CACHE PATH "Build folder of the Windows build, for the Wine tests")
 if(KEST_WIN_BUILD_DIR)
