@@ -1,4 +1,6 @@
 // Injected faults and the count of open handles.
+#include <algorithm>
+
 #include "Internal.h"
 
 namespace winsim {
@@ -7,8 +9,10 @@ bool Faulted(const char* call, DWORD error) {
     Machine& m = M();
     const long number = ++m.systemCalls;
     const Machine::FaultPlan& plan = m.faults;
+    const bool named = std::find(plan.calls.begin(), plan.calls.end(), call) != plan.calls.end();
     const bool fails =
-        plan.failAt > 0 && (number == plan.failAt || (plan.fromThenOn && number > plan.failAt));
+        named ||
+        (plan.failAt > 0 && (number == plan.failAt || (plan.fromThenOn && number > plan.failAt)));
     if (!fails) return false;
     m.failedCalls.push_back(call);
     if (error) m.lastError = error;

@@ -190,6 +190,7 @@ public:
     struct FaultPlan {
         long failAt = 0;  // 0: no call fails
         bool fromThenOn = false;
+        std::vector<std::string> calls;  // and every call of these names ("FindFirstFileA")
     };
     FaultPlan faults;
     long systemCalls = 0;                  // calls through the gate so far
