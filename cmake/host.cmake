@@ -22,6 +22,7 @@ kest_tests(support_tests support kest_support)
 kest_tests(setup_tests setup kest_setup)
 kest_tests(uninstall_tests uninstall kest_uninstall)
 kest_tests(app_tests app kest_app)
+kest_tests(fault_tests faults kest_app)
 
 # The fuzzers need clang's libFuzzer; without clang they are left out.
 find_program(KEST_CLANGXX NAMES clang++ clang++-14)
