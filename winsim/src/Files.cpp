@@ -225,6 +225,8 @@ bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& 
         if (end == std::string::npos) end = rest.size();
         std::string part = rest.substr(start, end - start);
         start = end + 1;
+        // The platform drops the dots and blanks that end a name ("a.txt." is "a.txt").
+        if (part != "." && part != "..") part.erase(part.find_last_not_of(". ") + 1);
         if (part.empty() || part == ".") continue;
         if (part == "..") {
             if (!out.parts.empty()) out.parts.pop_back();
@@ -240,6 +242,11 @@ Location Locate(const std::string& path, bool report) { return LocateOn(M(), pat
 
 Location LocateOn(Machine& m, const std::string& path, bool report) {
     Location where;
+    // The A calls take at most MAX_PATH characters; an empty name names no folder.
+    if (path.size() > MAX_PATH || path.empty()) {
+        where.error = path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_FILENAME_EXCED_RANGE;
+        return where;
+    }
     ParsedPath parsed;
     if (!ParsePathFrom(m.currentFolder, path, parsed)) {
         where.error = ERROR_INVALID_NAME;
