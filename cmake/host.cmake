@@ -23,6 +23,10 @@ kest_tests(setup_tests setup kest_setup)
 kest_tests(uninstall_tests uninstall kest_uninstall)
 kest_tests(app_tests app kest_app)
 kest_tests(fault_tests faults kest_app)
+kest_tests(replay_tests replay)
+target_include_directories(replay_tests PRIVATE ${CMAKE_SOURCE_DIR}/tools)
+target_compile_definitions(replay_tests PRIVATE
+  KEST_REPLAY_TABLE="${CMAKE_SOURCE_DIR}/tests/replay/winsim.table")
 
 # The fuzzers need clang's libFuzzer; without clang they are left out.
 find_program(KEST_CLANGXX NAMES clang++ clang++-14)
