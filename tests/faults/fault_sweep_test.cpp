@@ -300,12 +300,15 @@ long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& ta
 }
 
 void Sweep(const Road& road, Tally& tally) {
-    const long calls = RunOnce(road, {}, tally);
+    const long calls = RunOnce(road, winsim::Machine::FaultPlan(), tally);
     ASSERT_GT(calls, 10) << road.name;
     tally.calls += calls;
     for (long n = 1; n <= calls; ++n) {
         for (bool fromThenOn : {false, true}) {
-            RunOnce(road, {n, fromThenOn}, tally);
+            winsim::Machine::FaultPlan plan;
+            plan.failAt = n;
+            plan.fromThenOn = fromThenOn;
+            RunOnce(road, plan, tally);
             ++tally.faults;
         }
     }
