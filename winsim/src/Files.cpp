@@ -238,15 +238,18 @@ bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& 
     return true;
 }
 
-Location Locate(const std::string& path, bool report) { return LocateOn(M(), path, report); }
-
-Location LocateOn(Machine& m, const std::string& path, bool report) {
-    Location where;
+Location Locate(const std::string& path, bool report) {
     // The A calls take at most MAX_PATH characters; an empty name names no folder.
     if (path.size() > MAX_PATH || path.empty()) {
+        Location where;
         where.error = path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_FILENAME_EXCED_RANGE;
         return where;
     }
+    return LocateOn(M(), path, report);
+}
+
+Location LocateOn(Machine& m, const std::string& path, bool report) {
+    Location where;
     ParsedPath parsed;
     if (!ParsePathFrom(m.currentFolder, path, parsed)) {
         where.error = ERROR_INVALID_NAME;
