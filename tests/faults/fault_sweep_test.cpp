@@ -33,9 +33,13 @@ const std::string Extra = "C:\\Tessaly Extra\\";
 const std::string Desktop = "C:\\Users\\Public\\Desktop\\";
 const std::string Programs = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
 const std::string Medium = "C:\\Medium\\";
-const std::string Packed = Medium + "kest\\win32\\";
 const std::string Temp = "C:\\Windows\\Temp\\";
 const std::string Reboot = "Reboot computer to complete program uninstall.";
+const std::string Partial =
+    "Program Partially Deleted. Reboot computer and try to remove program again.";
+const std::string Hint =
+    ". Download latest program from www.tessaly.example/download/ftp.tessaly.example/pub and "
+    "reinstall.";
 
 // The callers' names of the system calls whose failure the system reports itself.
 const Strings WindowsErrors = {"CreateProcess",       "MessageBox",  "SetErrorMode",
@@ -114,23 +118,41 @@ bool ShowsBox(const winsim::Machine& m, const std::string& caption, const std::s
 
 // --- The uninstall ----------------------------------------------------------
 
-void InstallProduct(winsim::Machine& m) {
-    m.moduleFileName = Program + "KestDel.Exe";
-    m.commandLine =
-        "\"" + Program + "KestDel.Exe\" Tessaly Tessaly \"" + Data + "\" \"" + Extra + "\"";
+// Where the product lies: its program, data and further folders.
+struct Places {
+    std::string program = Program;
+    std::string data = Data;
+    std::string extra = Extra;
+    bool doubleByte = false;  // the machine's code page is a double-byte one
+    bool shout = false;       // the command line and the uninstall entry name them in capitals
+};
+
+std::string Capitals(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+void InstallProduct(winsim::Machine& m, const Places& at) {
+    m.doubleByteCodePage = at.doubleByte;
+    m.moduleFileName = at.program + "KestDel.Exe";
+    m.commandLine = "\"" + at.program + "KestDel.Exe\" Tessaly Tessaly \"" + at.data + "\" \"" +
+                    at.extra + "\"";
+    if (at.shout) m.commandLine = Capitals(m.commandLine);
     m.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Desktop", Desktop);
     m.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Startup", Programs + "Startup");
-    m.AddFile(Program + "KestDel.Exe", "MZ uninstaller");
-    m.SetInUse(Program + "KestDel.Exe");
-    m.AddFile(Program + "kest.exe", "MZ program");
-    m.AddFile(Program + "Books\\Bible.801", "book");
-    m.AddFile(Program + "Fonts\\sans.ttf", "font");
-    m.AddFile(Program + "Fonts\\Fonts.Reg", "\"Kest Sans\" \"" + Program + "Fonts\\sans.ttf\"\r\n");
+    m.AddFile(at.program + "KestDel.Exe", "MZ uninstaller");
+    m.SetInUse(at.program + "KestDel.Exe");
+    m.AddFile(at.program + "kest.exe", "MZ program");
+    m.AddFile(at.program + "Books\\Bible.801", "book");
+    m.AddFile(at.program + "Fonts\\sans.ttf", "font");
+    m.AddFile(at.program + "Fonts\\Fonts.Reg",
+              "\"Kest Sans\" \"" + at.program + "Fonts\\sans.ttf\"\r\n");
     m.AddKey(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Kest Sans");
     m.AddKey(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Arial");
-    m.AddFile(Data + "Notes\\n.txt", "note");
-    m.AddFile(Data + "Fonts\\Fonts.Reg", "");
-    m.AddFile(Extra + "x.dat", "x");
+    m.AddFile(at.data + "Notes\\n.txt", "note");
+    m.AddFile(at.data + "Fonts\\Fonts.Reg", "");
+    m.AddFile(at.extra + "x.dat", "x");
     m.AddFile(Desktop + "Tessaly.Lnk", "link");
     m.AddFile(Desktop + "Other.Lnk", "link");
     m.AddFile(Programs + "Tessaly\\Tessaly.Lnk", "link");
@@ -146,9 +168,11 @@ void InstallProduct(winsim::Machine& m) {
 
 // What a run that reports the uninstall done must have removed: an administrator's
 // everything, another user's the data folder.
-void UninstallOutcome(const winsim::Machine& m, const std::string& where, bool isAdmin) {
+void UninstallOutcome(const Places& at, const winsim::Machine& m, const std::string& where,
+                      bool isAdmin) {
     if (!ShowsBox(m, "Uninstall", Reboot)) return;
-    Strings everything = {Data, Extra, Program + "kest.exe", Program + "Books", Program + "Fonts"};
+    Strings everything = {at.data, at.extra, at.program + "kest.exe", at.program + "Books",
+                          at.program + "Fonts"};
     // A shell-folders key that cannot be read, or a version that cannot be told,
     // sends the shortcut removal to the folders below the Windows folder, where there
     // is nothing to remove.
@@ -156,34 +180,44 @@ void UninstallOutcome(const winsim::Machine& m, const std::string& where, bool i
         everything.push_back(Desktop + "Tessaly.Lnk");
         everything.push_back(Programs + "Tessaly");
     }
-    for (const std::string& gone : isAdmin ? everything : Strings{Data}) {
+    for (const std::string& gone : isAdmin ? everything : Strings{at.data}) {
         EXPECT_FALSE(m.Exists(gone)) << where << ": reported done, yet " << gone << " stayed";
     }
 }
 
-const Road UninstallRoad = {
-    "uninstall",
-    InstallProduct,
-    {"Uninstall", "File Delete", "Directory Delete", "Font Delete", "ShortCuts", "RegistryWrite"},
-    {Program, Data, Extra, Desktop + "Tessaly.Lnk", Programs + "Tessaly",
-     std::string("HKCU\\") + UninstallKey, std::string("HKLM\\") + UninstallKey,
-     std::string("HKLM\\") + ProductKey, std::string("HKLM\\") + FontsKey + "\\Kest Sans"},
-    UninstallOutcome,
-};
+const Strings UninstallCaptions = {"Uninstall",   "File Delete", "Directory Delete",
+                                   "Font Delete", "ShortCuts",   "RegistryWrite"};
+
+Road UninstallRoadAt(const Places& at, const char* name = "uninstall") {
+    return {name,
+            [at](winsim::Machine& m) { InstallProduct(m, at); },
+            UninstallCaptions,
+            {at.program, at.data, at.extra, Desktop + "Tessaly.Lnk", Programs + "Tessaly",
+             std::string("HKCU\\") + UninstallKey, std::string("HKLM\\") + UninstallKey,
+             std::string("HKLM\\") + ProductKey, std::string("HKLM\\") + FontsKey + "\\Kest Sans"},
+            [at](const winsim::Machine& m, const std::string& where, bool isAdmin) {
+                UninstallOutcome(at, m, where, isAdmin);
+            }};
+}
+
+const Road UninstallRoad = UninstallRoadAt(Places());
 
 // --- The launch -------------------------------------------------------------
 
 const std::string PackedProgram = "MZ the program, unpacked from the medium";
 const std::string PackedLibrary = "MZ the library that goes with it";
 
-void PrepareMedium(winsim::Machine& m) {
-    m.moduleFileName = Medium + "Setup.exe";
+// A medium whose program and library are packed, in "kest\win32\" below the launcher.
+void PrepareMedium(winsim::Machine& m, const std::string& medium, bool doubleByte) {
+    const std::string packed = medium + "kest\\win32\\";
+    m.doubleByteCodePage = doubleByte;
+    m.moduleFileName = medium + "Setup.exe";
     m.commandLine = "Setup.exe autorun";
-    m.AddFile(Packed + "Kest.Ex_", Szdd(PackedProgram));
-    m.AddFile(Packed + "Rapi.Dl_", Szdd(PackedLibrary));
-    m.AddFile(Packed + "Install.Msg", "messages");
-    m.AddFile(Packed + "Common.801", "common");
-    m.AddFile(Packed + "LangEng.801", "english");
+    m.AddFile(packed + "Kest.Ex_", Szdd(PackedProgram));
+    m.AddFile(packed + "Rapi.Dl_", Szdd(PackedLibrary));
+    m.AddFile(packed + "Install.Msg", "messages");
+    m.AddFile(packed + "Common.801", "common");
+    m.AddFile(packed + "LangEng.801", "english");
     m.AddFile(Temp + "Kest.Exe", "an older unpacked program");
     m.SetString(HKEY_LOCAL_MACHINE, ProductKey, "Version", "9");
 }
@@ -199,11 +233,15 @@ void LaunchOutcome(const winsim::Machine& m, const std::string& where, bool) {
 
 const Strings LaunchCaptions = {"Check Startup", "Setup Error", "CopyFile", "WinExec"};
 
-const Road LaunchRoad = {
-    "launch",       PrepareMedium,
-    LaunchCaptions, {Temp + "Kest.Exe", Temp + "Rapi.DLL", std::string("HKLM\\") + ProductKey},
-    LaunchOutcome,
-};
+Road LaunchRoadAt(const std::string& medium, bool doubleByte = false, const char* name = "launch") {
+    return {name,
+            [medium, doubleByte](winsim::Machine& m) { PrepareMedium(m, medium, doubleByte); },
+            LaunchCaptions,
+            {Temp + "Kest.Exe", Temp + "Rapi.DLL", std::string("HKLM\\") + ProductKey},
+            LaunchOutcome};
+}
+
+const Road LaunchRoad = LaunchRoadAt(Medium);
 
 // A medium of data modules only, for an installed product: the list goes to the
 // data folder and the installed program is started.
@@ -240,6 +278,12 @@ const Road ModulesRoad = {
     ModulesOutcome,
 };
 
+// An uninstaller whose own path lies beyond MAX_PATH may run as the launcher.
+Road Beyond(Road road) {
+    road.captions.insert(road.captions.end(), LaunchCaptions.begin(), LaunchCaptions.end());
+    return road;
+}
+
 // --- The sweep --------------------------------------------------------------
 
 bool Allowed(const std::string& caption, const Strings& captions) {
@@ -259,7 +303,8 @@ struct Tally {
 };
 
 // One whole run with the plan; answers the number of calls it made.
-long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& tally) {
+long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& tally,
+             const std::function<void(const winsim::Machine&)>& more = nullptr) {
     winsim::Machine m;
     State = ProcessState();
     road.setUp(m);
@@ -296,6 +341,7 @@ long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& ta
         EXPECT_TRUE(ours) << where << ": removed " << removed;
     }
     road.outcome(m, where, isAdmin);
+    if (more) more(m);
     return m.systemCalls;
 }
 
@@ -329,7 +375,7 @@ TEST(FaultSweep, RoadsWithoutFaults) {
     {
         winsim::Machine m;
         State = ProcessState();
-        InstallProduct(m);
+        InstallProduct(m, Places());
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(ShowsBox(m, "Uninstall", Reboot));
         EXPECT_EQ(m.List(RemoveBackslash(Program)), Strings{"KestDel.Exe"});
@@ -340,7 +386,7 @@ TEST(FaultSweep, RoadsWithoutFaults) {
     {
         winsim::Machine m;
         State = ProcessState();
-        PrepareMedium(m);
+        PrepareMedium(m, Medium, false);
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(m.boxes.empty());
         ASSERT_EQ(m.processes.size(), 1u);
@@ -359,6 +405,54 @@ TEST(FaultSweep, RoadsWithoutFaults) {
         EXPECT_EQ(m.OpenHandles(), Strings());
     }
     State = ProcessState();
+}
+
+// Long and strange names on both roads: each road works or fails with its own box,
+// and never touches anything beyond its folders (under AddressSanitizer: never a
+// byte beyond a buffer).
+TEST(StrangeNames, EachRoadWorksOrFailsWithItsBox) {
+    const std::string root = "C:\\Program Files\\";
+    const auto longFolder = [&](size_t total) {  // KestDel.Exe's path has `total` characters
+        return root + std::string(total - root.size() - 12, 'L') + "\\";
+    };
+    struct Case {
+        Road road;
+        std::string outcome;  // the last box, or "started" for a launch without a box
+    } cases[] = {
+        {UninstallRoadAt({root + "Tess aly. 100%\\", "C:\\My %TEMP% Data..x\\",
+                          "C:\\Extra. .Folder\\", false, false},
+                         "blanks, dots, percent"),
+         "Uninstall | " + Reboot},
+        // The files inside lie beyond MAX_PATH: each is reported.
+        {UninstallRoadAt({longFolder(259), Data, Extra, false, false}, "259 characters"),
+         "Uninstall | " + Partial},
+        // The own path comes back cut off, without "\kestdel": the launcher runs.
+        {Beyond(UninstallRoadAt({longFolder(265), Data, Extra, false, false}, "265 characters")),
+         "Check Startup | Program not properly installed" + Hint},
+        {UninstallRoadAt({Program, Data, Extra, false, true}, "capitals"), "Uninstall | " + Reboot},
+        {UninstallRoadAt({"C:\\\x83\x65\x83\x58\x83\x67\\", "C:\\\x83\x66\x81\x5B\x83\x5E\\", Extra,
+                          true, false},
+                         "code page 932"),
+         "Uninstall | " + Reboot},
+        {UninstallRoadAt({Program, "C:\\\x83\x5C\x83\x74\x83\x67\\", Extra, true, false},
+                         "code page 932, backslash as second byte"),
+         "Uninstall | " + Reboot},
+        {LaunchRoadAt("C:\\Medium 100%\\Disc. 1\\", false, "medium: blanks, dots, percent"),
+         "started"},
+        // Its files lie beyond MAX_PATH, but the launcher names them by short paths.
+        {LaunchRoadAt("C:\\" + std::string(245, 'M') + "\\", false, "medium: long"), "started"},
+        {LaunchRoadAt("C:\\\x83\x65\x83\x58\x83\x67\\", true, "medium: code page 932"), "started"},
+    };
+    for (const Case& c : cases) {
+        Tally tally;
+        winsim::Machine::FaultPlan none;
+        RunOnce(c.road, none, tally, [&](const winsim::Machine& m) {
+            const std::string last = m.boxes.empty()
+                                         ? (m.processes.empty() ? "nothing" : "started")
+                                         : m.boxes.back().caption + " | " + m.boxes.back().text;
+            EXPECT_EQ(last, c.outcome) << c.road.name;
+        });
+    }
 }
 
 }  // namespace
