@@ -8,7 +8,7 @@
 //                               (program folder, fonts with Fonts.Reg, data folder, shortcuts,
 //                               the uninstall entry);
 //   Kest.Exe                    loads the data modules that AutoLoad.Lst names into the data
-//                               folder and deletes the list.
+//                               folder (the list stays: the launcher replaces it next time).
 // Any other command line ("/unregserver") is only recorded. A step that fails gives exit code 4.
 #include <objidl.h>
 #include <shlobj.h>
@@ -270,7 +270,7 @@ bool LoadModules() {
         std::string name = module.substr(module.rfind('\\') + 1);
         ok = CopyFileA(module.c_str(), (std::string(DataFolder) + name).c_str(), FALSE) && ok;
     }
-    return DeleteFileA(list.c_str()) && ok;
+    return ok;
 }
 
 bool Act() {
