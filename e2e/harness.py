@@ -368,7 +368,8 @@ class WineMachine:
         Xvfb."""
         self.display = display
         self.win_build = win_build or default_win_build()
-        self.work_root = work_root or default_work_root()
+        # A path with ".." in it makes Wine's recycle bin unusable: it then deletes instead.
+        self.work_root = os.path.abspath(work_root or default_work_root())
         self.folder = os.path.join(self.work_root, "machines", safe_name(name))
         self.prefix = os.path.join(self.folder, "prefix")
         self.home = os.path.join(self.folder, "home")
