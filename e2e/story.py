@@ -178,18 +178,32 @@ class Story:
         for name in self.in_order_of_removal(set(self.w.trash()) - trash_before):
             self.say("  recycle bin <- %s" % self.w.trash_origin(name))
         registry = self.take_registry()
-        for (key, name), data in sorted(registry.items(), key=lambda i: (i[0][0], i[0][1] or "")):
-            if (key, name) not in self.registry:
-                self.say("  registry + %s" % (key if name is None else "%s: %s = %s" % (
-                    key, name, data)))
-            elif self.registry[(key, name)] != data:
-                self.say("  registry ~ %s: %s = %s" % (key, name, data))
-        for (key, name) in sorted(set(self.registry) - set(registry),
-                                  key=lambda i: (i[0], i[1] or "")):
-            self.say("  registry - %s" % (key if name is None else "%s: %s" % (key, name)))
+        self.tell_registry(self.registry, registry)
         self.registry = registry
         if not added and not removed and set(self.w.trash()) == trash_before:
             self.say("  (nothing changed on disk)")
+
+    def tell_registry(self, before, after):
+        """Values added or changed, keys added empty, keys removed (only the topmost of a
+        removed tree) and values removed from keys that stay."""
+        def keys(snapshot):
+            return {key for key, _ in snapshot}
+        def order(item):
+            return (item[0], item[1] or "")
+        for (key, name), data in sorted(after.items(), key=lambda i: order(i[0])):
+            if name is None:
+                if key not in keys(before) and not any(k == key and n for k, n in after):
+                    self.say("  registry + %s" % key)
+            elif (key, name) not in before:
+                self.say("  registry + %s: %s = %s" % (key, name, data))
+            elif before[(key, name)] != data:
+                self.say("  registry ~ %s: %s = %s" % (key, name, data))
+        gone = keys(before) - keys(after)
+        for key, name in sorted(set(before) - set(after), key=order):
+            if name is None and not any(key.startswith(k + "\\") for k in gone):
+                self.say("  registry - %s" % key)
+            elif name is not None and key not in gone:
+                self.say("  registry - %s: %s" % (key, name))
 
     # -- Running ---------------------------------------------------------------------------
 
