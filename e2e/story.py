@@ -14,7 +14,6 @@ done. The demo (demo.py) and a Wine test (test_story.py) tell the same story.
 
 import os
 import re
-import shutil
 import subprocess
 import tempfile
 import textwrap
@@ -414,11 +413,15 @@ class Story:
             self.check(not w.reg_exists(root + "\\" + UNINSTALL_KEY),
                        "uninstall entry deleted under " + root)
         run_once = w.reg_tree(RUN_ONCE_KEY)
-        scheduled = {name: data for (sub, name), data in (run_once.values if run_once else {}).items()
+        scheduled = {name: data for (_, name), data in (run_once.values if run_once else {}).items()
                      if name.lower().startswith("kestdel.exe")}
         if outcome == REBOOT:
             self.check(w.exists(PROGRAM + "KestDel.Exe"), "the running uninstaller stays")
-            self.check_equal(sorted(scheduled), ["KestDel.Exe1", "KestDel.Exe2"],
+            commands = ("Del " + w.short_path(PROGRAM + "KestDel.Exe"),
+                        "Rd  " + w.short_path(PROGRAM))
+            if self.is_nt():
+                commands = tuple('cmd.exe /c "%s"' % c for c in commands)
+            self.check_equal(scheduled, dict(zip(("KestDel.Exe1", "KestDel.Exe2"), commands)),
                              "restart commands")
         else:
             self.check(not w.exists(PROGRAM), "the program folder went whole")
