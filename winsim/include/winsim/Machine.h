@@ -197,7 +197,7 @@ public:
     std::vector<std::string> failedCalls;  // the calls made to fail, in order
 
     // --- Open handles --------------------------------------------------------
-    // What is open now: "file <path>", "search", "key <root\path>", "process",
+    // What is open now: "file <path>", "search", "key <root>\<key name>", "process",
     // "token", "sid", "lz" (one line per handle). Empty after a clean run.
     std::vector<std::string> OpenHandles() const;
 
