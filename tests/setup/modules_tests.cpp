@@ -60,7 +60,7 @@ TEST_F(ModuleInstallTest, DecisionTable) {
         }
         const std::string what = c.displayName.substr(0, 20) + (c.complete ? " complete" : "");
         EXPECT_EQ(CheckModuleInstall(Medium), c.result) << what;
-        EXPECT_EQ(Boxes(fresh), c.boxes) << what;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << what;
         const bool autoInstalled = !c.result && c.boxes.empty();
         EXPECT_EQ(Started(fresh).size(), autoInstalled ? 1u : 0u) << what;
         EXPECT_EQ(fresh.Exists(std::string(DataFolder) + "AutoLoad.Lst"), autoInstalled) << what;
@@ -126,7 +126,7 @@ TEST_F(ModuleInstallTest, UnwritableListIsReportedAndTheProgramStillStarts) {
     machine.AddFile("C:\\Medium\\Extra.801", "module");
     InstallProduct(machine, "Tessaly 10.0", "E:\\Tessaly\\", "");
     EXPECT_FALSE(CheckModuleInstall(Medium));
-    EXPECT_EQ(Boxes(machine), StartupError("Unable to Auto Install modules"));
+    EXPECT_EQ(BoxesOf(machine), StartupError("Unable to Auto Install modules"));
     EXPECT_FALSE(machine.Exists("E:\\Tessaly\\AutoLoad.Lst"));
     EXPECT_EQ(Started(machine), std::vector<std::string>{"E:\\Tessaly\\Kest.Exe | E:\\Tessaly"});
 }
@@ -161,7 +161,7 @@ TEST_F(ModuleInstallTest, DamagedRegistryEntries) {
         if (c.boxes.size() == 2) fresh.SetDword(HKEY_CURRENT_USER, UninstallKey, "DisplayName", 9);
         fresh.SetString(HKEY_CURRENT_USER, UninstallKey, "UninstallString", c.uninstallString);
         EXPECT_FALSE(CheckModuleInstall(Medium)) << c.what;
-        EXPECT_EQ(Boxes(fresh), c.boxes) << c.what;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.what;
         EXPECT_EQ(Started(fresh).size(), c.started ? 1u : 0u) << c.what;
         EXPECT_EQ(fresh.Exists("C:\\Tessaly Data\\AutoLoad.Lst"), c.started) << c.what;
     }

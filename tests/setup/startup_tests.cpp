@@ -90,8 +90,9 @@ TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
 TEST_F(StartupTest, MissingCompressedLibraryStopsBeforeTheStart) {
     AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "RApi.Dll");
     CheckStartup("C:\\Medium\\Setup.exe", "");
-    EXPECT_EQ(Boxes(machine), std::vector<std::string>{
-                                  "CopyFile | Error opening source file \"C:\\Medium\\Rapi.Dl_\""});
+    EXPECT_EQ(
+        BoxesOf(machine),
+        std::vector<std::string>{"CopyFile | Error opening source file \"C:\\Medium\\Rapi.Dl_\""});
     EXPECT_TRUE(machine.processes.empty());
     EXPECT_EQ(machine.Content("C:\\Windows\\Temp\\Kest.Exe"), "MZ program");
 }
@@ -188,7 +189,7 @@ TEST_F(StartupTest, AutorunWithADamagedUninstallEntryRaises) {
     InstallProduct(machine, "Tessaly 10", ProgramFolder, "");
     machine.SetDword(HKEY_CURRENT_USER, UninstallKey, "UninstallString", 1);
     EXPECT_THROW(CheckStartup("C:\\Medium\\Setup.exe", "autorun"), RegistryError);
-    EXPECT_EQ(Boxes(machine),
+    EXPECT_EQ(BoxesOf(machine),
               std::vector<std::string>{"Setup Error | Error accessing KEST Windows' Registry"});
     EXPECT_TRUE(Started(machine).empty());
 }
@@ -255,7 +256,7 @@ TEST_F(StartupTest, FailedStartIsExplainedFromTheTable) {
             expected.push_back("WinExec | Failed to run SETUP1.EXE. Error code: " +
                                std::to_string(result));
         }
-        std::vector<std::string> shown = Boxes(fresh);
+        std::vector<std::string> shown = BoxesOf(fresh);
         shown.erase(std::remove_if(shown.begin(), shown.end(),
                                    [](const std::string& box) {
                                        return box.compare(0, 22, "Windows Error: WinExec") == 0;
@@ -275,7 +276,7 @@ TEST_F(StartupTest, ProgramThatIsNoProgramEndsWithTheTableText) {
     for (size_t i = 0; i + 1 < machine.boxes.size(); ++i) {
         EXPECT_EQ(machine.boxes[i].caption, "Windows Error: WinExec");
     }
-    EXPECT_EQ(Boxes(machine).back(),
+    EXPECT_EQ(BoxesOf(machine).back(),
               "WinExec | 11-Executable file was invalid. Either it was not a Windows application "
               "or there was an error in the .EXE image.");
     EXPECT_TRUE(machine.processes.empty());
