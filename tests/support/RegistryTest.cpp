@@ -112,13 +112,13 @@ TEST_F(RegistryTest, UninstallValuePrefersThePerUserEntry) {
 TEST_F(RegistryTest, DeleteRemovesTheWholeTreeOnEverySystem) {
     machine.SetWindows98();
     BuildTree(HKEY_CURRENT_USER);
-    DeleteRegistryKey("", false);
+    DeleteRegistryKey(UninstallKeyPath, false);
     ExpectTreeGone(HKEY_CURRENT_USER, "98, per user");
 
     machine.SetVersion(10, 0, VER_PLATFORM_WIN32_NT, 19041);
     BuildTree(HKEY_CURRENT_USER);
     BuildTree(HKEY_LOCAL_MACHINE);
-    DeleteRegistryKey("", false);
+    DeleteRegistryKey(UninstallKeyPath, false);
     ExpectTreeGone(HKEY_CURRENT_USER, "10, per user");
     EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
 
@@ -129,7 +129,7 @@ TEST_F(RegistryTest, DeleteRemovesTheWholeTreeOnEverySystem) {
 TEST_F(RegistryTest, DeleteOfAMissingKeyDoesNothing) {
     machine.AddKey(HKEY_CURRENT_USER,
                    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
-    DeleteRegistryKey("", false);
+    DeleteRegistryKey(UninstallKeyPath, false);
     DeleteRegistryKey("\\Software\\Nowhere\\At\\All", true);
     EXPECT_TRUE(machine.KeyExists(
         HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other"));
@@ -137,12 +137,12 @@ TEST_F(RegistryTest, DeleteOfAMissingKeyDoesNothing) {
     EXPECT_TRUE(machine.boxes.empty());
 }
 
-TEST_F(RegistryTest, AccessorRefusesToDeleteItsRoot) {
+TEST_F(RegistryTest, DeleteNeverTakesTheRoot) {
     machine.AddKey(HKEY_CURRENT_USER, "Software\\Keep");
-    RegistryAccessor registry(HKEY_CURRENT_USER);
-    EXPECT_FALSE(registry.DeleteKey("\\"));
-    EXPECT_FALSE(registry.DeleteKey(""));
+    DeleteRegistryKey("\\", false);
+    DeleteRegistryKey("", false);
     EXPECT_TRUE(machine.KeyExists(HKEY_CURRENT_USER, "Software\\Keep"));
+    EXPECT_EQ(machine.Lines("regdel:"), Strings{});
 }
 
 TEST_F(RegistryTest, WriteCreatesTheKeyAndStoresAString) {

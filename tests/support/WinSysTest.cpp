@@ -280,3 +280,91 @@ TEST_F(WinSysTest, SystemFoldersEndInOneBackslash) {
 }
 
 }  // namespace
+
+namespace {
+
+// A box that cannot be shown is reported in a box of its own (which fails too, and is
+// not reported again); a failure without a code reports nothing.
+TEST_F(WinSysTest, CheckedMessageBoxReportsABoxThatCannotBeShown) {
+    machine.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
+    for (DWORD error : {DWORD{ERROR_NOT_ENOUGH_MEMORY}, DWORD{0}}) {
+        machine.boxes.clear();
+        machine.messageBox = {true, error};
+        SetLastError(ERROR_ACCESS_DENIED);  // left over from an earlier call
+        EXPECT_EQ(CheckedMessageBox(nullptr, "Text", "Caption", MB_OK), 0);
+        const Strings expected =
+            error ? Strings{"Caption | Text", "Windows Error: MessageBox | Not enough memory. "}
+                  : Strings{"Caption | Text"};
+        EXPECT_EQ(BoxesOf(machine), expected) << error;
+    }
+}
+
+// Every checked call starts from a cleared last-error code: a code left over from an
+// earlier call is no failure of this one, and a call that succeeds leaves none.
+TEST_F(WinSysTest, CheckedCallsStartFromAClearedLastError) {
+    machine.AddFile("C:\\Apps\\Kest.Exe", "MZ program");
+    PROCESS_INFORMATION started = {};
+    STARTUPINFOA startup = {};
+    std::string line = "C:\\Apps\\Kest.Exe";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &started));
+    const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+        {"CreateProcess",
+         [&] {
+             PROCESS_INFORMATION info = {};
+             EXPECT_TRUE(CheckedCreateProcess(nullptr, &line[0], nullptr, nullptr, FALSE, 0,
+                                              nullptr, nullptr, &startup, &info));
+             CloseHandle(info.hThread);
+             CloseHandle(info.hProcess);
+         }},
+        {"MessageBox",
+         [] { EXPECT_EQ(CheckedMessageBox(nullptr, "Text", "Caption", MB_OK), IDOK); }},
+        {"WaitForSingleObject",
+         [&] { EXPECT_EQ(CheckedWaitForSingleObject(started.hProcess, INFINITE), WAIT_OBJECT_0); }},
+        {"WinExec", [] { EXPECT_EQ(CheckedWinExec("C:\\Apps\\Kest.Exe", SW_SHOWNORMAL), 33u); }},
+    };
+    for (const auto& call : calls) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        call.second();
+        EXPECT_EQ(GetLastError(), 0u) << call.first;
+    }
+    // A failure without a code of its own reports nothing.
+    machine.boxes.clear();
+    machine.messageBox = {true, 0};
+    SetLastError(ERROR_ACCESS_DENIED);
+    CheckedMessageBox(nullptr, "Text", "Caption", MB_OK);
+    EXPECT_EQ(BoxesOf(machine), Strings{"Caption | Text"});
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+}
+
+// Only a failed wait is reported: one that runs out of time is an answer like any other.
+TEST_F(WinSysTest, WaitThatRunsOutOfTimeIsNoFailure) {
+    machine.AddFile("C:\\Apps\\Kest.Exe", "MZ program");
+    machine.messageTexts[ERROR_INVALID_HANDLE] = "Invalid handle.\r\n";
+    machine.programsKeepRunning = true;
+    PROCESS_INFORMATION started = {};
+    STARTUPINFOA startup = {};
+    std::string line = "C:\\Apps\\Kest.Exe";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &started));
+    EXPECT_EQ(CheckedWaitForSingleObject(started.hProcess, 10), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(CheckedWaitForSingleObject(started.hProcess, INFINITE),
+              static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(BoxesOf(machine), Strings{});
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    EXPECT_EQ(CheckedWaitForSingleObject(started.hProcess, 10), static_cast<DWORD>(WAIT_FAILED));
+    EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: WaitForSingleObject | Invalid handle. "});
+}
+
+// The log is off for the whole run: nothing is logged, also for a value that is missing.
+TEST_F(WinSysTest, NoLineIsLoggedWhileTheLogIsOff) {
+    State.LogLines.reset(new StringList());
+    EXPECT_EQ(ReadRegistryString("Missing", "\\Software\\Nowhere", HKEY_CURRENT_USER), "");
+    ShowWindowsError("WinExec", "text");
+    EXPECT_EQ(*State.LogLines, StringList{});
+    EXPECT_EQ(machine.Lines("write:"), Strings{});
+}
+
+}  // namespace
