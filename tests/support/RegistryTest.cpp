@@ -126,6 +126,18 @@ TEST_F(RegistryTest, DeleteRemovesTheWholeTreeOnEverySystem) {
     ExpectTreeGone(HKEY_LOCAL_MACHINE, "10, machine-wide");
 }
 
+// The platform counts the longest sub-key name in characters; double-byte names take
+// more bytes than that, and are fetched all the same.
+TEST_F(RegistryTest, DeleteTakesSubKeysWithDoubleByteNames) {
+    machine.doubleByteCodePage = true;
+    const std::string key = UninstallKey;
+    machine.AddKey(HKEY_CURRENT_USER, key + "\\\x88\x9F\x88\x9F\x88\x9F\\\x88\xA0\x88\xA0");
+    machine.AddKey(HKEY_CURRENT_USER, key + "\\ab");
+    DeleteRegistryKey(UninstallKeyPath, false);
+    EXPECT_FALSE(machine.KeyExists(HKEY_CURRENT_USER, UninstallKey));
+    EXPECT_EQ(machine.openKeyHandles, 0);
+}
+
 TEST_F(RegistryTest, DeleteOfAMissingKeyDoesNothing) {
     machine.AddKey(HKEY_CURRENT_USER,
                    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
@@ -207,6 +219,8 @@ TEST_F(RegistryTest, ProgramFolderIsWhatPrecedesTheUninstallerName) {
         {"D:\\Apps\\Study\\KESTDEL.EXE a b c d", "D:\\Apps\\Study\\"},
         {"D:\\Apps\\Study\\Kest.Exe /uninstall", ""},
         {"KestDel.Exe a b c d", ""},
+        {"\"C:\\Program Files\\Study\\KestDel.Exe\" a b", "C:\\Program Files\\Study\\"},
+        {"\"KestDel.Exe\" a b c d", ""},
         {"", ""},
     };
     for (const Case& c : cases) {
@@ -223,6 +237,10 @@ TEST_F(RegistryTest, DataFolderIsTheFourthTokenAfterTheProgramFolder) {
 
     SetUninstallString("C:\\Study\\Kest.Exe a b D:\\Data\\ e");
     EXPECT_EQ(InstalledDataFolder(), "D:\\Data\\");
+
+    SetUninstallString(
+        "\"C:\\Program Files\\Study\\KestDel.Exe\" Study Study \"C:\\Study Data\\\" x");
+    EXPECT_EQ(InstalledDataFolder(), "C:\\Study Data\\");
 
     machine.SetString(HKEY_CURRENT_USER, UninstallKey, "UninstallString", "");
     EXPECT_EQ(InstalledDataFolder(), "");
