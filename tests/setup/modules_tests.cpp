@@ -84,7 +84,7 @@ TEST_F(ModuleInstallTest, ListsNewModulesInSearchOrder) {
     EXPECT_EQ(machine.Content("C:\\Tessaly Data\\AutoLoad.Lst"),
               "C:\\Medium\\Readme101.txt\r\nC:\\Medium\\Extra.801\r\nC:\\Medium\\Comm.801\r\n"
               "C:\\Medium\\Maps801\r\nSetup 2.0\r\n");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(Started(machine), std::vector<std::string>{InstalledStart});
 }
 
@@ -107,7 +107,7 @@ TEST_F(ModuleInstallTest, ListGoesToTheProgramFolderWhenTheDataFolderIsNotWritab
                         std::string(ProgramFolder) + "KestDel.Exe a b \"" + c.dataFolder + "\" d");
         EXPECT_FALSE(CheckModuleInstall(Medium)) << c.dataFolder;
         EXPECT_EQ(fresh.Content(c.list), "C:\\Medium\\Extra.801\r\nSetup 2.0\r\n") << c.dataFolder;
-        EXPECT_TRUE(fresh.boxes.empty()) << c.dataFolder;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.dataFolder;
     }
 }
 
@@ -117,7 +117,7 @@ TEST_F(ModuleInstallTest, NoModuleFoundDeletesTheOldListAndStillStarts) {
     machine.AddFile("C:\\Tessaly Data\\AutoLoad.Lst", "C:\\Old\\Old.801\r\nSetup 2.0\r\n");
     EXPECT_FALSE(CheckModuleInstall(Medium));
     EXPECT_FALSE(machine.Exists("C:\\Tessaly Data\\AutoLoad.Lst"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(Started(machine), std::vector<std::string>{InstalledStart});
 }
 

@@ -117,7 +117,7 @@ TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
             EXPECT_TRUE(machine.errorModeHistory.empty()) << c.name;
         }
     }
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.List("C:\\Data").empty());
     EXPECT_TRUE(machine.List("C:\\Stale").empty());
 }
@@ -299,7 +299,7 @@ TEST_F(FilesTest, RecycleBinGetsThePathWithoutTrailingBackslash) {
     EXPECT_TRUE(MoveToRecycleBin("C:\\Program Files\\Study\\"));
     EXPECT_EQ(machine.recycled, std::vector<std::string>({"C:\\Program Files\\Study"}));
     EXPECT_FALSE(machine.Exists("C:\\Program Files\\Study"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 
     machine.AddFile("C:\\Data\\Kept.txt", "x");
     machine.RefuseRecycle("C:\\Data\\Kept.txt");

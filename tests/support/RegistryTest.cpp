@@ -31,7 +31,7 @@ protected:
             root, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other"))
             << system;
         EXPECT_EQ(machine.openKeyHandles, 0) << system;
-        EXPECT_TRUE(machine.boxes.empty()) << system;
+        EXPECT_EQ(BoxesOf(machine), Strings{}) << system;
     }
 };
 
@@ -76,7 +76,7 @@ TEST_F(RegistryTest, MissingValueOrKeyReadsEmptyAndLogsNothing) {
     EXPECT_EQ(ReadRegistryString("DisplayName", UninstallKeyPath, HKEY_CURRENT_USER), "");
     EXPECT_EQ(ReadRegistryString("DisplayName", "\\Software\\Nowhere", HKEY_CURRENT_USER), "");
     EXPECT_TRUE(State.LogLines->empty());
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(machine.openKeyHandles, 0);
 }
 
@@ -146,7 +146,7 @@ TEST_F(RegistryTest, DeleteOfAMissingKeyDoesNothing) {
     EXPECT_TRUE(machine.KeyExists(
         HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other"));
     EXPECT_TRUE(machine.Lines("regdel:").empty());
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(RegistryTest, DeleteNeverTakesTheRoot) {
@@ -164,7 +164,7 @@ TEST_F(RegistryTest, WriteCreatesTheKeyAndStoresAString) {
               static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(machine.StringValue(HKEY_CURRENT_USER, "Software\\Tessaly\\New\\Deep", "Path"),
               "C:\\Study\\");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(machine.openKeyHandles, 0);
 }
 
@@ -179,16 +179,12 @@ TEST_F(RegistryTest, FailedWriteShowsItsBoxAndLogsOnlyMachineWide) {
 
     EXPECT_FALSE(
         RegistryWrite("KestDel.Exe1", "Del C:\\X", "\\Software\\Locked", HKEY_CURRENT_USER));
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].caption, "RegistryWrite");
-    EXPECT_EQ(machine.boxes[0].text, boxText);
+    EXPECT_EQ(BoxesOf(machine), Strings{"RegistryWrite | " + boxText});
     EXPECT_EQ(machine.boxes[0].style, static_cast<UINT>(MB_OK));
     EXPECT_TRUE(State.LogLines->empty());
 
     EXPECT_FALSE(RegistryWrite("KestDel.Exe1", "Del C:\\X", RunOnceKeyPath, HKEY_LOCAL_MACHINE));
-    ASSERT_EQ(machine.boxes.size(), 2u);
-    EXPECT_EQ(machine.boxes[1].caption, "RegistryWrite");
-    EXPECT_EQ(machine.boxes[1].text, boxText);
+    EXPECT_EQ(BoxesOf(machine), Strings(2, "RegistryWrite | " + boxText));
     EXPECT_EQ(
         *State.LogLines,
         StringList({"Registry Update Open Failed for Key: KestDel.Exe1 Value: \"Del C:\\X\""}));
@@ -205,7 +201,7 @@ TEST_F(RegistryTest, RunOnceCommandIsWrappedOnTheNtFamily) {
     EXPECT_TRUE(AddRunOnceCommand("KestDel.Exe1", "Rd  C:\\PROGRA~1\\STUDY"));
     EXPECT_EQ(machine.StringValue(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe1"),
               "Rd  C:\\PROGRA~1\\STUDY");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(RegistryTest, ProgramFolderIsWhatPrecedesTheUninstallerName) {

@@ -41,7 +41,7 @@ TEST_F(ShellTest, ProgramsFolderOnTheNtFamilyIsAboveCommonStartup) {
 TEST_F(ShellTest, ProgramsFolderFallsBackBelowTheWindowsFolder) {
     machine.SetString(HKEY_CURRENT_USER, ShellFolders, "Programs", "C:\\Mine\\Programs");
     EXPECT_EQ(ProgramsFolder(), "C:\\Windows\\Start Menu\\Programs\\");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(ShellTest, ProgramsFolderOutsideTheNtFamilyIsTheUsersOwn) {

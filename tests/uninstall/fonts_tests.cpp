@@ -25,7 +25,7 @@ protected:
 
 TEST_F(FontsTest, WithoutAFontFolderNothingHappens) {
     EXPECT_TRUE(RemoveFonts(FontFolder));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.recycled.empty());
 }
 
@@ -40,7 +40,7 @@ TEST_F(FontsTest, AMovableFontListGoesFirstThenTheFolderWhole) {
     EXPECT_EQ(machine.recycled, (Strings{FontList, FontFolder.substr(0, FontFolder.size() - 1)}));
     EXPECT_FALSE(machine.Exists(FontFolder));
     EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Kest Sans"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(FontsTest, AFolderWithoutListThatCannotGoIsReported) {
@@ -175,11 +175,12 @@ TEST_F(FontsTest, AListThatCannotBeWrittenBackIsReported) {
 
     EXPECT_FALSE(RemoveFonts(FontFolder));
 
-    ASSERT_EQ(machine.boxes.size(), 5u);
-    EXPECT_EQ(machine.boxes[3].text, "Some fonts not deleted.");
-    EXPECT_EQ(machine.boxes[4].caption, "Font Delete");
-    EXPECT_EQ(machine.boxes[4].text.rfind("Cannot create file \"" + FontList + "\". ", 0), 0u)
-        << machine.boxes[4].text;
+    EXPECT_EQ(
+        BoxesOf(machine),
+        (Strings{"File Delete | File not deleted: " + FontList,
+                 "File Delete | File not deleted: " + FontFolder + "One.ttf",
+                 "Font Delete | Font not deleted: One", "Font Delete | Some fonts not deleted.",
+                 "Font Delete | Cannot create file \"" + FontList + "\". Sharing violation."}));
     EXPECT_EQ(State.FailureCount, 3);
     EXPECT_EQ(machine.Content(FontList), Line("One", "One.ttf") + "\r\n");
 }

@@ -111,7 +111,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeDoesNothingWithoutAFolder) {
         EXPECT_TRUE(RemoveDirectoryTree(path)) << path;
     }
     EXPECT_TRUE(machine.Exists("C:\\Apps\\file.txt"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.recycled.empty());
 }
 
@@ -124,7 +124,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeMovesAMovableFolderWhole) {
 
     EXPECT_EQ(machine.recycled, Strings{Top});
     EXPECT_FALSE(machine.Exists(Top));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 // The shell refuses the folder as a whole: its entries go one by one, files first,
@@ -189,7 +189,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeOfTheProgramFolderIsSilentOnlyForItself) {
 
     EXPECT_TRUE(RemoveDirectoryTree(program));
 
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(State.FailureCount, 0);
     EXPECT_EQ(machine.List(program), Strings{"KestDel.Exe"});
 
