@@ -67,6 +67,65 @@ TEST_F(ModuleInstallTest, DecisionTable) {
     }
 }
 
+// The decision alone: the first matching row wins.
+TEST_F(ModuleInstallTest, DecisionRows) {
+    struct Case {
+        const char* displayName;
+        bool filesPresent, programPresent;
+        ModuleAction action;
+    } cases[] = {
+        {"", true, false, ModuleAction::GoAhead},
+        {"", false, true, ModuleAction::ReportFilesMissing},
+        {"Tessaly 8.1.2", true, true, ModuleAction::GoAhead},
+        {"Tessaly 8.1.2", false, true, ModuleAction::ReportTooOld},
+        {"7000001", false, false, ModuleAction::ReportTooOld},
+        {"8999999", false, true, ModuleAction::ReportTooOld},
+        {"Tessaly 9", true, false, ModuleAction::GoAhead},
+        {"Tessaly 9", false, false, ModuleAction::ReportNotInstalled},
+        {"7000000", false, false, ModuleAction::ReportNotInstalled},
+        {"Tessaly 9", false, true, ModuleAction::AutoInstall},
+        {"7000000", false, true, ModuleAction::AutoInstall},
+        {"9000000", false, true, ModuleAction::AutoInstall},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DecideModuleInstall(c.displayName, c.filesPresent, c.programPresent), c.action)
+            << c.displayName << c.filesPresent << c.programPresent;
+    }
+}
+
+// An entry whose command names no folder before KestDel.Exe names no installation, even
+// with a Kest.Exe in the current folder; a quoted command names its folder without the
+// quote.
+TEST_F(ModuleInstallTest, ProgramFolderOfTheRegisteredCommand) {
+    struct Case {
+        std::string command;
+        Strings boxes, started;
+    } cases[] = {
+        {"KestDel.Exe a b \"C:\\Tessaly Data\\\" d",
+         StartupError("Program not properly installed"),
+         {}},
+        {"\"KestDel.Exe\" a b \"C:\\Tessaly Data\\\" d",
+         StartupError("Program not properly installed"),
+         {}},
+        {"\"C:\\Program Files\\Tessaly\\KestDel.Exe\" a b \"C:\\Tessaly Data\\\" d",
+         {},
+         {InstalledStart}},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        fresh.AddFile("C:\\Medium\\Extra.801", "module");
+        InstallProduct(fresh, "Tessaly 10.0", ProgramFolder, DataFolder);
+        fresh.SetString(HKEY_CURRENT_USER, UninstallKey, "UninstallString", c.command);
+        fresh.AddFile("C:\\Work\\Kest.Exe", "MZ some other program");
+        fresh.currentFolder = "C:\\Work";
+        EXPECT_FALSE(CheckModuleInstall(Medium)) << c.command;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.command;
+        EXPECT_EQ(Started(fresh), c.started) << c.command;
+        EXPECT_EQ(fresh.Exists("C:\\Tessaly Data\\AutoLoad.Lst"), !c.started.empty()) << c.command;
+        EXPECT_FALSE(fresh.Exists("C:\\Work\\AutoLoad.Lst")) << c.command;
+    }
+}
+
 TEST_F(ModuleInstallTest, ListsNewModulesInSearchOrder) {
     for (const char* name :
          {"Notes.txt", "Extra.801", "Common.801", "Lang.801", "install.801", "BetaEng.801",
@@ -94,6 +153,7 @@ TEST_F(ModuleInstallTest, ListGoesToTheProgramFolderWhenTheDataFolderIsNotWritab
         const char* list;
     } cases[] = {
         {"C:\\Tessaly Data\\", "C:\\Tessaly Data\\AutoLoad.Lst"},
+        {"C:\\Tessaly Data", "C:\\Tessaly Data\\AutoLoad.Lst"},
         {"E:\\Tessaly Data\\", "C:\\Program Files\\Tessaly\\AutoLoad.Lst"},  // read-only drive
         {"C:\\Gone\\", "C:\\Program Files\\Tessaly\\AutoLoad.Lst"},
         {"", "C:\\Program Files\\Tessaly\\AutoLoad.Lst"},
