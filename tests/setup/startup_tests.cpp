@@ -79,15 +79,19 @@ TEST_F(StartupTest, CompressedProgramIsUnpackedIntoTheTemporaryFolder) {
     EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
+// The program is unpacked into the root of drive C and runs in drive C's own current
+// folder ("c:").
 TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
     machine.tempPathFails = true;
+    machine.messageTexts[ERROR_PATH_NOT_FOUND] = "Path not found.\r\n";
+    machine.AddFolder("C:\\Work");
+    machine.currentFolder = "C:\\Work";
     AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
     CheckStartup("C:\\Medium\\Setup.exe", "");
     EXPECT_EQ(machine.Content("C:\\Kest.Exe"), "MZ program");
     EXPECT_EQ(machine.Content("C:\\Rapi.DLL"), "MZ library");
-    ASSERT_EQ(machine.processes.size(), 1u);
-    EXPECT_EQ(machine.processes[0].commandLine, "c:\\Kest.Exe \"C:\\Medium\\\"");
-    EXPECT_EQ(CompareNoCase(machine.processes[0].currentFolder, "C:\\"), 0);
+    EXPECT_EQ(Started(machine), Strings{"c:\\Kest.Exe \"C:\\Medium\\\" | c:\\Work"});
+    EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: GetTempPath | Path not found. "});
 }
 
 TEST_F(StartupTest, MissingCompressedLibraryStopsBeforeTheStart) {

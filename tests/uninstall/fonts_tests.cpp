@@ -155,14 +155,16 @@ TEST_F(FontsTest, ALineWithoutANameLeavesTheFontsKeyAlone) {
     machine.SetString(HKEY_LOCAL_MACHINE, NtFontsKey, "Arial (TrueType)", "arial.ttf");
     machine.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other", "File", "o.ttf");
     AddFont("One", "One.ttf", NtFontsKey);
+    machine.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other\\Deep", "File", "d");
     machine.AddFile(FontList, "\r\n\"\" \"" + FontFolder + "x.ttf\"\r\n   \r\n" +
-                                  Line("One", "One.ttf") + "\r\n");
+                                  Line("One", "One.ttf") + "\r\n" +
+                                  Line("Other\\Deep", "Deep.ttf") + "\r\n");
     machine.RefuseRecycle(FontList);
 
     RemoveFonts(FontFolder);
 
     EXPECT_EQ(machine.StringValue(HKEY_LOCAL_MACHINE, NtFontsKey, "Arial (TrueType)"), "arial.ttf");
-    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other"));
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other\\Deep"));
     EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\One"));
 }
 
