@@ -223,3 +223,20 @@ TEST_F(RemoveTest, RemoveDirectoryTreeNeverDescendsIntoALink) {
 }
 
 }  // namespace
+
+namespace {
+
+// A link whose target is empty can be removed, and goes without a box.
+TEST_F(RemoveTest, AnEmptyLinkIsRemoved) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFolder(top + "Link");
+    machine.SetAttributes(top + "Link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+
+    EXPECT_TRUE(RemoveDirectoryTree(top + "Link"));
+
+    EXPECT_FALSE(machine.Exists(top + "Link"));
+    EXPECT_EQ(machine.recycled, Strings{});
+    EXPECT_EQ(Boxes(), Strings{});
+}
+
+}  // namespace
