@@ -113,7 +113,9 @@ bool ForceDeleteFile(const std::string& name);
 bool IsUsableDrive(char letter);
 bool IsWritableFolder(const std::string& folder);
 bool LoadListFile(StringList& list, const std::string& name);
-void SaveListFile(const StringList& list, const std::string& name);  // may raise FileCreateError
+// Replaces the file only when the whole list was written; may raise FileCreateError
+// or InOutError.
+void SaveListFile(const StringList& list, const std::string& name);
 bool MoveToRecycleBin(const std::string& path);
 
 // ---------------------------------------------------------------------------

@@ -137,14 +137,17 @@ void WritePartialFile(const std::string& partName, const std::string& text,
     const DWORD error = GetLastError();
     file.Close();
     if (!isWritten) {
-        DeleteFileA(partName.c_str());
+        if (!DeleteFileA(partName.c_str())) {
+            // Nothing more to undo: the error below says the list was not saved.
+        }
         throw InOutError("Cannot write file \"" + FullPathForMessage(name) + "\". " +
                          SystemMessage(error));
     }
 }
 
 // Replaces `name` by `partName`. The 9x family has no MoveFileExA: there the old
-// file goes first, then the new one takes its name.
+// file goes first, then the new one takes its name (a rename that fails then leaves
+// no list, never a cut-off one).
 bool PutInPlace(const std::string& partName, const std::string& name) {
     if (MoveFileExA(partName.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return true;
@@ -308,7 +311,9 @@ void SaveListFile(const StringList& list, const std::string& name) {
     WritePartialFile(partName, text, safeName);
     if (!PutInPlace(partName, safeName)) {
         const DWORD error = GetLastError();
-        DeleteFileA(partName.c_str());
+        if (!DeleteFileA(partName.c_str())) {
+            // Nothing more to undo: the error below says the list was not saved.
+        }
         throw FileCreateError(CannotCreateText(safeName, error));
     }
 }
