@@ -317,6 +317,22 @@ inline std::string Run(const Case& c) {
         RegCloseKey(key);
         return answer;
     }
+    if (c.call == "WinExec") return Answer(Number(WinExec(a0.c_str(), SW_HIDE)));
+    if (c.call == "CreateProcessA") {
+        // A program that cannot start: the call's answer; one that starts is not waited for.
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        std::string commandLine = a0;
+        const BOOL created = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                            nullptr, nullptr, &startup, &process);
+        const std::string answer = Answer(Number(created));
+        if (created) {
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        return answer;
+    }
     if (c.call == "CompareStringA") {
         return Answer(
             Number(CompareStringA(LOCALE_USER_DEFAULT, Flags(a2), a0.c_str(), -1, a1.c_str(), -1)));
