@@ -9,11 +9,13 @@ target_link_options(Setup PRIVATE ${WIN_LINK_OPTIONS})
 
 # Helper programs for the Wine tests (tools/*.cpp, one program each). They link only what
 # they use: the driver and the stand-in none of the system's code, the probe the support library.
-# The stand-in also plays the product's setup (registry, shell folders, shortcuts).
+# The stand-in also plays the product's setup (registry, shell folders, shortcuts). All of them
+# own their handles through the support library's header-only owners.
 file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cpp)
 foreach(src ${TOOL_SOURCES})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} WIN32 ${src})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/support)
   if(name STREQUAL "probe")
     target_link_libraries(${name} PRIVATE kest_support)
   elseif(name STREQUAL "kest")

@@ -22,6 +22,10 @@ public:
         Close();
         return &handle_;
     }
+    void Reset(HANDLE handle) {
+        Close();
+        handle_ = handle;
+    }
     void Close() {
         if (IsValid()) {
             // A handle that refuses to close leaves nothing for us to undo.

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "ToolText.h"
+
 namespace replay {
 
 struct Case {
@@ -52,20 +54,13 @@ inline std::vector<std::string> Split(const std::string& text, const std::string
     return parts;
 }
 
-inline int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 inline std::string Decode(const std::string& text) {
     if (text == "\\t") return "";
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\' && i + 3 < text.size() + 0 && text[i + 1] == 'x' &&
-            Hex(text[i + 2]) >= 0 && Hex(text[i + 3]) >= 0) {
-            out += static_cast<char>(Hex(text[i + 2]) * 16 + Hex(text[i + 3]));
+            HexDigit(text[i + 2]) >= 0 && HexDigit(text[i + 3]) >= 0) {
+            out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
             i += 3;
         } else {
             out += text[i];

@@ -35,8 +35,8 @@
 #include <string>
 #include <vector>
 
-#include "ToolHandle.h"
 #include "ToolText.h"
+#include "WinSysHandles.h"
 
 namespace {
 
@@ -61,15 +61,15 @@ public:
         if (!IsOpen()) return;
         std::string text = line + "\r\n";
         DWORD written = 0;
-        if (!WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+        if (!WriteFile(file_.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
                        nullptr)) {
             return;  // nothing better to do: the transcript is the only report
         }
-        FlushFileBuffers(file_.get());
+        FlushFileBuffers(file_.Get());
     }
 
 private:
-    Handle file_;
+    KernelHandle file_;
 };
 
 std::string LastErrorText(const std::string& what) {
@@ -126,14 +126,14 @@ std::string TrimLineEnd(std::string line) {
 }
 
 bool ReadCommandFile(const std::string& path, Request& request) {
-    Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) return false;
     std::string content;
     char buffer[4096];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) && got > 0) {
+    while ((ok = ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) && got > 0) {
         content.append(buffer, got);
     }
     if (!ok) return false;
@@ -303,7 +303,7 @@ private:
             return false;
         }
         // The job gathers the program's children too, so their boxes are waited for.
-        job_.reset(CreateJobObjectA(nullptr, nullptr));
+        job_.Reset(CreateJobObjectA(nullptr, nullptr));
         std::vector<char> commandLine(request_.commandLine.begin(), request_.commandLine.end());
         commandLine.push_back('\0');
         STARTUPINFOA startup = {};
@@ -315,24 +315,24 @@ private:
                                   LastErrorText("CreateProcess " + Escape(request_.commandLine)));
             return false;
         }
-        process_.reset(info.hProcess);
-        Handle thread(info.hThread);
-        if (job_.get() && !AssignProcessToJobObject(job_.get(), process_.get())) {
-            job_.reset(nullptr);  // without a job only the program itself is waited for
+        process_.Reset(info.hProcess);
+        KernelHandle thread(info.hThread);
+        if (job_.Get() && !AssignProcessToJobObject(job_.Get(), process_.Get())) {
+            job_.Close();  // without a job only the program itself is waited for
         }
-        if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+        if (ResumeThread(thread.Get()) == static_cast<DWORD>(-1)) {
             transcript_.WriteLine("error: " + LastErrorText("ResumeThread"));
-            TerminateProcess(process_.get(), DriverFailureCode);
+            TerminateProcess(process_.Get(), DriverFailureCode);
             return false;
         }
         return true;
     }
 
     bool ProgramRunning() const {
-        if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) return true;
-        if (!job_.get()) return false;
+        if (WaitForSingleObject(process_.Get(), 0) != WAIT_OBJECT_0) return true;
+        if (!job_.Get()) return false;
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-        if (!QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &accounting,
+        if (!QueryInformationJobObject(job_.Get(), JobObjectBasicAccountingInformation, &accounting,
                                        sizeof accounting, nullptr)) {
             return false;
         }
@@ -420,7 +420,7 @@ private:
 
     int Finish() {
         DWORD code = 0;
-        if (!GetExitCodeProcess(process_.get(), &code)) {
+        if (!GetExitCodeProcess(process_.Get(), &code)) {
             transcript_.WriteLine("error: " + LastErrorText("GetExitCodeProcess"));
             return DriverFailureCode;
         }
@@ -429,16 +429,16 @@ private:
     }
 
     int GiveUp() {
-        if (job_.get()) TerminateJobObject(job_.get(), TimeoutCode);
-        TerminateProcess(process_.get(), TimeoutCode);
+        if (job_.Get()) TerminateJobObject(job_.Get(), TimeoutCode);
+        TerminateProcess(process_.Get(), TimeoutCode);
         transcript_.WriteLine("timeout");
         return TimeoutCode;
     }
 
     Transcript& transcript_;
     const Request& request_;
-    Handle job_;
-    Handle process_;
+    KernelHandle job_;
+    KernelHandle process_;
     const bool shots_;
     const bool byHand_;
     std::set<HWND> answered_;

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "ToolHandle.h"
+#include "WinSysHandles.h"
 
 namespace {
 
@@ -65,11 +65,11 @@ HANDLE OpenLog(const std::string& path) {
 }
 
 bool AppendLine(const std::string& path, const std::string& line) {
-    Handle log(OpenLog(path));
+    KernelHandle log(OpenLog(path));
     if (!log.IsValid()) return false;
     DWORD written = 0;
-    return SetFilePointer(log.get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-           WriteFile(log.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+    return SetFilePointer(log.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+           WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
            written == line.size();
 }
 
@@ -122,21 +122,21 @@ bool MakeFolder(const std::string& folder) {
 }
 
 bool WriteText(const std::string& path, const std::string& text) {
-    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file.IsValid() &&
-           WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
            written == text.size();
 }
 
 std::string ReadText(const std::string& path) {
-    Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string text;
     char buffer[4096];
     DWORD got = 0;
-    while (file.IsValid() && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) {
+    while (file.IsValid() && ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got) {
         text.append(buffer, got);
     }
     return text;

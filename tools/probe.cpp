@@ -33,10 +33,10 @@
 
 #include "Errors.h"
 #include "Replay.h"
-#include "ToolHandle.h"
 #include "ToolText.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysHandles.h"
 
 namespace {
 
@@ -63,21 +63,6 @@ HKEY RootKey(const std::string& name) {
     if (name == "HKCU" || name == "HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
     throw UsageError("unknown root " + name);
 }
-
-class KeyHandle {
-public:
-    KeyHandle() = default;
-    ~KeyHandle() {
-        if (key_) RegCloseKey(key_);
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 std::string JoinKey(const std::string& path, const std::string& name) {
     return path.empty() ? name : path + "\\" + name;
@@ -123,10 +108,10 @@ void ListTree(HKEY key, const std::string& path, Lines& lines) {
             RegEnumKeyExA(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) return;
         if (status != ERROR_SUCCESS) throw KestError("RegEnumKeyEx " + std::to_string(status));
-        KeyHandle subkey;
-        status = RegOpenKeyExA(key, name, 0, KEY_READ, subkey.out());
+        RegistryKey subkey;
+        status = RegOpenKeyExA(key, name, 0, KEY_READ, subkey.Receive());
         if (status != ERROR_SUCCESS) throw KestError("RegOpenKeyEx " + std::to_string(status));
-        ListTree(subkey.get(), JoinKey(path, std::string(name, nameLength)), lines);
+        ListTree(subkey.Get(), JoinKey(path, std::string(name, nameLength)), lines);
     }
 }
 
@@ -140,12 +125,12 @@ HKEY SplitKey(const std::string& fullKey, std::string& path) {
 Lines RegTree(const Arguments& a) {
     std::string path;
     HKEY root = SplitKey(Argument(a, 0), path);
-    KeyHandle key;
-    LONG status = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.out());
+    RegistryKey key;
+    LONG status = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive());
     if (status == ERROR_FILE_NOT_FOUND) return {"missing"};
     if (status != ERROR_SUCCESS) throw KestError("RegOpenKeyEx " + std::to_string(status));
     Lines lines;
-    ListTree(key.get(), "", lines);
+    ListTree(key.Get(), "", lines);
     return lines;
 }
 
@@ -153,11 +138,11 @@ void SetValue(const std::string& fullKey, const std::string& name, DWORD type, c
               DWORD size) {
     std::string path;
     HKEY root = SplitKey(fullKey, path);
-    KeyHandle key;
+    RegistryKey key;
     LONG status = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, key.out(), nullptr);
+                                  KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr);
     if (status != ERROR_SUCCESS) throw KestError("RegCreateKeyEx " + std::to_string(status));
-    status = RegSetValueExA(key.get(), name.c_str(), 0, type, data, size);
+    status = RegSetValueExA(key.Get(), name.c_str(), 0, type, data, size);
     if (status != ERROR_SUCCESS) throw KestError("RegSetValueEx " + std::to_string(status));
 }
 
@@ -230,15 +215,15 @@ Lines StartProgram(const Arguments& a) {
 }
 
 Lines ReplayTable(const Arguments& a) {
-    Handle file(CreateFileA(Argument(a, 0).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(CreateFileA(Argument(a, 0).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) throw UsageError("cannot open the table " + Argument(a, 0));
     std::string table;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
         table.append(buffer, read);
-    file.reset(nullptr);  // the table's cases may open it themselves
+    file.Close();  // the table's cases may open it themselves
     Lines lines;
     for (const replay::Case& c : replay::Parse(table))
         lines.push_back(std::to_string(c.line) + " " + replay::Run(c));
@@ -286,11 +271,11 @@ const std::map<std::string, Routine>& Routines() {
 bool WriteReport(const std::string& path, const std::string& status, const Lines& lines) {
     std::string text = status + "\r\n";
     for (const std::string& line : lines) text += Escape(line) + "\r\n";
-    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) return false;
     DWORD written = 0;
-    return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+    return WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
            written == text.size();
 }
 

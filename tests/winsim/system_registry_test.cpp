@@ -6,17 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "WinSysHandles.h"
+
 namespace {
 
 const char kKest[] = "Software\\Kest";
-
-// A key handle closed at scope end.
-struct Key {
-    HKEY h = nullptr;
-    ~Key() {
-        if (h) RegCloseKey(h);
-    }
-};
 
 class SystemRegistry : public ::testing::Test {
 protected:
@@ -66,9 +60,10 @@ TEST_F(SystemRegistry, OpenKeyAnswersByPathAccessAndProtection) {
 
 TEST_F(SystemRegistry, KeysAreSeparatePerRoot) {
     m.AddKey(HKEY_CURRENT_USER, kKest);
-    Key key;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &key.h));
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_READ, &key.h));
+    RegistryKey key;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, key.Receive()));
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_READ, key.Receive()));
 }
 
 TEST_F(SystemRegistry, HandlesAreCountedAndRootsAlwaysValid) {
@@ -94,8 +89,8 @@ TEST_F(SystemRegistry, HandlesAreCountedAndRootsAlwaysValid) {
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_CURRENT_USER));
     EXPECT_EQ(0, m.openKeyHandles);
     // The roots still work after they were "closed".
-    Key key;
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &key.h));
+    RegistryKey key;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, key.Receive()));
 }
 
 TEST_F(SystemRegistry, CreateKeyMakesMissingKeysAlongThePath) {
@@ -182,15 +177,15 @@ TEST_F(SystemRegistry, QueryValueGivesStoredBytesAndSizes) {
     m.SetDword(HKEY_CURRENT_USER, kKest, "Count", 42);
     m.SetValue(HKEY_CURRENT_USER, kKest, "Home", REG_EXPAND_SZ, std::string("%WINDIR%\\x\0", 11));
     m.SetString(HKEY_CURRENT_USER, kKest, "", "d");
-    Key key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_READ, &key.h));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_READ, key.Receive()));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         char buffer[64];
         std::memset(buffer, '#', sizeof buffer);
         DWORD type = 0xFFFF, size = c.bufferSize;
         EXPECT_EQ(c.result,
-                  RegQueryValueExA(key.h, c.valueName, nullptr, &type,
+                  RegQueryValueExA(key.Get(), c.valueName, nullptr, &type,
                                    c.withData ? reinterpret_cast<BYTE*>(buffer) : nullptr, &size));
         EXPECT_EQ(c.type, type);
         EXPECT_EQ(c.size, size);
@@ -218,14 +213,14 @@ TEST_F(SystemRegistry, SetValueStoresBytesAndWritesTheTranscript) {
          "regset: HKLM\\Software\\Kest\\Path = D:\\"},
     };
     m.AddKey(HKEY_LOCAL_MACHINE, kKest);
-    Key key;
+    RegistryKey key;
     // Opened by another spelling: the transcript shows the names as stored.
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KEST", 0, KEY_ALL_ACCESS, &key.h));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KEST", 0, KEY_ALL_ACCESS,
+                                           key.Receive()));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         m.transcript.clear();
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key.h, c.valueName, 0, c.type,
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), c.valueName, 0, c.type,
                                                 reinterpret_cast<const BYTE*>(c.data.data()),
                                                 static_cast<DWORD>(c.data.size())));
         EXPECT_EQ(std::vector<std::string>{c.line}, m.transcript);
@@ -237,13 +232,14 @@ TEST_F(SystemRegistry, SetValueStoresBytesAndWritesTheTranscript) {
 TEST_F(SystemRegistry, SetValueIsRefusedWithoutTheRight) {
     m.AddKey(HKEY_LOCAL_MACHINE, kKest);
     m.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Locked");
-    Key readOnly, locked;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &readOnly.h));
+    RegistryKey readOnly, locked;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Locked", 0, KEY_READ, &locked.h));
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, readOnly.Receive()));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Locked", 0, KEY_READ, locked.Receive()));
     const BYTE data[] = "x";
-    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(readOnly.h, "V", 0, REG_SZ, data, 2));
-    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(locked.h, "V", 0, REG_SZ, data, 2));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(readOnly.Get(), "V", 0, REG_SZ, data, 2));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(locked.Get(), "V", 0, REG_SZ, data, 2));
     EXPECT_FALSE(m.ValueExists(HKEY_LOCAL_MACHINE, kKest, "V"));
     EXPECT_FALSE(m.ValueExists(HKEY_LOCAL_MACHINE, "Software\\Locked", "V"));
     EXPECT_TRUE(m.Lines("regset:").empty());
@@ -270,32 +266,32 @@ TEST_F(SystemRegistry, EachCallNeedsItsRightAsUnderWine) {
     m.SetString(HKEY_LOCAL_MACHINE, "Software\\Kest\\Sub", "V", "x");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Key key;
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kest\\Sub", 0, c.access, &key.h));
+        RegistryKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kest\\Sub", 0,
+                                               c.access, key.Receive()));
         char buffer[16];
         DWORD size = sizeof buffer;
         LONG result = ERROR_INVALID_FUNCTION;
         switch (c.call) {
             case Query:
-                result = RegQueryValueExA(key.h, "V", nullptr, nullptr,
+                result = RegQueryValueExA(key.Get(), "V", nullptr, nullptr,
                                           reinterpret_cast<BYTE*>(buffer), &size);
                 break;
             case Set:
-                result =
-                    RegSetValueExA(key.h, "V", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2);
+                result = RegSetValueExA(key.Get(), "V", 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>("y"), 2);
                 break;
             case Enum: {
                 // The parent's subkeys, through a handle of the same rights.
-                Key parent;
+                RegistryKey parent;
                 ASSERT_EQ(ERROR_SUCCESS,
-                          RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, c.access, &parent.h));
-                result =
-                    RegEnumKeyExA(parent.h, 0, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+                          RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, c.access, parent.Receive()));
+                result = RegEnumKeyExA(parent.Get(), 0, buffer, &size, nullptr, nullptr, nullptr,
+                                       nullptr);
                 break;
             }
             case Info:
-                result = RegQueryInfoKeyA(key.h, nullptr, nullptr, nullptr, nullptr, nullptr,
+                result = RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr,
                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
                 break;
         }
@@ -307,13 +303,13 @@ TEST_F(SystemRegistry, EachCallNeedsItsRightAsUnderWine) {
 TEST_F(SystemRegistry, EnumKeysInNameOrderWithSizesInCharacters) {
     for (const char* name : {"b", "A_", "AB", "a1", "Zed", "_x"})
         m.AddKey(HKEY_LOCAL_MACHINE, std::string(kKest) + "\\" + name);
-    Key key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &key.h));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, key.Receive()));
     std::vector<std::string> names;
     char name[64];
     DWORD size = sizeof name;
-    for (DWORD i = 0;
-         RegEnumKeyExA(key.h, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    for (DWORD i = 0; RegEnumKeyExA(key.Get(), i, name, &size, nullptr, nullptr, nullptr,
+                                    nullptr) == ERROR_SUCCESS;
          ++i, size = sizeof name) {
         EXPECT_EQ(std::strlen(name), size);
         names.push_back(name);
@@ -339,8 +335,8 @@ TEST_F(SystemRegistry, EnumKeysInNameOrderWithSizesInCharacters) {
         SCOPED_TRACE(c.name);
         std::memset(name, '#', sizeof name);
         DWORD inOut = c.size;
-        EXPECT_EQ(c.result,
-                  RegEnumKeyExA(key.h, c.index, name, &inOut, nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(c.result, RegEnumKeyExA(key.Get(), c.index, name, &inOut, nullptr, nullptr,
+                                          nullptr, nullptr));
         EXPECT_EQ(c.sizeAfter, inOut);
         EXPECT_EQ(c.buffer, std::string(name, 4));
     }
@@ -351,11 +347,11 @@ TEST_F(SystemRegistry, QueryInfoCountsSubkeysAndValues) {
     m.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\Longest name\\Deeper still longer");
     m.SetString(HKEY_LOCAL_MACHINE, kKest, "DisplayName", "Tessaly");
     m.SetDword(HKEY_LOCAL_MACHINE, kKest, "N", 1);
-    Key key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, &key.h));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, key.Receive()));
     DWORD subKeys = 0, longest = 0, values = 0, longestValueName = 0, longestValue = 0;
     EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryInfoKeyA(key.h, nullptr, nullptr, nullptr, &subKeys, &longest, nullptr,
+              RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, &longest, nullptr,
                                &values, &longestValueName, &longestValue, nullptr, nullptr));
     EXPECT_EQ(2u, subKeys);
     EXPECT_EQ(12u, longest);  // "Longest name", without NUL
@@ -435,13 +431,14 @@ TEST_F(SystemRegistry, DeleteKeyFollowsThePlatform) {
 
 TEST_F(SystemRegistry, DeleteKeyRelativeToAnOpenKey) {
     m.AddKey(HKEY_CURRENT_USER, "Software\\Kest\\Sub");
-    Key key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_ALL_ACCESS, &key.h));
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegDeleteKeyA(key.h, nullptr));
-    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(key.h, ""));  // itself, but it has a subkey
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key.h, "SUB"));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, kKest, 0, KEY_ALL_ACCESS, key.Receive()));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegDeleteKeyA(key.Get(), nullptr));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(key.Get(), ""));  // itself, but it has a subkey
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key.Get(), "SUB"));
     EXPECT_EQ(std::vector<std::string>{"regdel: HKCU\\Software\\Kest\\Sub"}, m.Lines("regdel:"));
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key.h, ""));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key.Get(), ""));
     EXPECT_FALSE(m.KeyExists(HKEY_CURRENT_USER, kKest));
     EXPECT_TRUE(m.KeyExists(HKEY_CURRENT_USER, "Software"));
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_CURRENT_USER, ""));  // a root stays
@@ -449,36 +446,37 @@ TEST_F(SystemRegistry, DeleteKeyRelativeToAnOpenKey) {
 
 TEST_F(SystemRegistry, HandleOfADeletedKeyFails) {
     m.AddKey(HKEY_LOCAL_MACHINE, kKest);
-    Key key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_ALL_ACCESS, &key.h));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_ALL_ACCESS, key.Receive()));
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKest));
     const BYTE data[] = "x";
-    EXPECT_EQ(ERROR_KEY_DELETED, RegSetValueExA(key.h, "V", 0, REG_SZ, data, 2));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegSetValueExA(key.Get(), "V", 0, REG_SZ, data, 2));
     DWORD size = 0;
-    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(key.h, "V", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_KEY_DELETED,
+              RegQueryValueExA(key.Get(), "V", nullptr, nullptr, nullptr, &size));
     HKEY created = nullptr;
-    EXPECT_EQ(ERROR_KEY_DELETED, RegCreateKeyExA(key.h, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS,
+    EXPECT_EQ(ERROR_KEY_DELETED, RegCreateKeyExA(key.Get(), "Sub", 0, nullptr, 0, KEY_ALL_ACCESS,
                                                  nullptr, &created, nullptr));
     EXPECT_FALSE(m.KeyExists(HKEY_LOCAL_MACHINE, kKest));
-    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key.h));
-    key.h = nullptr;
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key.Release()));
     EXPECT_EQ(0, m.openKeyHandles);
 }
 
 TEST_F(SystemRegistry, HandleBelowADeletedTreeFails) {
     m.SetWindows98();
     m.AddKey(HKEY_LOCAL_MACHINE, "Software\\Kest\\A\\B");
-    Key inner;
+    RegistryKey inner;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kest\\A\\B", 0,
-                                           KEY_ALL_ACCESS, &inner.h));
+                                           KEY_ALL_ACCESS, inner.Receive()));
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKest));
     HKEY key = nullptr;
-    EXPECT_EQ(ERROR_KEY_DELETED, RegOpenKeyExA(inner.h, "", 0, KEY_ALL_ACCESS, &key));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegOpenKeyExA(inner.Get(), "", 0, KEY_ALL_ACCESS, &key));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegCreateKeyExA(inner.Get(), "C", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteKeyA(inner.Get(), ""));
     EXPECT_EQ(ERROR_KEY_DELETED,
-              RegCreateKeyExA(inner.h, "C", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteKeyA(inner.h, ""));
-    EXPECT_EQ(ERROR_KEY_DELETED,
-              RegEnumKeyExA(inner.h, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+              RegEnumKeyExA(inner.Get(), 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(nullptr, key);
     EXPECT_FALSE(m.KeyExists(HKEY_LOCAL_MACHINE, "Software\\Kest\\A"));
     EXPECT_EQ(1, m.openKeyHandles);
