@@ -1,4 +1,6 @@
-// Test fixture: a fresh simulated machine and a fresh process-wide state per test.
+// The host tests' one set of helpers: a clean simulated machine with a clean system
+// state, the fixture built on it, the boxes and programs a run showed and started, and
+// the places every test needs.
 #ifndef KEST_TESTS_SIMTEST_H
 #define KEST_TESTS_SIMTEST_H
 
@@ -12,6 +14,9 @@
 
 using Strings = std::vector<std::string>;
 
+const char* const ProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Tessaly";
+const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
+
 // Every box the machine has shown, in order, as "caption | text": tests compare the
 // whole list, so that no stray box goes unseen.
 inline Strings BoxesOf(const winsim::Machine& m) {
@@ -20,17 +25,48 @@ inline Strings BoxesOf(const winsim::Machine& m) {
     return shown;
 }
 
-// Nothing a run opened (file, search, key, process, token) may stay open after it.
-inline void ExpectNothingOpen(const winsim::Machine& m) {
-    EXPECT_EQ(m.OpenHandles(), std::vector<std::string>()) << "left open by the run";
+// Every program the machine has started, in order, as "command line | folder".
+inline Strings Started(const winsim::Machine& m) {
+    Strings started;
+    for (const winsim::ProcessRecord& p : m.processes)
+        started.push_back(p.commandLine + " | " + p.currentFolder);
+    return started;
 }
 
+// Nothing a run opened (file, search, key, process, token) may stay open after it.
+inline void ExpectNothingOpen(const winsim::Machine& m) {
+    EXPECT_EQ(m.OpenHandles(), Strings()) << "left open by the run";
+}
+
+// A fresh machine, the current one while it lives, with the system's process-wide
+// state started afresh; when it goes, nothing may be left open on it and the state
+// is cleared again, so that no run sees what an earlier one left.
+class CleanMachine : public winsim::Machine {
+public:
+    CleanMachine() { State = ProcessState(); }
+    ~CleanMachine() {
+        ExpectNothingOpen(*this);
+        State = ProcessState();
+    }
+};
+
+// A complete set of installation files in `folder`, the program and library under
+// the names given.
+inline void AddMedium(winsim::Machine& m, const std::string& folder,
+                      const std::string& program = "Kest.Exe",
+                      const std::string& library = "RApi.Dll") {
+    m.AddFile(folder + program, "MZ program");
+    m.AddFile(folder + library, "MZ library");
+    m.AddFile(folder + "Install.Msg", "messages");
+    m.AddFile(folder + "Common.801", "common");
+    m.AddFile(folder + "LangEng.801", "english");
+}
+
+// The fixture of the system's tests: each test on a clean machine of its own. A
+// table-driven test gives each case a `CleanMachine` of its own in the loop.
 class SimTest : public ::testing::Test {
 protected:
-    SimTest() { State = ProcessState(); }
-    ~SimTest() override { State = ProcessState(); }
-    void TearDown() override { ExpectNothingOpen(machine); }
-    winsim::Machine machine;
+    CleanMachine machine;
 };
 
 #endif

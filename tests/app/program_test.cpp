@@ -1,14 +1,13 @@
 // The whole program on the simulated machine: mode choice, start-up, exit codes and
 // the two error reports.
+#include "Program.h"
+
 #include <regex>
 
-#include "Program.h"
 #include "SimTest.h"
 
 namespace {
 
-const char* const ProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Tessaly";
-const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
 const char* const Confirmation =
     "Uninstall | You do not have to uninstall the Tessaly program to install a new version. "
     "Uninstalling the program moves all the program files/folders to your recycle bin. REBOOT "
@@ -22,14 +21,6 @@ protected:
     void Start(const std::string& modulePath, const std::string& commandLine) {
         machine.moduleFileName = modulePath;
         machine.commandLine = commandLine;
-    }
-    // A complete set of installation files with an uncompressed program.
-    void AddMedium(const std::string& folder) {
-        machine.AddFile(folder + "Kest.Exe", "MZ program");
-        machine.AddFile(folder + "RApi.Dll", "MZ library");
-        machine.AddFile(folder + "Install.Msg", "text");
-        machine.AddFile(folder + "Common.801", "data");
-        machine.AddFile(folder + "LangEng.801", "data");
     }
 };
 
@@ -47,8 +38,7 @@ TEST_F(ProgramTest, ChoosesTheModeFromTheLowerCasedOwnPath) {
         {"C:\\Medium\\xkestdel.exe", "Check Startup"},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
-        State = ProcessState();
+        CleanMachine fresh;
         fresh.moduleFileName = c.modulePath;
         fresh.commandLine = "prog";
         fresh.boxAnswers = {IDCANCEL};
@@ -123,8 +113,7 @@ TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
          }},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
-        State = ProcessState();
+        CleanMachine fresh;
         fresh.moduleFileName = "C:\\Program Files\\Tessaly\\KestDel.Exe";
         fresh.SetString(HKEY_LOCAL_MACHINE, ProductKey, "Version", "8");
         c.inject(fresh);
@@ -183,7 +172,7 @@ class UnhandledErrorTest : public ProgramTest {
 protected:
     UnhandledErrorTest() {
         Start("C:\\Medium\\Setup.exe", "Setup.exe autorun");
-        AddMedium("C:\\Medium\\");
+        AddMedium(machine, "C:\\Medium\\");
         machine.SetDword(HKEY_CURRENT_USER, UninstallKey, "UninstallString", 7);
     }
 };
@@ -214,7 +203,7 @@ TEST_F(UnhandledErrorTest, UnderADebuggerThePlatformTakesOver) {
 TEST_F(ProgramTest, ApplicationErrorKeepsTheMessagesOwnFullStop) {
     // The medium lies at the root of drive D, whose own current folder has gone.
     Start("D:\\Setup.exe", "Setup.exe");
-    AddMedium("D:\\");
+    AddMedium(machine, "D:\\");
     machine.driveFolders['D'] = "D:\\Gone";
     machine.messageTexts[ERROR_FILE_NOT_FOUND] = "File not found.\r\n";
 

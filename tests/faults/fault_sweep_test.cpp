@@ -14,14 +14,11 @@
 #include <vector>
 
 #include "Program.h"
+#include "SimTest.h"
 #include "WinSys.h"
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
-const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
-const char* const ProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Tessaly";
 const char* const RunOnceKey = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char* const FontsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 const char* const ShellFolders =
@@ -305,8 +302,7 @@ struct Tally {
 // One whole run with the plan; answers the number of calls it made.
 long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& tally,
              const std::function<void(const winsim::Machine&)>& more = nullptr) {
-    winsim::Machine m;
-    State = ProcessState();
+    CleanMachine m;
     road.setUp(m);
     m.faults = plan;
     int exitCode = -1;
@@ -373,8 +369,7 @@ TEST(FaultSweep, EveryCallOfTheUninstallAndTheLaunchFails) {
 TEST(FaultSweep, RoadsWithoutFaults) {
     Tally tally;
     {
-        winsim::Machine m;
-        State = ProcessState();
+        CleanMachine m;
         InstallProduct(m, Places());
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(ShowsBox(m, "Uninstall", Reboot));
@@ -384,8 +379,7 @@ TEST(FaultSweep, RoadsWithoutFaults) {
         EXPECT_EQ(m.OpenHandles(), Strings());
     }
     {
-        winsim::Machine m;
-        State = ProcessState();
+        CleanMachine m;
         PrepareMedium(m, Medium, false);
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(m.boxes.empty());
@@ -395,8 +389,7 @@ TEST(FaultSweep, RoadsWithoutFaults) {
         EXPECT_EQ(m.OpenHandles(), Strings());
     }
     {
-        winsim::Machine m;
-        State = ProcessState();
+        CleanMachine m;
         PrepareModules(m);
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(m.boxes.empty());
@@ -404,7 +397,6 @@ TEST(FaultSweep, RoadsWithoutFaults) {
         EXPECT_EQ(m.Content(Data + "AutoLoad.Lst"), Medium + "Bible.801\r\nSetup 2.0\r\n");
         EXPECT_EQ(m.OpenHandles(), Strings());
     }
-    State = ProcessState();
 }
 
 // Long and strange names on both roads: each road works or fails with its own box,

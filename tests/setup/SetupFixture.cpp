@@ -23,22 +23,6 @@ std::string Compress(const std::string& content) {
     return packed.str();
 }
 
-std::vector<std::string> Started(const winsim::Machine& machine) {
-    std::vector<std::string> started;
-    for (const auto& p : machine.processes)
-        started.push_back(p.commandLine + " | " + p.currentFolder);
-    return started;
-}
-
-void AddMedium(winsim::Machine& machine, const std::string& folder, const std::string& program,
-               const std::string& library) {
-    machine.AddFile(folder + program, "MZ program");
-    machine.AddFile(folder + library, "MZ library");
-    machine.AddFile(folder + "Install.Msg", "messages");
-    machine.AddFile(folder + "Common.801", "common");
-    machine.AddFile(folder + "LangEng.801", "english");
-}
-
 void InstallProduct(winsim::Machine& machine, const std::string& displayName,
                     const std::string& programFolder, const std::string& dataFolder,
                     bool withProgram) {

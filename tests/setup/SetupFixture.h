@@ -1,4 +1,4 @@
-// Helpers for the launcher's tests: media, installed products, and files
+// Helpers for the launcher's tests: installed products, and files
 // compressed at test time by Debian's mscompress.
 #ifndef KEST_TESTS_SETUP_SETUPFIXTURE_H
 #define KEST_TESTS_SETUP_SETUPFIXTURE_H
@@ -10,20 +10,12 @@
 
 namespace setuptest {
 
-const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
 const char* const Hint =
     ". Download latest program from www.tessaly.example/download/ftp.tessaly.example/pub and "
     "reinstall.";
 
 bool HaveCompressor();
 std::string Compress(const std::string& content);  // empty when mscompress fails
-
-std::vector<std::string> Started(const winsim::Machine& machine);  // "command | folder"
-
-// A complete set of installation files in `folder`, the program and library
-// under the names given.
-void AddMedium(winsim::Machine& machine, const std::string& folder,
-               const std::string& program = "Kest.Exe", const std::string& library = "RApi.Dll");
 
 // An uninstall entry under HKCU naming the program and data folders, and the
 // installed Kest.Exe when `withProgram`.

@@ -38,7 +38,7 @@ TEST_F(InstallFilesTest, CompleteOnlyWithEveryKindOfFile) {
          false},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         for (const auto& name : c.files) fresh.AddFile("C:\\Medium\\" + name, "x");
         if (c.folder) fresh.AddFolder(std::string("C:\\Medium\\") + c.folder);
         EXPECT_EQ(InstallFilesPresent("C:\\Medium\\"), c.complete) << c.what;

@@ -37,7 +37,7 @@ TEST_F(LzCopyTest, CopiesPlainAndCompressedSources) {
         {"compressed", Compress(binary), "old", binary},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         fresh.AddFile(Source, c.stored);
         fresh.AddFolder("C:\\Temp");
         if (!c.old.empty()) fresh.AddFile(Target, c.old);
@@ -62,7 +62,7 @@ TEST_F(LzCopyTest, ReportsWhichFileCouldNotBeOpened) {
          "CopyFile | Error opening destination file \"C:\\Temp\\Kest.Exe\""},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         if (c.source) fresh.AddFile(Source, "program");
         if (c.targetFolder) fresh.AddFolder("C:\\Temp");
         if (c.inUse) fresh.AddFile(Target, "running");
@@ -99,7 +99,7 @@ TEST_F(LzCopyTest, DamagedCompressedSourcesCopyWhatLz32Reads) {
         {"length beyond the data", hugeLength, false, content},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         fresh.AddFile(Source, c.stored);
         fresh.AddFile(Target, "old program");
         EXPECT_TRUE(LzCopyFile(Source, Target)) << c.what;
@@ -120,7 +120,7 @@ TEST_F(LzCopyTest, DamagedCompressedSourcesCopyWhatLz32Reads) {
 // name beside it instead: that file goes again, and the old program stays untouched.
 TEST_F(LzCopyTest, DestinationOpenedUnderAnotherNameIsAnOpenError) {
     for (bool inUse : {true, false}) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         fresh.AddFile(Source, "new program");
         fresh.AddFile(Target, "old program");
         if (inUse)

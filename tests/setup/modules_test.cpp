@@ -52,7 +52,7 @@ TEST_F(ModuleInstallTest, DecisionTable) {
         {std::string(10000, 'x'), true, false, false, none},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         if (c.complete) AddMedium(fresh, Medium);
         fresh.AddFile(std::string(Medium) + "Extra.801", "module");
         if (c.displayName != "-") {
@@ -112,7 +112,7 @@ TEST_F(ModuleInstallTest, ProgramFolderOfTheRegisteredCommand) {
          {InstalledStart}},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         fresh.AddFile("C:\\Medium\\Extra.801", "module");
         InstallProduct(fresh, "Tessaly 10.0", ProgramFolder, DataFolder);
         fresh.SetString(HKEY_CURRENT_USER, UninstallKey, "UninstallString", c.command);
@@ -159,7 +159,7 @@ TEST_F(ModuleInstallTest, ListGoesToTheProgramFolderWhenTheDataFolderIsNotWritab
         {"", "C:\\Program Files\\Tessaly\\AutoLoad.Lst"},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         fresh.AddDrive('E', DRIVE_CDROM, true);
         fresh.AddFile("C:\\Medium\\Extra.801", "module");
         InstallProduct(fresh, "Tessaly 10.0", ProgramFolder, "C:\\Tessaly Data\\");
@@ -215,7 +215,7 @@ TEST_F(ModuleInstallTest, DamagedRegistryEntries) {
         {"100,000 quotes", std::string(100000, '"'), notInstalled, false},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         fresh.AddFile("C:\\Medium\\Extra.801", "module");
         InstallProduct(fresh, "Tessaly 10.0", ProgramFolder, DataFolder);
         if (c.boxes.size() == 2) fresh.SetDword(HKEY_CURRENT_USER, UninstallKey, "DisplayName", 9);

@@ -40,7 +40,7 @@ TEST_F(StartupTest, SourceFolderAndCommandLine) {
         {"D:\\Setup.exe", "D:\\", "Kest.Exe", "D:\\Lists\\x", "D:\\Kest.Exe \"D:\\\" | D:\\Lists"},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         fresh.AddDrive('D', DRIVE_CDROM, true);
         AddMedium(fresh, c.medium, c.program, "Rapi.Dl_");
         if (c.extra) fresh.AddFile(c.extra, "MZ");
@@ -139,7 +139,7 @@ TEST_F(StartupTest, ProgramVariantByWindowsVersion) {
          {"Kest.Exe", "KestXP.Exe"}},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         State.IsWinXP = c.isWinXP;
         fresh.AddDrive('D', c.readOnly ? DRIVE_CDROM : DRIVE_FIXED, c.readOnly);
         AddMedium(fresh, "D:\\", c.files[0], "Rapi.Dl_");
@@ -172,7 +172,7 @@ TEST_F(StartupTest, AutorunEndsQuietlyWhenTheInstalledProgramIsNewer) {
         {"autorun", 0, false, true},     {"autorun", -1, false, true},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         const std::string program = c.compressed ? "Kest.Ex_" : "Kest.Exe";
         AddMedium(fresh, "C:\\Medium\\", program, "Rapi.Dl_");
         fresh.SetDosWriteTime("C:\\Medium\\" + program, DosDate(2020), 0);
@@ -205,7 +205,7 @@ TEST_F(StartupTest, AutorunWithADamagedUninstallEntryRaises) {
 // now bearing the name, not that of the vanished KestXP.Exe.
 TEST_F(StartupTest, AutorunAgeTestReadsTheXpProgramThatTookThePlainName) {
     for (int installedYear : {2021, 2023}) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         State.IsWinXP = true;
         AddMedium(fresh, "C:\\Medium\\");
         fresh.SetDosWriteTime("C:\\Medium\\Kest.Exe", DosDate(2019), 0);
@@ -265,7 +265,7 @@ TEST_F(StartupTest, FailedStartIsExplainedFromTheTable) {
                                           {3, ERROR_PATH_NOT_FOUND},    {5, ERROR_ACCESS_DENIED},
                                           {8, ERROR_NOT_ENOUGH_MEMORY}, {11, ERROR_BAD_EXE_FORMAT}};
     for (UINT result = 0; result <= 33; ++result) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         for (const auto& text : systemTexts) fresh.messageTexts[text.first] = text.second + "\r\n";
         AddMedium(fresh, "C:\\Medium\\");
         fresh.winExecResults["C:\\Medium\\Kest.Exe"] = result;
@@ -312,7 +312,7 @@ TEST_F(StartupTest, XpVariantReplacesTheProgramOrLeavesItInPlace) {
         {"program in use", "C:\\Medium\\Kest.Exe", {"Kest.Exe", "KestXP.Exe"}, "MZ program"},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         fresh.SetWindowsXP();
         State.IsWinXP = true;
         AddMedium(fresh, "C:\\Medium\\", "Kest.Exe", "RApi.Dll");

@@ -227,7 +227,7 @@ TEST_F(FilesTest, SaveListFileReplacesTheOldFileOnlyWhenComplete) {
         {"old list read-only", false, true, true, -1, "Old.Mod\r\n"},
     };
     for (const Case& c : cases) {
-        winsim::Machine fresh;
+        CleanMachine fresh;
         if (c.windows98) fresh.SetWindows98();
         fresh.AddFolder("D:\\Data");
         if (c.old) {

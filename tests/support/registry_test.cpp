@@ -8,7 +8,6 @@
 
 namespace {
 
-const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
 const char* const RunOnceKey = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 class RegistryTest : public SimTest {

@@ -9,7 +9,6 @@
 
 namespace {
 
-const char* const ProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Tessaly";
 
 class WinSysTest : public SimTest {
 protected:
