@@ -1,27 +1,6 @@
 #include "SetupFixture.h"
 
-#include <stdlib.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
 namespace setuptest {
-
-bool HaveCompressor() { return std::system("command -v mscompress >/dev/null 2>&1") == 0; }
-
-std::string Compress(const std::string& content) {
-    char folder[] = "/tmp/setl_szddXXXXXX";
-    if (!mkdtemp(folder)) return "";
-    const std::string plain = std::string(folder) + "/data.bin";
-    std::ofstream(plain, std::ios::binary) << content;
-    std::ostringstream packed;
-    if (std::system(("mscompress '" + plain + "' >/dev/null 2>&1").c_str()) == 0) {
-        packed << std::ifstream(plain + "_", std::ios::binary).rdbuf();
-    }
-    if (std::system(("rm -rf '" + std::string(folder) + "'").c_str()) != 0) return "";
-    return packed.str();
-}
 
 void InstallProduct(winsim::Machine& machine, const std::string& displayName,
                     const std::string& programFolder, const std::string& dataFolder,

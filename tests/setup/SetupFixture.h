@@ -1,11 +1,11 @@
-// Helpers for the launcher's tests: installed products, and files
-// compressed at test time by Debian's mscompress.
+// Helpers for the launcher's tests: installed products.
 #ifndef KEST_TESTS_SETUP_SETUPFIXTURE_H
 #define KEST_TESTS_SETUP_SETUPFIXTURE_H
 
 #include <string>
 #include <vector>
 
+#include "Compress.h"
 #include "SimTest.h"
 
 namespace setuptest {
@@ -13,9 +13,6 @@ namespace setuptest {
 const char* const Hint =
     ". Download latest program from www.tessaly.example/download/ftp.tessaly.example/pub and "
     "reinstall.";
-
-bool HaveCompressor();
-std::string Compress(const std::string& content);  // empty when mscompress fails
 
 // An uninstall entry under HKCU naming the program and data folders, and the
 // installed Kest.Exe when `withProgram`.

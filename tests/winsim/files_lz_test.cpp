@@ -3,18 +3,13 @@
 // of the copy are those the system relies on.
 #include <gtest/gtest.h>
 #include <lzexpand.h>
-#include <unistd.h>
 #include <winsim/Machine.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-namespace {
+#include "Compress.h"
 
-namespace fs = std::filesystem;
+namespace {
 
 const WORD kSourceStyle = OF_READ | OF_SHARE_DENY_WRITE;              // 32
 const WORD kTargetStyle = OF_CREATE | OF_SHARE_EXCLUSIVE | OF_WRITE;  // 4113
@@ -31,31 +26,6 @@ std::string Sample(size_t size) {
     s.resize(size);
     return s;
 }
-
-class Compressor {
-public:
-    Compressor() {
-        char pattern[] = "/tmp/kest-lz-XXXXXX";
-        if (mkdtemp(pattern)) folder_ = pattern;
-    }
-    ~Compressor() {
-        std::error_code ignored;
-        if (!folder_.empty()) fs::remove_all(folder_, ignored);
-    }
-    static bool Available() { return std::system("command -v mscompress >/dev/null 2>&1") == 0; }
-    // The SZDD form of `data` as mscompress writes it; empty when it failed.
-    std::string Compress(const std::string& data) {
-        fs::path input = fs::path(folder_) / "kest.bin";
-        std::ofstream(input, std::ios::binary) << data;
-        std::string command = "cd '" + folder_ + "' && mscompress kest.bin >/dev/null 2>&1";
-        if (std::system(command.c_str()) != 0) return "";
-        std::ifstream in(fs::path(folder_) / "kest.bin_", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::string folder_;
-};
 
 // The copy as the setup launcher makes it; the result of LZCopy, or the failing open's.
 LONG Copy(const char* source, const char* target, OFSTRUCT* reopen = nullptr) {
@@ -78,13 +48,12 @@ LONG Copy(const char* source, const char* target, OFSTRUCT* reopen = nullptr) {
 }  // namespace
 
 TEST(FilesLz, ExpandsWhatMscompressMade) {
-    if (!Compressor::Available()) GTEST_SKIP() << "mscompress is not installed";
+    if (!HaveCompressor()) GTEST_SKIP() << "mscompress is not installed";
     // mscompress mangles inputs of a few bytes, so the samples are longer.
     for (size_t size : {size_t{100}, size_t{4095}, size_t{5000}, size_t{70000}}) {
         SCOPED_TRACE(size);
-        Compressor compressor;
         std::string original = Sample(size);
-        std::string packed = compressor.Compress(original);
+        std::string packed = Compress(original);
         ASSERT_EQ(0u, packed.compare(0, 8, "SZDD\x88\xf0\x27\x33"));
         winsim::Machine m;
         m.AddFile("D:\\Kest\\Win32\\Kest.Ex_", packed);
@@ -101,10 +70,9 @@ TEST(FilesLz, ExpandsWhatMscompressMade) {
 // as far as it goes, a header cut short copies as it stands, and an unknown method copies
 // nothing and answers 0.
 TEST(FilesLz, DamagedDataCopiesWhatLz32Reads) {
-    if (!Compressor::Available()) GTEST_SKIP() << "mscompress is not installed";
-    Compressor compressor;
+    if (!HaveCompressor()) GTEST_SKIP() << "mscompress is not installed";
     std::string original = Sample(5000);
-    std::string packed = compressor.Compress(original);
+    std::string packed = Compress(original);
     ASSERT_GT(packed.size(), 1000u);
     std::string badMethod = packed, hugeLength = packed;
     badMethod[8] = 'Q';
