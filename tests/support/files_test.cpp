@@ -184,6 +184,17 @@ TEST_F(FilesTest, SaveListFileWritesEveryLineWithCrLf) {
     EXPECT_EQ(lines, StringList({"Atlas.Mod", "", "Setup 2.0"}));
 }
 
+// The message of the error SaveListFile raises for a list file that cannot be
+// created, or "" when it saves.
+std::string SaveError(const std::string& name) {
+    try {
+        SaveListFile({"line"}, name);
+    } catch (const FileCreateError& error) {
+        return error.what();
+    }
+    return "";
+}
+
 TEST_F(FilesTest, SaveListFileThatCannotCreateRaisesWithPathAndSystemText) {
     machine.messageTexts[ERROR_ACCESS_DENIED] = "Access is denied.\r\n";
     machine.messageTexts[ERROR_PATH_NOT_FOUND] = "Path not found.\r\n";
@@ -198,13 +209,7 @@ TEST_F(FilesTest, SaveListFileThatCannotCreateRaisesWithPathAndSystemText) {
          "Cannot create file \"C:\\Missing\\AutoLoad.Lst\". Path not found."},
     };
     for (const Case& c : cases) {
-        std::string message;
-        try {
-            SaveListFile({"line"}, c.name);
-        } catch (const FileCreateError& error) {
-            message = error.what();
-        }
-        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(SaveError(c.name), c.message);
     }
     EXPECT_EQ(machine.Content("C:\\Fonts\\Fonts.Reg"), "keep\r\n");
 }
@@ -269,13 +274,8 @@ TEST_F(FilesTest, SaveListFileNamesTheFullPathInItsError) {
         {"Gone\\AutoLoad.Lst", "C:\\Work\\Gone\\AutoLoad.Lst"},
     };
     for (const Case& c : cases) {
-        std::string message;
-        try {
-            SaveListFile({"line"}, c.name);
-        } catch (const FileCreateError& error) {
-            message = error.what();
-        }
-        EXPECT_EQ(message, std::string("Cannot create file \"") + c.shown + "\". Path not found.");
+        EXPECT_EQ(SaveError(c.name),
+                  std::string("Cannot create file \"") + c.shown + "\". Path not found.");
     }
 }
 
