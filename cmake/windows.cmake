@@ -40,3 +40,10 @@ endforeach()
 # The minimal program that shows one box: the floor that `make bench` measures against.
 add_executable(minimal_box WIN32 ${CMAKE_SOURCE_DIR}/cmake/minimal_box.c)
 target_link_options(minimal_box PRIVATE ${WIN_LINK_OPTIONS})
+
+# A test copy of Setup.exe whose imports that Windows 98 has only as failing stubs (see
+# e2e/allowed_imports.txt) are replaced by such stubs: the Wine tests run it posing as win98.
+add_executable(Setup9x WIN32 app/Setup.cpp cmake/mingw-runtime.cpp cmake/win9x_stubs.c)
+target_link_libraries(Setup9x PRIVATE kest_app)
+target_compile_options(Setup9x PRIVATE ${KEST_OPTIONS})
+target_link_options(Setup9x PRIVATE ${SETUP_LINK_OPTIONS})

@@ -214,9 +214,7 @@ def default_win_build():
 
 
 def default_work_root():
-    # Resolved: Wine finds no recycle bin below a home whose path holds "..".
-    return os.path.realpath(os.environ.get("KEST_E2E_WORK") or
-                            os.path.join(REPO, "build", "e2e-work"))
+    return os.environ.get("KEST_E2E_WORK") or os.path.join(REPO, "build", "e2e-work")
 
 
 def win_build_file(name, win_build=None):

@@ -102,10 +102,10 @@ class VersionMatrixTest(unittest.TestCase):
         with open(trash, "w") as f:
             f.write("not a folder")
 
-    def install(self, registry=(), fonts_reg=None):
+    def install(self, registry=(), fonts_reg=None, program="Setup.exe"):
         """The product's programs, shortcuts and uninstall entries, and more registry values."""
         w = self.machine
-        w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
+        w.put_tool(program, PROGRAM + "KestDel.Exe")
         w.put_tool("kest.exe", PROGRAM + "kest.exe")
         w.put_file(PROGRAM + "Books\\readme.txt", b"read me")
         w.put_file(DATA + "Notes\\notes.txt", b"notes")
@@ -179,37 +179,54 @@ class VersionMatrixTest(unittest.TestCase):
 
         self.on_each_version(road)
 
+    def font_road(self, version, program="Setup.exe"):
+        """A Fonts.Reg that cannot be moved, deleted or written, and no recycle bin (which would
+        take the font folder whole): its fonts are removed one by one, each losing its key
+        under the fonts key of the system's family, and the file error of writing the list
+        back is reported."""
+        w = self.machine
+        self.install(registry=[("HKLM\\%s\\%s" % (path, FONT), "File", "KestSans.ttf")
+                               for path in (NT_FONTS, OTHER_FONTS)],
+                     fonts_reg=FONTS_REG, program=program)
+        self.assertTrue(immutable(w.unix_path(PROGRAM + "Fonts\\Fonts.Reg"), True))
+        self.break_trash()
+        run = self.uninstall("OK")
+        fonts = PROGRAM + "Fonts\\"
+        self.assertEqual(self.boxes(run), [
+            ("Uninstall", CONFIRMATION),
+            ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
+            ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
+            ("Directory Delete", "Directory not deleted: " + fonts),
+            ("Font Delete", "Some fonts not deleted."),
+            ("Font Delete", run.boxes[-2].text),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertTrue(run.boxes[-2].text.startswith('Cannot create file "%sFonts.Reg".' % fonts))
+        self.assertEqual(run.exit_code, 0)
+        self.assertEqual(w.listdir(fonts), ["Fonts.Reg"])
+        nt = version not in NOT_NT
+        self.assertEqual(w.reg_exists("HKLM\\%s\\%s" % (NT_FONTS, FONT)), not nt)
+        self.assertEqual(w.reg_exists("HKLM\\%s\\%s" % (OTHER_FONTS, FONT)), nt)
+
     @unittest.skipUnless(can_make_immutable(), "files cannot be made immutable here")
     def test_fonts_listed_in_a_fonts_reg_that_stays_lose_their_key_under_the_systems_path(self):
-        w = self.machine
-        def road(version):
-            self.install(registry=[("HKLM\\%s\\%s" % (path, FONT), "File", "KestSans.ttf")
-                                   for path in (NT_FONTS, OTHER_FONTS)],
-                         fonts_reg=FONTS_REG)
-            # A Fonts.Reg that cannot be moved, deleted or written, and no recycle bin (which
-            # would take the font folder whole).
-            self.assertTrue(immutable(w.unix_path(PROGRAM + "Fonts\\Fonts.Reg"), True))
-            self.break_trash()
-            run = self.uninstall("OK")
-            fonts = PROGRAM + "Fonts\\"
-            self.assertEqual(self.boxes(run), [
-                ("Uninstall", CONFIRMATION),
-                ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
-                ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
-                ("Directory Delete", "Directory not deleted: " + fonts),
-                ("Font Delete", "Some fonts not deleted."),
-                ("Font Delete", run.boxes[-2].text),
-                ("Uninstall", PARTIAL),
-            ])
-            self.assertTrue(run.boxes[-2].text.startswith('Cannot create file "%sFonts.Reg".'
-                                                          % fonts))
-            self.assertEqual(run.exit_code, 0)
-            self.assertEqual(w.listdir(fonts), ["Fonts.Reg"])
-            nt = version not in NOT_NT
-            self.assertEqual(w.reg_exists("HKLM\\%s\\%s" % (NT_FONTS, FONT)), not nt)
-            self.assertEqual(w.reg_exists("HKLM\\%s\\%s" % (OTHER_FONTS, FONT)), nt)
+        self.on_each_version(self.font_road)
 
-        self.on_each_version(road)
+    def test_windows_98_runs_without_the_w_functions_it_has_only_as_stubs(self):
+        """Setup9x.exe is Setup.exe with CreateSemaphoreW failing as the stub of Windows 98
+        does: the uninstall, and the errors thrown and caught on the font road, come out the
+        same."""
+        w = self.machine
+        w.pose_as("win98")
+        self.clear()
+        self.install(program="Setup9x.exe")
+        run = self.uninstall("OK")
+        self.assertEqual((run.exit_code, self.boxes(run)),
+                         (0, [("Uninstall", CONFIRMATION), ("Uninstall", COMPLETE)]))
+        self.assertFalse(w.exists(PROGRAM))
+        if can_make_immutable():
+            self.clear()
+            self.font_road("win98", program="Setup9x.exe")
 
     # The setup launcher ------------------------------------------------------------------
 
