@@ -111,7 +111,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeDoesNothingWithoutAFolder) {
         EXPECT_TRUE(RemoveDirectoryTree(path)) << path;
     }
     EXPECT_TRUE(machine.Exists("C:\\Apps\\file.txt"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.recycled.empty());
 }
 
@@ -124,7 +124,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeMovesAMovableFolderWhole) {
 
     EXPECT_EQ(machine.recycled, Strings{Top});
     EXPECT_FALSE(machine.Exists(Top));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 // The shell refuses the folder as a whole: its entries go one by one, files first,
@@ -189,7 +189,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeOfTheProgramFolderIsSilentOnlyForItself) {
 
     EXPECT_TRUE(RemoveDirectoryTree(program));
 
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(State.FailureCount, 0);
     EXPECT_EQ(machine.List(program), Strings{"KestDel.Exe"});
 
@@ -197,7 +197,9 @@ TEST_F(RemoveTest, RemoveDirectoryTreeOfTheProgramFolderIsSilentOnlyForItself) {
     machine.SetInUse(program + "Busy\\b.dat");
     EXPECT_FALSE(RemoveDirectoryTree(program));
     EXPECT_EQ(State.FailureCount, 3);
-    EXPECT_EQ(Boxes().back(), "Directory Delete | Directory not deleted: " + program + "Busy");
+    EXPECT_EQ(Boxes(), (Strings{"File Delete | File not deleted: " + program + "Busy\\b.dat",
+                                "Directory Delete | Directory not deleted: " + program + "Busy\\",
+                                "Directory Delete | Directory not deleted: " + program + "Busy"}));
 }
 
 // A junction or symbolic link is removed itself; what it points to is never entered.
@@ -220,6 +222,23 @@ TEST_F(RemoveTest, RemoveDirectoryTreeNeverDescendsIntoALink) {
                                 "Directory Delete | Directory not deleted: " + top + "Link",
                                 "Directory Delete | Directory not deleted: " + top,
                                 "Directory Delete | Directory not deleted: " + top + "Link\\"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A link whose target is empty can be removed, and goes without a box.
+TEST_F(RemoveTest, AnEmptyLinkIsRemoved) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFolder(top + "Link");
+    machine.SetAttributes(top + "Link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+
+    EXPECT_TRUE(RemoveDirectoryTree(top + "Link"));
+
+    EXPECT_FALSE(machine.Exists(top + "Link"));
+    EXPECT_EQ(machine.recycled, Strings{});
+    EXPECT_EQ(Boxes(), Strings{});
 }
 
 }  // namespace
