@@ -212,10 +212,10 @@ class VersionMatrixTest(unittest.TestCase):
     def test_fonts_listed_in_a_fonts_reg_that_stays_lose_their_key_under_the_systems_path(self):
         self.on_each_version(self.font_road)
 
-    def test_windows_98_runs_without_the_w_functions_it_has_only_as_stubs(self):
-        """Setup9x.exe is Setup.exe with CreateSemaphoreW failing as the stub of Windows 98
-        does: the uninstall, and the errors thrown and caught on the font road, come out the
-        same."""
+    def test_windows_98_runs_without_the_functions_it_has_only_as_stubs(self):
+        """Setup9x.exe is Setup.exe with CreateSemaphoreW and MoveFileExA failing as the stubs
+        of Windows 98 do: the uninstall, the errors thrown and caught on the font road and the
+        list file put in place on the modules road come out the same."""
         w = self.machine
         w.pose_as("win98")
         self.clear()
@@ -227,6 +227,8 @@ class VersionMatrixTest(unittest.TestCase):
         if can_make_immutable():
             self.clear()
             self.font_road("win98", program="Setup9x.exe")
+        self.clear()
+        self.modules_road("win98", program="Setup9x.exe")
 
     # The setup launcher ------------------------------------------------------------------
 
@@ -270,24 +272,27 @@ class VersionMatrixTest(unittest.TestCase):
 
         self.on_each_version(road)
 
-    def test_modules_only_medium_hands_its_modules_to_the_installed_program(self):
+    def modules_road(self, version, program="Setup.exe"):
+        """A medium of data modules only, with the product installed: AutoLoad.Lst names the
+        new module (written beside and put in place of the old list) and the product starts."""
         w = self.machine
         key = "HKCU\\" + UNINSTALL_KEY
-        def road(version):
-            for name in ("Extra.801", "Common.801", "Lang.801", "install.801"):
-                w.put_file(MEDIUM + name, "module")
-            w.put_tool("kest.exe", PROGRAM + "Kest.Exe")
-            w.put_file(DATA + "AutoLoad.Lst", "C:\\Old\\Old.801\r\nSetup 2.0\r\n")
-            w.reg_set_values([(key, "DisplayName", "Tessaly 10.0"),
-                              (key, "UninstallString", COMMAND)])
-            w.put_tool("Setup.exe", MEDIUM + "Setup.exe")
-            run = w.run('"%sSetup.exe"' % MEDIUM, cwd="C:\\")
-            self.assertEqual((run.exit_code, run.boxes), (0, []))
-            self.assertEqual(w.read_file(DATA + "AutoLoad.Lst"),
-                             (self.short_path(MEDIUM) + "Extra.801\r\nSetup 2.0\r\n").encode())
-            self.assertEqual(w.standin_log(), [('"%sKest.Exe"' % PROGRAM, PROGRAM.rstrip("\\"))])
+        for name in ("Extra.801", "Common.801", "Lang.801", "install.801"):
+            w.put_file(MEDIUM + name, "module")
+        w.put_tool("kest.exe", PROGRAM + "Kest.Exe")
+        w.put_file(DATA + "AutoLoad.Lst", "C:\\Old\\Old.801\r\nSetup 2.0\r\n")
+        w.reg_set_values([(key, "DisplayName", "Tessaly 10.0"), (key, "UninstallString", COMMAND)])
+        w.put_tool(program, MEDIUM + "Setup.exe")
+        run = w.run('"%sSetup.exe"' % MEDIUM, cwd="C:\\")
+        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual(w.read_file(DATA + "AutoLoad.Lst"),
+                         (self.short_path(MEDIUM) + "Extra.801\r\nSetup 2.0\r\n").encode())
+        self.assertEqual(w.listdir(DATA), ["AutoLoad.Lst"])
+        self.assertEqual(w.standin_log(), [('"%sKest.Exe"' % PROGRAM, PROGRAM.rstrip("\\"))])
 
-        self.on_each_version(road)
+    def test_modules_only_medium_hands_its_modules_to_the_installed_program(self):
+        self.on_each_version(self.modules_road)
+
 
 if __name__ == "__main__":
     unittest.main()
