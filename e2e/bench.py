@@ -39,7 +39,6 @@ def bench(w, *arguments, request=None):
         arguments = arguments + ("@" + REQUEST,)
     subprocess.run(["wine", BENCH, REPORT] + list(arguments), env=w.env, timeout=900,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    lines = w.read_file(REPORT).decode().split()
     text = w.read_file(REPORT).decode()
     if text.startswith("error"):
         raise RuntimeError(text.strip())

@@ -49,6 +49,11 @@ double Now() {
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+int Fail(const std::string& what) {
+    Write("error: " + what);
+    return 1;
+}
+
 std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -171,7 +176,7 @@ double TimeToFirstBox(const std::string& folder, const std::string& command) {
 }
 
 int FirstBox(int pairs, const std::vector<std::string>& lines) {
-    if (lines.size() < 3) return Write("error: the file needs folder, command A, command B"), 1;
+    if (lines.size() < 3) return Fail("the file needs folder, command A, command B");
     // An unmeasured start of each first: Wine loads its libraries into the page cache.
     TimeToFirstBox(lines[0], lines[1]);
     TimeToFirstBox(lines[0], lines[2]);
@@ -184,7 +189,7 @@ int FirstBox(int pairs, const std::vector<std::string>& lines) {
             b = TimeToFirstBox(lines[0], lines[2]);
             a = TimeToFirstBox(lines[0], lines[1]);
         }
-        if (a < 0 || b < 0) return Write("error: no box shown"), 1;
+        if (a < 0 || b < 0) return Fail("no box shown");
         char text[64];
         std::snprintf(text, sizeof text, "pair: %.2f %.2f", a, b);
         Write(text);
@@ -193,7 +198,7 @@ int FirstBox(int pairs, const std::vector<std::string>& lines) {
 }
 
 int Memory(const std::vector<std::string>& lines) {
-    if (lines.size() < 2) return Write("error: the file needs folder and command"), 1;
+    if (lines.size() < 2) return Fail("the file needs folder and command");
     Child child;
     if (!child.Start(lines[0], lines[1])) return 1;
     MemoryCounters counters = {};
@@ -207,7 +212,7 @@ int Memory(const std::vector<std::string>& lines) {
         child.WaitUntilGone(box);
     }
     child.End();
-    if (!read) return Write("error: no box, or the memory counters cannot be read"), 1;
+    if (!read) return Fail("no box, or the memory counters cannot be read");
     char text[96];
     std::snprintf(text, sizeof text, "memory: %.1f %lu %lu", lastBox - firstAnswer,
                   static_cast<unsigned long>(counters.PeakWorkingSetSize),
