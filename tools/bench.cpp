@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "ToolHandle.h"
+#include "WinSysHandles.h"
 
 namespace {
 
@@ -122,8 +122,8 @@ public:
             Write("error: CreateProcess " + command);
             return false;
         }
-        process_.reset(info.hProcess);
-        thread_.reset(info.hThread);
+        process_.Reset(info.hProcess);
+        thread_.Reset(info.hThread);
         id_ = info.dwProcessId;
         return true;
     }
@@ -133,7 +133,7 @@ public:
         const double start = Now();
         for (;;) {
             if (HWND box = BoxOf(id_)) return box;
-            if (WaitForSingleObject(process_.get(), 1) != WAIT_TIMEOUT) return nullptr;
+            if (WaitForSingleObject(process_.Get(), 1) != WAIT_TIMEOUT) return nullptr;
             if (Now() - start > TimeoutMilliseconds) return nullptr;
         }
     }
@@ -141,22 +141,22 @@ public:
     // Waits until the box is gone (the program took the answer).
     void WaitUntilGone(HWND box) {
         while (IsWindow(box) && IsWindowVisible(box) &&
-               WaitForSingleObject(process_.get(), 1) == WAIT_TIMEOUT) {
+               WaitForSingleObject(process_.Get(), 1) == WAIT_TIMEOUT) {
         }
     }
 
     void End() {
-        if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) {
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 10000);
+        if (WaitForSingleObject(process_.Get(), 10000) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.Get(), 1);
+            WaitForSingleObject(process_.Get(), 10000);
         }
     }
 
-    HANDLE process() const { return process_.get(); }
+    HANDLE process() const { return process_.Get(); }
 
 private:
-    Handle process_;
-    Handle thread_;
+    KernelHandle process_;
+    KernelHandle thread_;
     DWORD id_ = 0;
 };
 

@@ -184,15 +184,13 @@ bool SetValue(HKEY key, const char* name, const std::string& text) {
 bool RegisterUninstall(const std::string& programFolder) {
     std::string command = programFolder + "KestDel.Exe " + ProductFolderName + " " +
                           ProductFolderName + " \"" + DataFolder + "\" \"" + ExtraFolder + "\"";
-    HKEY key = nullptr;
+    RegistryKey key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                        KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    bool ok =
-        SetValue(key, "DisplayName", DisplayName) && SetValue(key, "UninstallString", command);
-    RegCloseKey(key);
-    return ok;
+    return SetValue(key.Get(), "DisplayName", DisplayName) &&
+           SetValue(key.Get(), "UninstallString", command);
 }
 
 // Copies the medium's fonts ("Fonts\" beside the installation files) and lists them in Fonts.Reg.

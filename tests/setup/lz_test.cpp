@@ -3,6 +3,7 @@
 
 #include "SetupA.h"
 #include "SetupFixture.h"
+#include "WinSysHandles.h"
 
 namespace {
 
@@ -15,11 +16,9 @@ class LzCopyTest : public SimTest {
 protected:
     // Nothing holds the file open any more.
     static bool IsClosed(const std::string& path) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        CloseHandle(file);
-        return true;
+        const KernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file.IsValid();
     }
 };
 
