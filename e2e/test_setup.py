@@ -60,6 +60,10 @@ class SetupLauncherTest(WineTestCase):
         stamp = (year - 1970) * 365 * 24 * 3600
         os.utime(self.wine.unix_path(win_path), (stamp, stamp))
 
+    def use_temp_folder(self, folder):
+        for name in ("TEMP", "TMP"):
+            self.wine.reg_set("HKCU\\Environment", name, folder)
+
     def launch(self, medium, argument=""):
         self.wine.put_tool("Setup.exe", medium + "Setup.exe")
         return self.wine.run(('"%sSetup.exe" %s' % (medium, argument)).strip(), cwd="C:\\")
@@ -67,8 +71,7 @@ class SetupLauncherTest(WineTestCase):
     @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
     def test_compressed_program_is_unpacked_into_the_temporary_folder(self):
         w = self.wine
-        w.reg_set("HKCU\\Environment", "TEMP", "C:\\Kest Temp")
-        w.reg_set("HKCU\\Environment", "TMP", "C:\\Kest Temp")
+        self.use_temp_folder("C:\\Kest Temp")
         w.put_folder("C:\\Kest Temp")
         library = b"MZ library " * 300
         self.add_medium("C:\\Tessaly Medium\\kest\\win32\\", "Kest.Ex_", compress(stand_in()),
@@ -157,8 +160,7 @@ class SetupLauncherTest(WineTestCase):
         # creates Kest.Ex_ beside it: that file goes again, the copy is reported, and
         # nothing is started.
         w = self.wine
-        w.reg_set("HKCU\\Environment", "TEMP", "C:\\Kest Temp")
-        w.reg_set("HKCU\\Environment", "TMP", "C:\\Kest Temp")
+        self.use_temp_folder("C:\\Kest Temp")
         w.put_folder("C:\\Kest Temp\\Kest.Exe")
         self.add_medium("C:\\Medium\\", "Kest.Ex_", compress(stand_in() + b"new"), "Rapi.Dl_",
                         compress(b"MZ library"))
