@@ -27,7 +27,18 @@ WIN32_FIND_DATAA Entry(const Node& node, const std::string& name, bool shortName
     return data;
 }
 
-bool HasWildcards(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+// The platform's directory search also takes '<', '>' and '"' as wildcards (the DOS
+// forms of '*', '?' and '.').
+bool HasWildcards(const std::string& s) { return s.find_first_of("*?<>\"") != std::string::npos; }
+
+std::string PlainWildcards(std::string pattern) {
+    for (char& c : pattern) {
+        if (c == '<') c = '*';
+        if (c == '>') c = '?';
+        if (c == '"') c = '.';
+    }
+    return pattern;
+}
 
 // Splits "dir\pattern" after its last backslash or colon.
 void SplitPattern(const std::string& path, std::string& folder, std::string& pattern) {
@@ -36,9 +47,10 @@ void SplitPattern(const std::string& path, std::string& folder, std::string& pat
     pattern = cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::vector<WIN32_FIND_DATAA> Matches(const Node& folder, const std::string& pattern,
+std::vector<WIN32_FIND_DATAA> Matches(const Node& folder, const std::string& given,
                                       bool shortNames) {
     std::vector<WIN32_FIND_DATAA> out;
+    const std::string pattern = HasWildcards(given) ? PlainWildcards(given) : given;
     if (!HasWildcards(pattern)) {
         std::string lower = Lower(pattern);
         for (const auto& child : folder.children)
