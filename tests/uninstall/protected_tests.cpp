@@ -31,6 +31,10 @@ protected:
             HKEY_CURRENT_USER, ShellFolders, "Programs",
             "C:\\Users\\reader\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
         m.SetString(HKEY_CURRENT_USER, ShellFolders, "Personal", "C:\\Users\\reader\\Documents");
+        m.SetString(HKEY_CURRENT_USER, ShellFolders, "My Pictures", "C:\\Users\\reader\\Pictures");
+        m.SetString(HKEY_CURRENT_USER, ShellFolders, "Favorites", "C:\\Users\\reader\\Favorites");
+        m.SetString(HKEY_CURRENT_USER, ShellFolders, "{374DE290-123F-4565-9164-39C4925E467B}",
+                    "C:\\Users\\reader\\Downloads");
         m.ProtectKey(HKEY_LOCAL_MACHINE, CurrentVersion);
         for (const char* folder :
              {"C:\\Program Files\\Tessaly", "C:\\Users\\reader\\Documents\\Tessaly",
@@ -58,7 +62,29 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"\\\\server\\share", true},
         {"\\\\server\\share\\", true},
         {"\\\\server", true},
-        {"\\\\server\\share\\Tessaly", false},
+        {"\\\\server\\share\\Tessaly", true},
+        {"\\\\localhost\\C$\\Windows", true},
+        {"\\\\127.0.0.1\\c$\\Windows\\", true},
+        {"//localhost/C$/Windows", true},
+        {"C:\\Windows::$INDEX_ALLOCATION", true},
+        {"C:\\Windows:$I30:$INDEX_ALLOCATION", true},
+        {"C:\\Program Files\\Tessaly:x", true},
+        {"C:\\Windows\\System32\\drivers", true},
+        {"C:\\Windows\\System32\\config\\", true},
+        {"C:\\WINDOWS\\SYSTEM32\\DRIVERS\\etc", true},
+        {"C:\\Windows\\WinSxS", true},
+        {"C:\\Windows\\WinSxS\\x86_one", true},
+        {"C:\\Windows\\Sysnative\\drivers", true},
+        {"C:\\Windows\\SysWOW64\\drivers", true},
+        {"C:\\Windows\\Fonts\\Tessaly", true},
+        {"C:\\Windows\\Tessaly", false},
+        {"C:\\Users\\admin", true},
+        {"C:\\Users\\Default\\", true},
+        {"C:\\Users\\admin\\Tessaly", false},
+        {"C:\\Users\\reader\\Pictures", true},
+        {"C:\\Users\\reader\\Favorites", true},
+        {"C:\\Users\\reader\\Downloads", true},
+        {"C:\\Users\\reader\\Downloads\\Tessaly", false},
         {"\\\\?\\C:\\Tessaly", true},
         {"\\\\.\\C:\\Tessaly", true},
         {"C:\\Windows", true},
@@ -126,8 +152,11 @@ TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
         {"C:\\", true},
         {"C:\\Users", true},
         {"C:\\Program Files\\", true},
-        {"", true},
         {"Tessaly", true},
+        {"\\\\localhost\\C$\\Windows", true},
+        {"C:\\Windows::$INDEX_ALLOCATION", false},
+        {"C:\\Windows\\System32\\drivers", true},
+        {"C:\\Windows\\Sysnative\\drivers\\", true},
         {CommonPrograms, false},
         {"C:\\Users\\Public\\Desktop\\", false},
         {"C:\\Windows\\Fonts", false},
@@ -136,7 +165,9 @@ TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
         winsim::Machine& fresh = FreshMachine();
         Register(fresh);
         fresh.AddFolder("C:\\Windows\\Fonts");
+        fresh.AddFolder("C:\\Windows\\System32\\drivers");
         fresh.AddFolder("C:\\Tessaly");
+        fresh.wow64 = true;
         fresh.currentFolder = "C:\\";
         State.ProgramFolder = c.path;  // not even the running uninstaller's folder is spared
 
@@ -149,6 +180,7 @@ TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
         EXPECT_TRUE(fresh.recycled.empty()) << c.path;
         EXPECT_EQ(fresh.Lines("rmdir: "), Strings{}) << c.path;
         EXPECT_TRUE(fresh.Exists("C:\\Windows\\Fonts")) << c.path;
+        EXPECT_TRUE(fresh.Exists("C:\\Windows\\System32\\drivers")) << c.path;
         EXPECT_TRUE(fresh.Exists("C:\\Tessaly")) << c.path;
         EXPECT_TRUE(fresh.Exists(CommonPrograms)) << c.path;
     }

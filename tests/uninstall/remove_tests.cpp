@@ -200,26 +200,47 @@ TEST_F(RemoveTest, RemoveDirectoryTreeOfTheProgramFolderIsSilentOnlyForItself) {
     EXPECT_EQ(Boxes().back(), "Directory Delete | Directory not deleted: " + program + "Busy");
 }
 
-// A junction or symbolic link is removed itself; what it points to is never entered.
-TEST_F(RemoveTest, RemoveDirectoryTreeNeverDescendsIntoALink) {
+// A junction or symbolic link is never entered, never handed to the shell and never
+// removed: the platform would empty or delete what it leads to. It stays, reported and
+// counted once, and the folder holding it is walked rather than handed over whole.
+TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
     const std::string top = std::string(Top) + "\\";
-    machine.AddFile(top + "Link\\precious.doc", "p");
-    machine.SetAttributes(top + "Link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    const std::string target = "C:\\Users\\reader\\Precious\\";
+    machine.AddFile(target + "precious.doc", "p");
     machine.AddFile(top + "a.txt", "a");
-    machine.RefuseRecycle(Top);
+    machine.AddFile(top + "Sub\\b.txt", "b");
+    machine.AddLink(top + "Sub\\Link", target);
+    machine.AddLink("C:\\Apps\\Alone", target);
+    // Without a recycle bin the shell would delete for good, through the link.
+    machine.recycleBinFull = true;
+    machine.boxAnswers = {IDYES, IDYES, IDYES, IDYES};
 
-    RemoveDirectoryTree(Top);
-    RemoveDirectoryTree(top + "Link");
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+    EXPECT_FALSE(RemoveDirectoryTree("C:\\Apps\\Alone\\"));
+    EXPECT_FALSE(RemoveEmptyFolder("C:\\Apps\\Alone"));
 
-    EXPECT_TRUE(machine.Exists(top + "Link\\precious.doc"));
-    EXPECT_EQ(machine.recycled, Strings{top + "a.txt"});
-    EXPECT_EQ(machine.Lines("recycle: " + top + "Link"), Strings{});
-    // The link is tried twice by its folder, like any stuck sub-folder, and once on its
-    // own; the simulated link cannot be removed since it holds its target's content.
-    EXPECT_EQ(Boxes(), (Strings{"Directory Delete | Directory not deleted: " + top + "Link\\",
-                                "Directory Delete | Directory not deleted: " + top + "Link",
-                                "Directory Delete | Directory not deleted: " + top,
-                                "Directory Delete | Directory not deleted: " + top + "Link\\"}));
+    EXPECT_TRUE(machine.Exists(target + "precious.doc"));
+    EXPECT_EQ(machine.Attributes(top + "Sub\\Link"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_EQ(machine.Attributes("C:\\Apps\\Alone"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_FALSE(machine.Exists(top + "a.txt"));
+    EXPECT_FALSE(machine.Exists(top + "Sub\\b.txt"));
+    EXPECT_EQ(Boxes(), (Strings{
+                           "Confirm file deletion | The item '" + top +
+                               "a.txt' cannot be moved to the Recycle Bin. Do you want to "
+                               "delete it instead?",
+                           "Confirm file deletion | The item '" + top +
+                               "Sub\\b.txt' cannot be moved to the Recycle Bin. Do you want "
+                               "to delete it instead?",
+                           "Directory Delete | Directory not deleted: " + top + "Sub\\Link",
+                           "Directory Delete | Directory not deleted: " + top + "Sub\\",
+                           "Directory Delete | Directory not deleted: " + top + "Sub",
+                           "Directory Delete | Directory not deleted: " + top,
+                           "Directory Delete | Directory not deleted: C:\\Apps\\Alone\\",
+                           "Directory Delete | Directory not deleted: C:\\Apps\\Alone",
+                       }));
+    EXPECT_EQ(State.FailureCount, 6);
 }
 
 }  // namespace
