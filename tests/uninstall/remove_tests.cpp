@@ -107,9 +107,12 @@ TEST_F(RemoveTest, RemoveEmptyFolderExemptsOnlyTheProgramFolderWithItsBackslash)
 
 TEST_F(RemoveTest, RemoveDirectoryTreeDoesNothingWithoutAFolder) {
     machine.AddFile("C:\\Apps\\file.txt", "x");
-    for (const char* path : {"C:\\Apps\\None", "C:\\Apps\\file.txt", "C:\\Apps\\None\\"}) {
+    // An empty name (no data or further folder given) names nothing to do.
+    for (const char* path : {"C:\\Apps\\None", "C:\\Apps\\file.txt", "C:\\Apps\\None\\", ""}) {
         EXPECT_TRUE(RemoveDirectoryTree(path)) << path;
+        EXPECT_TRUE(RemoveEmptyFolder(path)) << path;
     }
+    EXPECT_EQ(State.FailureCount, 0);
     EXPECT_TRUE(machine.Exists("C:\\Apps\\file.txt"));
     EXPECT_TRUE(machine.boxes.empty());
     EXPECT_TRUE(machine.recycled.empty());
@@ -241,6 +244,61 @@ TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
                            "Directory Delete | Directory not deleted: C:\\Apps\\Alone",
                        }));
     EXPECT_EQ(State.FailureCount, 6);
+}
+
+// What the shell cannot recycle it deletes for good only when the user agrees; a tree
+// the user keeps is reported and counted once and not walked to ask again for each
+// file in it.
+TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
+    struct Case {
+        const char* name;
+        int answer;
+        bool removed;
+        Strings boxes;
+    } cases[] = {
+        {"Yes",
+         IDYES,
+         true,
+         {"Confirm folder deletion | The item 'E:\\Data' cannot be moved to "
+          "the Recycle Bin. Do you want to delete it instead?"}},
+        {"No",
+         IDNO,
+         false,
+         {"Confirm folder deletion | The item 'E:\\Data' cannot be moved to the Recycle Bin. Do "
+          "you want to delete it instead?",
+          "Directory Delete | Directory not deleted: E:\\Data\\"}},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine& fresh = FreshMachine();
+        fresh.AddDrive('E', DRIVE_REMOVABLE);
+        fresh.AddFile("E:\\Data\\a.txt", "a");
+        fresh.AddFile("E:\\Data\\Sub\\b.txt", "b");
+        fresh.boxAnswers = {c.answer};
+
+        EXPECT_EQ(RemoveDirectoryTree("E:\\Data"), c.removed) << c.name;
+
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.name;
+        EXPECT_EQ(State.FailureCount, c.removed ? 0 : 1) << c.name;
+        EXPECT_EQ(fresh.Exists("E:\\Data\\Sub\\b.txt"), !c.removed) << c.name;
+        EXPECT_EQ(fresh.Exists("E:\\Data\\a.txt"), !c.removed) << c.name;
+    }
+
+    // A file the user keeps, or one the shell answers for but could not delete, stays
+    // reported.
+    for (bool inUse : {false, true}) {
+        winsim::Machine& fresh = FreshMachine();
+        fresh.AddDrive('E', DRIVE_REMOVABLE);
+        fresh.AddFile("E:\\Data\\a.txt", "a");
+        fresh.SetInUse("E:\\Data\\a.txt", inUse);
+        fresh.boxAnswers = {inUse ? IDYES : IDNO};
+
+        EXPECT_FALSE(RemoveFile("E:\\Data\\a.txt")) << inUse;
+
+        ASSERT_EQ(fresh.boxes.size(), 2u) << inUse;
+        EXPECT_EQ(BoxesOf(fresh)[1], "File Delete | File not deleted: E:\\Data\\a.txt") << inUse;
+        EXPECT_EQ(State.FailureCount, 1) << inUse;
+        EXPECT_TRUE(fresh.Exists("E:\\Data\\a.txt")) << inUse;
+    }
 }
 
 }  // namespace

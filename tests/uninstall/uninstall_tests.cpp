@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "KestDelTest.h"
+#include "Tools.h"
 
 namespace {
 
@@ -331,6 +332,46 @@ TEST_F(UninstallTest, AFontListThatCannotBeWrittenBackEndsInTheOutcome) {
     EXPECT_FALSE(machine.Exists(Data));
     EXPECT_FALSE(machine.Exists(Extra));
     EXPECT_TRUE(machine.Exists(Program + "Fonts\\Fonts.Reg"));
+}
+
+// The own path names the program folder only when it is the whole path of the running
+// file: a path cut off by the system, or one that names no file, would name another
+// folder, so nothing is removed and the user is told.
+TEST_F(UninstallTest, RemovesNothingWithoutItsOwnFile) {
+    const std::string ownPathText =
+        "Uninstall | The uninstaller cannot name its own file, so it cannot tell which folder "
+        "is the program's. Nothing was removed.";
+    for (const std::string& path :
+         {Program + "KestD", Program.substr(0, Program.size() - 1), Program + "Gone\\KestDel.Exe",
+          std::string("KestDel.Exe"), std::string()}) {
+        winsim::Machine& fresh = FreshMachine();
+        Install(fresh);
+        fresh.currentFolder = "C:\\Program Files\\Tessaly";
+
+        EXPECT_FALSE(UninstallProgram(path, "Tessaly", "Tessaly", Data, Extra)) << path;
+
+        EXPECT_EQ(BoxesOf(fresh), Strings{ownPathText}) << path;
+        EXPECT_TRUE(fresh.recycled.empty()) << path;
+        EXPECT_TRUE(fresh.processes.empty()) << path;
+        EXPECT_TRUE(fresh.Exists(Data + "Notes\\n.txt")) << path;
+        EXPECT_TRUE(fresh.KeyExists(HKEY_CURRENT_USER, UninstallKey)) << path;
+    }
+
+    // Run from a path longer than the system's first answer holds, the uninstaller
+    // removes its own folder's files and nothing beside it.
+    winsim::Machine& m = FreshMachine();
+    const std::string program = "C:\\Apps\\" + std::string(255, 't') + "\\";
+    m.AddFile(program + "KestDel.Exe", "MZ");
+    m.SetInUse(program + "KestDel.Exe");
+    m.AddFile(program + "Books\\Bible.801", "book");
+    m.AddFile("C:\\Apps\\Other\\keep.txt", "keep");
+    m.moduleFileName = program + "KestDel.Exe";
+
+    EXPECT_TRUE(UninstallProgram(ProgramArgument(0), "", "", "", ""));
+
+    EXPECT_EQ(BoxesOf(m), (Strings{Confirmation, Reboot}));
+    EXPECT_TRUE(m.Exists("C:\\Apps\\Other\\keep.txt"));
+    EXPECT_EQ(m.List(program), Strings{"KestDel.Exe"});
 }
 
 }  // namespace

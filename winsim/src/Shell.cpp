@@ -49,8 +49,18 @@ void DeleteForGood(const std::string& item, Node& node) {
     Record("delete: " + item);
 }
 
+// Whether the last character (not merely the last byte) is a separator.
+bool EndsWithSeparator(const std::string& item) {
+    bool separator = false;
+    for (size_t i = 0; i < item.size(); ++i) {
+        separator = item[i] == '\\' || item[i] == '/';
+        if (IsLeadByte(item[i])) ++i;
+    }
+    return separator;
+}
+
 int DeleteItem(const std::string& item, UINT flags, BOOL& aborted) {
-    if (item.empty() || item.back() == '\\' || item.back() == '/') return kInvalidFiles;
+    if (item.empty() || EndsWithSeparator(item)) return kInvalidFiles;
     Location where = Locate(item);
     if (where.error == ERROR_NOT_READY) return ERROR_NOT_READY;
     if (where.error == ERROR_PATH_NOT_FOUND && where.drive) return kInvalidFiles;  // no folder
@@ -61,7 +71,6 @@ int DeleteItem(const std::string& item, UINT flags, BOOL& aborted) {
     if (!node || !node->parent) return kNotFound;
     if (WriteProtection(where)) return ERROR_WRITE_PROTECT;
     if (Refused(item)) return kAccessDenied;
-    if (Busy(*node)) return ERROR_SHARING_VIOLATION;
     const bool toBin = (flags & FOF_ALLOWUNDO) != 0;
     if (toBin && !HasRecycleBin(where)) {
         if ((flags & FOF_WANTNUKEWARNING) && !ConfirmPermanentDeletion(item, node->IsFolder())) {
@@ -71,6 +80,7 @@ int DeleteItem(const std::string& item, UINT flags, BOOL& aborted) {
         DeleteForGood(item, *node);
         return 0;
     }
+    if (Busy(*node)) return ERROR_SHARING_VIOLATION;
     RemoveNode(*node);
     if (toBin) M().recycled.push_back(item);
     Record((toBin ? "recycle: " : "delete: ") + item);
