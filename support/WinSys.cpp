@@ -286,7 +286,9 @@ void ShowMessageBox(const std::string& text, const std::string& caption) {
 }
 
 // ---------------------------------------------------------------------------
-// Log. Inert while no log folder is set, which is the case for the whole run.
+// Log. Inert while no log folder is set, which is the case for the whole run of
+// the shipped program: nothing in the system sets one. The branch that writes the
+// file below therefore runs only in tests, which set a folder to check the lines.
 
 void WriteLog(const std::string& text) {
     if (State.LogFolder.empty()) {
