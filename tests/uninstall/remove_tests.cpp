@@ -229,20 +229,18 @@ TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
     EXPECT_FALSE(machine.Exists(top + "a.txt"));
     EXPECT_FALSE(machine.Exists(top + "Sub\\b.txt"));
-    EXPECT_EQ(Boxes(), (Strings{
-                           "Confirm file deletion | The item '" + top +
-                               "a.txt' cannot be moved to the Recycle Bin. Do you want to "
-                               "delete it instead?",
-                           "Confirm file deletion | The item '" + top +
-                               "Sub\\b.txt' cannot be moved to the Recycle Bin. Do you want "
-                               "to delete it instead?",
-                           "Directory Delete | Directory not deleted: " + top + "Sub\\Link",
-                           "Directory Delete | Directory not deleted: " + top + "Sub\\",
-                           "Directory Delete | Directory not deleted: " + top + "Sub",
-                           "Directory Delete | Directory not deleted: " + top,
-                           "Directory Delete | Directory not deleted: C:\\Apps\\Alone\\",
-                           "Directory Delete | Directory not deleted: C:\\Apps\\Alone",
-                       }));
+    EXPECT_EQ(
+        Boxes(),
+        (Strings{
+            "Confirm file deletion | Are you sure you want to delete '" + top + "a.txt'?",
+            "Confirm file deletion | Are you sure you want to delete '" + top + "Sub\\b.txt'?",
+            "Directory Delete | Directory not deleted: " + top + "Sub\\Link",
+            "Directory Delete | Directory not deleted: " + top + "Sub\\",
+            "Directory Delete | Directory not deleted: " + top + "Sub",
+            "Directory Delete | Directory not deleted: " + top,
+            "Directory Delete | Directory not deleted: C:\\Apps\\Alone\\",
+            "Directory Delete | Directory not deleted: C:\\Apps\\Alone",
+        }));
     EXPECT_EQ(State.FailureCount, 6);
 }
 
@@ -259,13 +257,11 @@ TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
         {"Yes",
          IDYES,
          true,
-         {"Confirm folder deletion | The item 'E:\\Data' cannot be moved to "
-          "the Recycle Bin. Do you want to delete it instead?"}},
+         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?"}},
         {"No",
          IDNO,
          false,
-         {"Confirm folder deletion | The item 'E:\\Data' cannot be moved to the Recycle Bin. Do "
-          "you want to delete it instead?",
+         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?",
           "Directory Delete | Directory not deleted: E:\\Data\\"}},
     };
     for (const Case& c : cases) {

@@ -34,9 +34,7 @@ bool HasRecycleBin(const Location& where) {
 // The shell's question before it deletes for good what it cannot recycle; true for Yes.
 bool ConfirmPermanentDeletion(const std::string& item, bool isFolder) {
     const std::string caption = isFolder ? "Confirm folder deletion" : "Confirm file deletion";
-    const std::string text =
-        "The item '" + item +
-        "' cannot be moved to the Recycle Bin. Do you want to delete it instead?";
+    const std::string text = "Are you sure you want to delete '" + item + "'?";
     return MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONEXCLAMATION) ==
            IDYES;
 }

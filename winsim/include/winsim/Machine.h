@@ -134,9 +134,10 @@ public:
     bool recycleBinBroken = false;                // the shell refuses every request
     // No recycle bin on removable and network drives, nor room in a full one: the shell
     // deletes for good instead, silently unless asked with FOF_WANTNUKEWARNING; then it
-    // asks first ("Confirm file deletion" or "Confirm folder deletion", Yes/No, answered
-    // from `boxAnswers`). No keeps the item, sets fAnyOperationsAborted and still
-    // answers 0; an item it cannot delete stays, and it answers 0 too (Wine).
+    // asks first (caption "Confirm file deletion" or "Confirm folder deletion", text
+    // "Are you sure you want to delete '<item>'?", Yes/No, answered from `boxAnswers`).
+    // No keeps the item, sets fAnyOperationsAborted and still answers 0; an item it
+    // cannot delete stays, and it answers 0 too (Wine).
     bool recycleBinFull = false;
 
     // --- Registry ------------------------------------------------------------
