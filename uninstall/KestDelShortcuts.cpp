@@ -1,4 +1,6 @@
 // Removal of the product's desktop shortcut and of its folder in the start menu.
+#include <windows.h>
+
 #include <string>
 
 #include "KestDel.h"
@@ -8,8 +10,20 @@ namespace {
 
 // A shortcut name is a file name on the desktop: separators, a colon or wildcards
 // (the directory search also takes '<', '>' and '"' for them) would reach other files.
+// Read by character: the trail byte of a double-byte character may be 0x5C or 0x7C.
 bool IsPlainName(const std::string& name) {
-    return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+    const char* end = name.c_str() + name.size();
+    for (const char* p = name.c_str(); p < end;) {
+        const char* next = CharNextA(p);
+        if (next <= p || next > end) {
+            next = p + 1;
+        }
+        if (next == p + 1 && std::string("\\/:*?\"<>|").find(*p) != std::string::npos) {
+            return false;
+        }
+        p = next;
+    }
+    return true;
 }
 
 bool RemoveDesktopShortcut(const std::string& shortcutName) {

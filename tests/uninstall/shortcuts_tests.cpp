@@ -98,6 +98,16 @@ TEST_F(ShortcutsTest, RefusesShortcutNamesThatLeaveTheDesktop) {
         EXPECT_TRUE(fresh.Exists(Desktop + "Bank.Lnk")) << name;
         EXPECT_TRUE(fresh.recycled.empty()) << name;
     }
+
+    // A double-byte name whose trail bytes are those of a backslash and a bar is plain.
+    winsim::Machine& fresh = FreshMachine();
+    Register(fresh);
+    fresh.doubleByteCodePage = true;
+    const std::string name = "\x95\x5C\x83\x7C";  // 表ポ
+    fresh.AddFile(Desktop + name + ".Lnk", "link");
+    EXPECT_TRUE(RemoveShortcuts("Tessaly Study", name));
+    EXPECT_EQ(fresh.recycled, Strings{Desktop + name + ".Lnk"});
+    EXPECT_TRUE(fresh.boxes.empty());
 }
 
 }  // namespace

@@ -40,9 +40,17 @@ std::string PlainWildcards(std::string pattern) {
     return pattern;
 }
 
-// Splits "dir\pattern" after its last backslash or colon.
+// Splits "dir\pattern" after its last backslash or colon, stepping by characters so
+// that the trail byte of a double-byte character is never taken for either.
 void SplitPattern(const std::string& path, std::string& folder, std::string& pattern) {
-    size_t cut = path.find_last_of("\\/:");
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByte(path[i]) && i + 1 < path.size()) {
+            ++i;
+        } else if (path[i] == '\\' || path[i] == '/' || path[i] == ':') {
+            cut = i;
+        }
+    }
     folder = cut == std::string::npos ? "" : path.substr(0, cut + 1);
     pattern = cut == std::string::npos ? path : path.substr(cut + 1);
 }
