@@ -195,7 +195,7 @@ class UninstallTest(WineTestCase):
         self.assertEqual(w.trash(), [])
         for name in PROGRAM_FILES:
             self.assertTrue(w.exists(PROGRAM + name), name)
-        for name in ("Notes\\2024\\notes.txt", "notes.txt"):
+        for name in DATA_FILES:
             self.assertTrue(w.exists(DATA + name), name)
         for kept in (EXTRA + "extra.dat", DESKTOP + "Tessaly.Lnk", PROGRAMS + "Tessaly Study"):
             self.assertTrue(w.exists(kept), kept)

@@ -309,9 +309,13 @@ void SaveListFile(const StringList& list, const std::string& name) {
 }
 
 RecycleOutcome RecycleItem(const std::string& path) {
+    const std::string item = RemoveBackslash(path);
+    // Nothing to recycle; Wine's shell would even ask before deleting it for good.
+    if (GetFileAttributesA(item.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return RecycleOutcome::Failed;
+    }
     // The shell takes a list of names ended by an empty one: two NULs at the end.
     std::vector<char> names;
-    const std::string item = RemoveBackslash(path);
     names.assign(item.begin(), item.end());
     names.push_back('\0');
     names.push_back('\0');
