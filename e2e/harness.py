@@ -26,6 +26,7 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -362,9 +363,13 @@ class RegistryTree:
 class WineMachine:
     """One Wine prefix with its own home, display and wineserver. Use as a context manager."""
 
-    def __init__(self, name, win_build=None, work_root=None):
+    def __init__(self, name, win_build=None, work_root=None, display=None):
+        """`display`: an X display of one's own to show the boxes on; by default a private
+        Xvfb."""
+        self.display = display
         self.win_build = win_build or default_win_build()
-        self.work_root = work_root or default_work_root()
+        # A path with ".." in it makes Wine's recycle bin unusable: it then deletes instead.
+        self.work_root = os.path.abspath(work_root or default_work_root())
         self.folder = os.path.join(self.work_root, "machines", safe_name(name))
         self.prefix = os.path.join(self.folder, "prefix")
         self.home = os.path.join(self.folder, "home")
@@ -400,9 +405,11 @@ class WineMachine:
         self.note("prefix copied in %.2f s" % self.copy_seconds)
         for sub in (".local/share", ".config", ".cache"):
             os.makedirs(os.path.join(self.home, sub), exist_ok=True)
-        self.xvfb = Xvfb(os.path.join(self.folder, "xvfb.log"))
-        self.xvfb.start()
-        self.env = wine_environment(self.prefix, self.home, self.xvfb.display)
+        if self.display is None:
+            self.xvfb = Xvfb(os.path.join(self.folder, "xvfb.log"))
+            self.xvfb.start()
+            self.display = self.xvfb.display
+        self.env = wine_environment(self.prefix, self.home, self.display)
         self.server_running = True  # from here on, stop() must shut a server down
         run_checked(["wineserver", "-p"], self.env, "wineserver -p")
         self.put_tool("boxdriver.exe", DRIVER)
@@ -436,6 +443,7 @@ class WineMachine:
         if self.xvfb is not None:
             self.xvfb.stop()
             self.xvfb = None
+            self.display = None
         if os.environ.get("KEST_E2E_KEEP") != "1":
             shutil.rmtree(os.path.join(self.prefix, "drive_c", "windows"), ignore_errors=True)
         self.note("machine stopped in %.2f s" % (time.monotonic() - started))
@@ -518,6 +526,22 @@ class WineMachine:
     def trash_path(self, name):
         return os.path.join(self.env["XDG_DATA_HOME"], "Trash", "files", name)
 
+    def trash_origin(self, name):
+        """The Windows path an item of the recycle bin came from (its .trashinfo), or None."""
+        info = os.path.join(self.env["XDG_DATA_HOME"], "Trash", "info", name + ".trashinfo")
+        if not os.path.isfile(info):
+            return None
+        for line in read_text(info).splitlines():
+            if line.startswith("Path="):
+                # Wine names the item by its way through dosdevices/c:
+                path = os.path.realpath(urllib.parse.unquote(line[len("Path="):]))
+                drive_c = os.path.realpath(self.unix_path("C:\\"))
+                if os.path.commonpath([path, drive_c]) != drive_c:
+                    return "Z:" + path.replace("/", "\\")
+                relative = os.path.relpath(path, drive_c)
+                return "C:\\" + ("" if relative == "." else relative.replace("/", "\\"))
+        return None
+
     def standin_log(self, win_path="C:\\standin.log"):
         """The stand-in's starts: (command line, current folder) pairs, oldest first."""
         if not self.exists(win_path):
@@ -527,10 +551,13 @@ class WineMachine:
 
     # Running programs ------------------------------------------------------------------------
 
-    def run(self, command_line, answers=(), cwd=None, timeout=DEFAULT_TIMEOUT, check=True):
+    def run(self, command_line, answers=(), cwd=None, timeout=DEFAULT_TIMEOUT, check=True,
+            on_box=None):
         """Runs a Windows command line through boxdriver.exe; answers name the buttons to
         press in successive boxes (OK when used up). Returns a RunResult. With `check`, a
-        run that timed out or that the driver could not carry out raises HarnessError."""
+        run that timed out or that the driver could not carry out raises HarnessError.
+        `on_box(box, (left, top, right, bottom))` is called while each box is held open on
+        the screen, before it is answered (for a picture of it)."""
         if isinstance(answers, str):
             answers = [answers] if answers else []
         self.runs += 1
@@ -538,14 +565,20 @@ class WineMachine:
         command_file = "%s\\cmd-%d.txt" % (OUT_FOLDER, self.runs)
         self.put_file(command_file, (cwd or "") + "\r\n" + command_line + "\r\n")
         env = dict(self.env, BOXDRIVER_TIMEOUT=str(timeout))
+        if on_box is not None:
+            env["BOXDRIVER_SHOTS"] = "1"
         argv = ["wine", DRIVER, transcript, ",".join(answers) or "-", "@" + command_file]
         started = time.monotonic()
         with tempfile.TemporaryFile() as output:
+            driver = subprocess.Popen(argv, env=env, cwd=self.unix_path(TOOLS_FOLDER),
+                                      stdin=subprocess.DEVNULL, stdout=output, stderr=output)
             try:
-                subprocess.run(argv, env=env, cwd=self.unix_path(TOOLS_FOLDER),
-                               stdin=subprocess.DEVNULL, stdout=output, stderr=output,
-                               timeout=timeout + 60)
+                if on_box is not None:
+                    self._hold_boxes(driver, transcript, on_box, started + timeout + 60)
+                driver.wait(timeout=max(started + timeout + 60 - time.monotonic(), 1))
             except subprocess.TimeoutExpired:
+                driver.kill()
+                driver.wait()
                 raise HarnessError("boxdriver.exe hung running %s" % command_line)
             output.seek(0)
             wine_said = output.read().decode(errors="replace").strip()
@@ -555,6 +588,30 @@ class WineMachine:
             raise HarnessError("%s\nwine said: %s\nmachine: %s" % (
                 result.describe(), wine_said or "nothing", self.folder))
         return result
+
+    def _hold_boxes(self, driver, transcript, on_box, deadline):
+        """Follows the transcript while the driver runs; for each box it holds open, calls
+        on_box and then lets the driver answer it."""
+        done = 0
+        while True:
+            ended = driver.poll() is not None
+            text = self.read_file(transcript).decode(ANSI) if self.exists(transcript) else ""
+            lines = text[:text.rfind("\n") + 1].splitlines()  # whole lines only
+            boxes = [l for l in lines if l.startswith("box: ")]
+            waits = [l for l in lines if l.startswith("wait: ")]
+            for number in range(done + 1, len(waits) + 1):
+                caption, text, buttons = split_fields(boxes[number - 1][len("box: "):])
+                place = tuple(int(x) for x in waits[number - 1][len("wait: "):].split(","))
+                try:
+                    on_box(Box(caption, text, tuple(b for b in buttons.split(",") if b)), place)
+                finally:
+                    self.put_file("%s.%d" % (transcript, number))
+                done = number
+            if ended:
+                return
+            if time.monotonic() > deadline:
+                raise subprocess.TimeoutExpired("boxdriver.exe", 0)
+            time.sleep(0.05)
 
     def _transcript_lines(self, transcript):
         if not self.exists(transcript):

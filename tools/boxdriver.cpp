@@ -18,11 +18,19 @@
 //   timeout                 (the program was killed after BOXDRIVER_TIMEOUT seconds, default 90)
 //   error: <what>           (the driver itself failed)
 // Captions and texts are escaped as ToolText.h describes.
+//
+// With BOXDRIVER_SHOTS=1 the driver holds each box open for a picture: after its box line it
+// writes
+//   wait: <left>,<top>,<right>,<bottom>   (the box's place on the screen)
+// and presses only once the file <transcript>.<n> exists (n counts the boxes from 1), or after
+// a minute. With BOXDRIVER_BY_HAND=1 it presses nothing: a person answers, and when the box
+// has gone the driver writes "press: <button>" with the button that last had the focus.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,6 +44,8 @@ const DWORD PollMilliseconds = 50;
 const DWORD DefaultTimeoutSeconds = 90;
 const int DriverFailureCode = 250;
 const int TimeoutCode = 258;
+const DWORD PaintMilliseconds = 300;       // lets a new box draw itself before its picture
+const DWORD ShotWaitMilliseconds = 60000;  // the longest a box is held for its picture
 
 // -- Transcript --------------------------------------------------------------------------
 
@@ -248,7 +258,10 @@ const Button* ChooseButton(const Box& box, const std::string& answer) {
 class Driver {
 public:
     Driver(Transcript& transcript, const Request& request)
-        : transcript_(transcript), request_(request) {}
+        : transcript_(transcript),
+          request_(request),
+          shots_(Setting("BOXDRIVER_SHOTS")),
+          byHand_(Setting("BOXDRIVER_BY_HAND")) {}
 
     int Run() {
         if (!Start()) return DriverFailureCode;
@@ -263,6 +276,12 @@ public:
     }
 
 private:
+    static bool Setting(const char* name) {
+        char text[8];
+        DWORD length = GetEnvironmentVariableA(name, text, sizeof text);
+        return length == 1 && text[0] == '1';
+    }
+
     static DWORD TimeoutSeconds() {
         char text[32];
         DWORD length = GetEnvironmentVariableA("BOXDRIVER_TIMEOUT", text, sizeof text);
@@ -325,8 +344,14 @@ private:
         std::vector<HWND> open = OpenBoxes();
         std::set<HWND> stillOpen(open.begin(), open.end());
         for (auto it = answered_.begin(); it != answered_.end();) {
-            it = stillOpen.count(*it) ? std::next(it) : answered_.erase(it);
+            if (stillOpen.count(*it)) {
+                ++it;
+                continue;
+            }
+            ReportPressByHand(*it);
+            it = answered_.erase(it);
         }
+        for (auto& watched : focusedButton_) WatchFocus(watched.first, watched.second);
         for (HWND window : open) {
             if (answered_.count(window)) continue;
             Answer(ReadBox(window));
@@ -337,6 +362,13 @@ private:
 
     void Answer(const Box& box) {
         transcript_.WriteLine(DescribeBox(box));
+        ++boxes_;
+        if (shots_) HoldForPicture(box.window);
+        if (byHand_) {
+            focusedButton_[box.window] = std::string();
+            WatchFocus(box.window, focusedButton_[box.window]);
+            return;
+        }
         std::string answer =
             nextAnswer_ < request_.answers.size() ? request_.answers[nextAnswer_++] : std::string();
         const Button* button = ChooseButton(box, answer);
@@ -348,6 +380,42 @@ private:
         transcript_.WriteLine("press: " + button->name);
         PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button->id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box.window, button->id)));
+    }
+
+    void HoldForPicture(HWND window) {
+        Sleep(PaintMilliseconds);
+        RECT place = {};
+        if (!GetWindowRect(window, &place)) {
+            transcript_.WriteLine("error: " + LastErrorText("GetWindowRect"));
+            return;
+        }
+        transcript_.WriteLine("wait: " + std::to_string(place.left) + "," +
+                              std::to_string(place.top) + "," + std::to_string(place.right) + "," +
+                              std::to_string(place.bottom));
+        const std::string go = request_.transcriptPath + "." + std::to_string(boxes_);
+        const DWORD start = GetTickCount();
+        while (GetFileAttributesA(go.c_str()) == INVALID_FILE_ATTRIBUTES &&
+               GetTickCount() - start < ShotWaitMilliseconds) {
+            Sleep(PollMilliseconds);
+        }
+    }
+
+    // Remembers the box's button that has the focus: the one a person clicks or presses
+    // Enter on.
+    static void WatchFocus(HWND box, std::string& button) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info)) return;
+        if (!info.hwndFocus || GetParent(info.hwndFocus) != box) return;
+        if (lstrcmpiA(ClassName(info.hwndFocus).c_str(), "Button") != 0) return;
+        button = WithoutAccessKey(WindowText(info.hwndFocus));
+    }
+
+    void ReportPressByHand(HWND box) {
+        auto watched = focusedButton_.find(box);
+        if (watched == focusedButton_.end()) return;
+        transcript_.WriteLine("press: " + (watched->second.empty() ? "?" : watched->second));
+        focusedButton_.erase(watched);
     }
 
     int Finish() {
@@ -371,8 +439,12 @@ private:
     const Request& request_;
     Handle job_;
     Handle process_;
+    const bool shots_;
+    const bool byHand_;
     std::set<HWND> answered_;
+    std::map<HWND, std::string> focusedButton_;  // boxes a person answers, by hand
     size_t nextAnswer_ = 0;
+    int boxes_ = 0;
 };
 
 }  // namespace
