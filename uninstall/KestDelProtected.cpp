@@ -5,7 +5,6 @@
 // folder it reaches, which catches every other drive letter, junction and link.
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
