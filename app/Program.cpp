@@ -82,6 +82,15 @@ std::string ApplicationErrorText(const std::string& typeName, const std::string&
            ".\r\n" + message + stop + "\r\n";
 }
 
+// Hands a failure that we may not report to the platform's own handling, as a
+// structured exception whose record names the error's type and text, so that a
+// debugger sees it where a rethrown language exception would only abort.
+void RaiseUnreported(const std::string& typeName, const std::string& message) {
+    const ULONG_PTR texts[] = {reinterpret_cast<ULONG_PTR>(typeName.c_str()),
+                               reinterpret_cast<ULONG_PTR>(message.c_str())};
+    RaiseException(SystemExceptionCode, EXCEPTION_NONCONTINUABLE, 2, texts);
+}
+
 void RunMode();
 
 // The top-level report of a failure inside a mode; false when the platform's own
@@ -128,9 +137,12 @@ int RunProgram() {
     InitializeTools();
     try {
         InitializeWinSys();
-    } catch (const KestError&) {
+    } catch (const KestError& error) {
         const unsigned long address = CodeAddress(InitializeWinSys);
-        if (!PlatformLetsUsReport(address)) throw;
+        if (!PlatformLetsUsReport(address)) {
+            RaiseUnreported(error.TypeName(), error.what());
+            return ExitCodeStartupError;  // reached only when a debugger lets it go on
+        }
         FinalizeWinSys();
         FinalizeTools();
         ShowRuntimeError(address);
@@ -143,7 +155,9 @@ int RunProgram() {
     try {
         RunMode();
     } catch (const std::exception& error) {
-        if (!ReportApplicationError(ErrorTypeName(error), error.what())) throw;
+        if (!ReportApplicationError(ErrorTypeName(error), error.what())) {
+            RaiseUnreported(ErrorTypeName(error), error.what());
+        }
         exitCode = ExitCodeError;
     }
     FinalizeModes();

@@ -128,6 +128,7 @@ class SetupLauncherTest(WineTestCase):
         self.assertEqual((run.exit_code, run.boxes), (0, []))
         self.assertEqual(w.read_file("C:\\Tessaly Data\\AutoLoad.Lst"),
                          b"C:\\Medium\\Extra.801\r\nSetup 2.0\r\n")
+        self.assertEqual(w.listdir("C:\\Tessaly Data"), ["AutoLoad.Lst"])
         self.assertEqual(w.standin_log(), [('"C:\\Program Files\\Tessaly\\Kest.Exe"',
                                             "C:\\Program Files\\Tessaly")])
 
@@ -137,8 +138,10 @@ class SetupLauncherTest(WineTestCase):
         # header is cut short as it stands: the copy succeeds and the start fails.
         w = self.wine
         packed = compress(stand_in())
+        unknown_method = packed[:8] + b"Q" + packed[9:]
         for what, data in [("cut in the middle", packed[:len(packed) // 2]),
-                           ("header cut short", packed[:11])]:
+                           ("header cut short", packed[:11]),
+                           ("unknown method", unknown_method)]:
             with self.subTest(what):
                 self.add_medium("C:\\Medium\\", "Kest.Ex_", data, "Rapi.Dl_", compress(b"MZ"))
                 run = self.launch("C:\\Medium\\")
@@ -146,6 +149,41 @@ class SetupLauncherTest(WineTestCase):
                 self.assertBoxes(run, [("Windows Error: WinExec", "Bad EXE format for %1. "),
                                        ("WinExec", INVALID_PROGRAM)])
                 self.assertEqual(w.standin_log(), [])
+
+    @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
+    def test_old_program_that_cannot_be_overwritten_is_not_started(self):
+        # lz32 cannot create a Kest.Exe that is in use or read-only (here: a folder of that
+        # name, since Wine run by root writes read-only files all the same) and quietly
+        # creates Kest.Ex_ beside it: that file goes again, the copy is reported, and
+        # nothing is started.
+        w = self.wine
+        w.reg_set("HKCU\\Environment", "TEMP", "C:\\Kest Temp")
+        w.reg_set("HKCU\\Environment", "TMP", "C:\\Kest Temp")
+        w.put_folder("C:\\Kest Temp\\Kest.Exe")
+        self.add_medium("C:\\Medium\\", "Kest.Ex_", compress(stand_in() + b"new"), "Rapi.Dl_",
+                        compress(b"MZ library"))
+        run = self.launch("C:\\Medium\\")
+        self.assertEqual(run.exit_code, 0)
+        temp = w.short_path("C:\\Kest Temp\\")
+        self.assertBoxes(run, [("CopyFile", 'Error opening destination file "%sKest.Exe"' % temp)])
+        self.assertEqual(w.listdir("C:\\Kest Temp"), ["Kest.Exe"])
+        self.assertEqual(w.listdir("C:\\Kest Temp\\Kest.Exe"), [])
+        self.assertEqual(w.standin_log(), [])
+
+    def test_module_list_that_cannot_replace_the_old_one_leaves_it_whole(self):
+        # The new list is written beside its place; when it cannot take that place (here a
+        # folder of the list's name holds it), it goes again and what was there stays.
+        w = self.wine
+        w.put_file("C:\\Medium\\Extra.801", "module")
+        self.install_product()
+        w.put_file("C:\\Tessaly Data\\AutoLoad.Lst\\keep.txt", "kept")
+        run = self.launch("C:\\Medium\\")
+        self.assertEqual(run.exit_code, 0)
+        self.assertBoxes(run, [("Check Startup", "Unable to Auto Install modules" + HINT)])
+        self.assertEqual(w.listdir("C:\\Tessaly Data"), ["AutoLoad.Lst"])
+        self.assertEqual(w.listdir("C:\\Tessaly Data\\AutoLoad.Lst"), ["keep.txt"])
+        self.assertEqual(w.standin_log(), [('"C:\\Program Files\\Tessaly\\Kest.Exe"',
+                                            "C:\\Program Files\\Tessaly")])
 
     def test_incomplete_medium_without_a_product(self):
         w = self.wine

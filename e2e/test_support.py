@@ -65,8 +65,10 @@ class RegistryTest(WineTestCase):
         self.assertIsNone(w.reg_tree(machine))
         self.assertEqual(len(w.reg_tree(user).keys), 6)
 
-        # An empty path means the uninstall key; without the flag, under the user's root.
+        # An empty path names no key: nothing goes. Without the flag, the user's root.
         self.assertEqual(w.probe_value("DeleteRegistryKey", "", 0), "")
+        self.assertEqual(len(w.reg_tree(user).keys), 6)
+        self.assertEqual(w.probe_value("DeleteRegistryKey", UNINSTALL_PATH, 0), "")
         self.assertIsNone(w.reg_tree(user))
 
         # Neighbours with a common prefix are untouched, and a missing key passes silently.

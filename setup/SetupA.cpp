@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Errors.h"
+#include "Tools.h"
 #include "WinSys.h"
 #include "WinSysHandles.h"
 
@@ -28,7 +29,7 @@ std::string TemporaryFolder() {
 }
 
 std::string CommandLine(const std::string& program, const std::string& sourceFolder) {
-    return ProgramCommand(program) + " \"" + sourceFolder + "\"";
+    return CommandPath(program) + " \"" + sourceFolder + "\"";
 }
 
 // Messages for WinExec's answers below 32; success and unknown codes have none.
@@ -86,16 +87,26 @@ void StartProgram(const std::string& program, const std::string& sourceFolder) {
 }
 
 // On Windows XP the XP variant takes the plain program's name, so that the
-// command line names Kest.Exe whichever program runs. Answers the file that the
-// age test is to read.
+// command line names Kest.Exe whichever program runs. The plain program is only set
+// aside until the variant has its name, and comes back when it cannot have it: the
+// folder never lacks a Kest.Exe. Answers the file that the age test is to read.
 std::string PutProgramInPlace(const std::string& sourceFolder, const std::string& name) {
     if (name != "KestXP.Exe") return sourceFolder + name;
     const std::string plain = sourceFolder + "Kest.Exe";
     const std::string variant = sourceFolder + name;
-    ForceDeleteFile(plain);  // a failure shows in the move below
-    if (!MoveFileA(variant.c_str(), plain.c_str())) {
-        return variant;  // a read-only medium: the variant keeps its name
+    const std::string aside = sourceFolder + "Kest.Old";
+    ForceDeleteFile(aside);  // a left-over of an interrupted run
+    const bool hasPlain = FileIsPresent(plain);
+    if (hasPlain && !MoveFileA(plain.c_str(), aside.c_str())) {
+        return variant;  // a read-only medium: both keep their names
     }
+    if (!MoveFileA(variant.c_str(), plain.c_str())) {
+        if (hasPlain && !MoveFileA(aside.c_str(), plain.c_str())) {
+            // The old program keeps the name it was set aside under.
+        }
+        return variant;
+    }
+    ForceDeleteFile(aside);
     return plain;
 }
 
@@ -127,11 +138,6 @@ void StartUnpacked(const std::string& sourceFolder, const std::string& tempFolde
 void InitializeSetupA() {}
 
 void FinalizeSetupA() {}
-
-std::string ProgramCommand(const std::string& program) {
-    if (program.find(' ') == std::string::npos) return program;
-    return "\"" + program + "\"";
-}
 
 void ChangeCurrentFolder(const std::string& folder) {
     if (!SetCurrentDirectoryA(folder.c_str())) {

@@ -14,13 +14,19 @@ std::string ChooseProgramFile(const std::string& folder, const std::string& xpNa
                               const std::string& plainName);
 bool InstalledIsNewer(const std::string& sourceProgram, const std::string& argument);
 int FileAge(const std::string& path);  // packed DOS date and time; -1 when none
-// A program path as the start of a command line: quoted when it holds a blank, so
-// that the system cannot take a shorter path ("C:\Program.exe") for the program.
-std::string ProgramCommand(const std::string& program);
 // Raises InOutError, naming the folder and the system's message, when it cannot.
 void ChangeCurrentFolder(const std::string& folder);
 
-// Module auto-install decision.
+// Module auto-install decision: the decision, then what it leads to.
+enum class ModuleAction {
+    GoAhead,             // the source folder holds a whole setup
+    ReportFilesMissing,  // no product installed
+    ReportTooOld,        // the installed product predates module lists
+    ReportNotInstalled,  // its program is missing
+    AutoInstall,         // hand the modules to the installed program
+};
+ModuleAction DecideModuleInstall(const std::string& displayName, bool filesPresent,
+                                 bool programPresent);
 bool CheckModuleInstall(const std::string& sourceFolder);
 // Digits beyond the 32-bit range count as the highest number, a recent product.
 int VersionNumber(const std::string& displayName);

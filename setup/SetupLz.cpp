@@ -5,13 +5,18 @@
 #include <lzexpand.h>  // needs the types of windows.h
 // clang-format on
 
+#include <algorithm>
+#include <string>
+
 #include "SetupA.h"
+#include "Tools.h"
 #include "WinSys.h"
 
 namespace {
 
 const WORD SourceStyle = OF_READ | OF_SHARE_DENY_WRITE;                   // 32
 const WORD DestinationStyle = OF_CREATE | OF_SHARE_EXCLUSIVE | OF_WRITE;  // 4113
+const char* const CopyCaption = "CopyFile";
 
 // A file opened with LZOpenFileA. lz32 answers a failed open with a negative
 // error code, never a handle, so no negative value is ever closed.
@@ -21,20 +26,33 @@ public:
         std::string name = path;  // LZOpenFileA takes a writable name
         handle_ = LZOpenFileA(&name[0], &reopen, style);
     }
-    ~LzFile() {
-        if (IsOpen()) LZClose(handle_);
-    }
+    ~LzFile() { Close(); }
     LzFile(const LzFile&) = delete;
     LzFile& operator=(const LzFile&) = delete;
 
     bool IsOpen() const { return handle_ >= 0; }
     INT Handle() const { return handle_; }
+    void Close() {
+        if (IsOpen()) LZClose(handle_);
+        handle_ = -1;
+    }
 
 private:
     INT handle_;
 };
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+// The file lz32 really opened, as its reopen buffer names it.
+std::string OpenedName(const OFSTRUCT& reopen) {
+    const char* name = reopen.szPathName;
+    return std::string(name, std::find(name, name + OFS_MAXPATHNAME, '\0'));
+}
+
+// When lz32 cannot create the name asked for (a file in use or read-only), it
+// quietly creates the name with its last character replaced by "_" instead. A copy
+// into that file would leave the old program in place to be started.
+bool OpenedAsAsked(const OFSTRUCT& reopen, const std::string& path) {
+    return CompareNoCase(FileNamePart(OpenedName(reopen)), FileNamePart(path)) == 0;
+}
 
 bool CopyThrough(const LzFile& source, const LzFile& destination) {
     try {
@@ -44,24 +62,37 @@ bool CopyThrough(const LzFile& source, const LzFile& destination) {
     }
 }
 
+void ShowDestinationError(const std::string& destination) {
+    ShowMessageBox("Error opening destination file " + Quoted(destination), CopyCaption);
+}
+
 }  // namespace
 
 bool LzCopyFile(const std::string& source, const std::string& destination) {
     OFSTRUCT reopen = {};
     LzFile input(source, reopen, SourceStyle);
     if (!input.IsOpen()) {
-        ShowMessageBox("Error opening source file " + Quoted(source), "CopyFile");
+        ShowMessageBox("Error opening source file " + Quoted(source), CopyCaption);
         return false;
     }
     LzFile output(destination, reopen, DestinationStyle);
     if (!output.IsOpen()) {
-        ShowMessageBox("Error opening destination file " + Quoted(destination), "CopyFile");
+        ShowDestinationError(destination);
+        return false;
+    }
+    if (!OpenedAsAsked(reopen, destination)) {
+        output.Close();
+        const std::string stray = OpenedName(reopen);
+        if (!DeleteFileA(stray.c_str())) {
+            // Nothing more to undo: the box below says the copy did not take place.
+        }
+        ShowDestinationError(destination);
         return false;
     }
     const bool copied = CopyThrough(input, output);
     if (!copied) {
         ShowMessageBox("Error copying file " + Quoted(source) + " to " + Quoted(destination),
-                       "CopyFile");
+                       CopyCaption);
     }
     return copied;  // the destination closes first, then the source
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "SetupA.h"
+#include "Tools.h"
 #include "WinSys.h"
 #include "WinSysHandles.h"
 
@@ -85,7 +86,7 @@ void AutoInstallModules(const std::string& sourceFolder, const std::string& prog
     const std::string listFolder = ModuleListFolder(programFolder);
     WriteModuleList(FindModules(sourceFolder), AddBackslash(listFolder) + "AutoLoad.Lst");
     ChangeCurrentFolder(programFolder);
-    CheckedWinExec(ProgramCommand(programFolder + "Kest.Exe"), SW_SHOWNORMAL);
+    CheckedWinExec(CommandPath(programFolder + "Kest.Exe"), SW_SHOWNORMAL);
 }
 
 }  // namespace
@@ -94,6 +95,15 @@ int VersionNumber(const std::string& displayName) {
     std::string digits = DigitsOf(displayName);
     while (digits.size() < 7) digits += "00";
     return DigitsValue(digits);
+}
+
+ModuleAction DecideModuleInstall(const std::string& displayName, bool filesPresent,
+                                 bool programPresent) {
+    if (filesPresent) return ModuleAction::GoAhead;
+    if (displayName.empty()) return ModuleAction::ReportFilesMissing;
+    if (IsTooOldForModules(VersionNumber(displayName))) return ModuleAction::ReportTooOld;
+    if (!programPresent) return ModuleAction::ReportNotInstalled;
+    return ModuleAction::AutoInstall;
 }
 
 bool CheckModuleInstall(const std::string& sourceFolder) {
@@ -106,23 +116,25 @@ bool CheckModuleInstall(const std::string& sourceFolder) {
         ShowMessageBox("Error accessing KEST Windows' Registry", "Setup Error");
     }
     const bool filesPresent = InstallFilesPresent(sourceFolder);
-    if (displayName.empty()) {
-        if (!filesPresent) {
+    // An entry without a program folder names no installation: a relative name would
+    // find a Kest.Exe in whatever folder is current.
+    const bool programPresent = !programFolder.empty() && FileIsPresent(programFolder + "Kest.Exe");
+    switch (DecideModuleInstall(displayName, filesPresent, programPresent)) {
+        case ModuleAction::GoAhead:
+            return true;
+        case ModuleAction::ReportFilesMissing:
             ShowStartupError("Program install files missing (2) <" + displayName + "> <" +
                              programFolder);
-        }
-        return filesPresent;
+            return false;
+        case ModuleAction::ReportTooOld:
+            ShowStartupError("Current Tessaly Program too old to install modules");
+            return false;
+        case ModuleAction::ReportNotInstalled:
+            ShowStartupError("Program not properly installed");
+            return false;
+        case ModuleAction::AutoInstall:
+            AutoInstallModules(sourceFolder, programFolder);
+            return false;
     }
-    const int version = VersionNumber(displayName);
-    if (filesPresent) return true;
-    if (IsTooOldForModules(version)) {
-        ShowStartupError("Current Tessaly Program too old to install modules");
-        return false;
-    }
-    if (!FileIsPresent(programFolder + "Kest.Exe")) {
-        ShowStartupError("Program not properly installed");
-        return false;
-    }
-    AutoInstallModules(sourceFolder, programFolder);
     return false;
 }

@@ -147,14 +147,26 @@ std::string ExtractToken(const std::string& text, int n) {
 
 std::string TranslateChars(const std::string& text, const std::string& replacementSet,
                            const std::string& searchSet) {
+    // Stepped by characters: the trail byte of a double-byte character is no
+    // character of its own, even when it has the code of one in the search set.
     std::string result = text;
-    for (char& c : result) {
-        const std::string::size_type p = searchSet.find(c);
-        if (p != std::string::npos && p < replacementSet.size()) {
-            c = replacementSet[p];
+    const char* const begin = text.c_str();
+    const char* const end = begin + text.size();
+    for (const char* p = begin; p < end;) {
+        const char* next = NextChar(p, end);
+        const std::string::size_type found = next == p + 1 ? searchSet.find(*p) : std::string::npos;
+        if (found != std::string::npos && found < replacementSet.size()) {
+            result[static_cast<std::size_t>(p - begin)] = replacementSet[found];
         }
+        p = next;
     }
     return result;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string CommandPath(const std::string& path) {
+    return path.find(' ') == std::string::npos ? path : Quoted(path);
 }
 
 std::string CommandLineArgument(const char* commandLine, int n, const std::string& ownPath) {

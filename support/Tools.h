@@ -17,6 +17,13 @@ std::string ExtractToken(const std::string& text, int n);
 std::string TranslateChars(const std::string& text, const std::string& replacementSet,
                            const std::string& searchSet);
 
+// The text in double quotes.
+std::string Quoted(const std::string& text);
+
+// A path as it goes into a command line: in double quotes when it holds a blank,
+// so that the system cannot take a shorter path ("C:\Program.exe") for it.
+std::string CommandPath(const std::string& path);
+
 // Argument n (n >= 1) of a process command line by the system's argument rules
 // (separators are codes 1 to 32, quoted stretches, empty leading quote pairs
 // skipped, characters stepped with CharNextA). Argument 0 (the program's own name

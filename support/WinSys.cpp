@@ -36,6 +36,17 @@ std::string FilledText(const char* buffer, DWORD length) {
     return std::string(buffer, length);
 }
 
+// The system's text for an error code as it stands, up to any NUL in it; empty when
+// the system has none.
+std::string SystemText(DWORD code) {
+    char buffer[TextBufferSize];
+    buffer[0] = '\0';
+    const DWORD length =
+        FormatMessageA(MessageFlags, nullptr, code, 0, buffer, TextBufferSize, nullptr);
+    const std::string text = FilledText(buffer, length);
+    return text.substr(0, text.find('\0'));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -148,21 +159,24 @@ bool IsAdministrator() {
 
 void ClearLastError() { SetLastError(0); }
 
+std::string SystemMessage(DWORD code) {
+    std::string message = SystemText(code);
+    while (!message.empty() && static_cast<unsigned char>(message.back()) <= ' ') {
+        message.pop_back();
+    }
+    return message;
+}
+
 void ReportLastError(const std::string& callName) {
     const DWORD code = GetLastError();
     if (code == 0) {
         return;
     }
-    char buffer[TextBufferSize];
-    buffer[0] = '\0';
-    const DWORD length =
-        FormatMessageA(MessageFlags, nullptr, code, 0, buffer, TextBufferSize, nullptr);
-    const std::string message = FilledText(buffer, length);
-    const std::string::size_type terminator = message.find('\0');
-    if (message.empty() || terminator == 0) {
+    const std::string message = SystemText(code);
+    if (message.empty()) {
         return;
     }
-    ShowWindowsError(callName, message.substr(0, terminator));
+    ShowWindowsError(callName, message);
 }
 
 void ShowWindowsError(const std::string& callName, const std::string& message) {

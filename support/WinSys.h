@@ -69,7 +69,7 @@ extern const char* const RunOnceKeyPath;
 extern const char* const ProductKeyPath;  // "\Software\...\CurrentVersion\Tessaly"
 
 // Short-lived accessor: one root, at most one open key, KEY_ALL_ACCESS for every
-// open, closed without flush.
+// open, closed without flush. Key paths are taken from the root.
 class RegistryAccessor {
 public:
     explicit RegistryAccessor(HKEY root = HKEY_CURRENT_USER);
@@ -77,7 +77,6 @@ public:
     RegistryAccessor(const RegistryAccessor&) = delete;
     RegistryAccessor& operator=(const RegistryAccessor&) = delete;
 
-    void SetRoot(HKEY root) { root_ = root; }
     bool OpenKey(const std::string& keyPath, bool mayCreate);
     // Opens for reading only, so that a user who may not change the key reads it.
     bool OpenKeyToRead(const std::string& keyPath);
@@ -85,14 +84,14 @@ public:
     std::string ReadString(const std::string& valueName);  // may raise RegistryError
     void WriteString(const std::string& valueName, const std::string& text);
     void CloseKey();
-    bool DeleteKey(const std::string& keyPath);
 
 private:
     HKEY root_;
     HKEY current_ = nullptr;
-    std::string currentPath_;
 };
 
+// Deletes the key (a path from the root) with all its sub-keys; a key that is missing
+// or cannot be deleted is passed over in silence.
 void DeleteRegistryKey(const std::string& keyPath, bool machineWide);
 std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath, HKEY root);
 // A string value read with reading rights only; empty when the key or value is missing
@@ -123,7 +122,9 @@ bool ForceDeleteFile(const std::string& name);
 bool IsUsableDrive(char letter);
 bool IsWritableFolder(const std::string& folder);
 bool LoadListFile(StringList& list, const std::string& name);
-void SaveListFile(const StringList& list, const std::string& name);  // may raise FileCreateError
+// Replaces the file only when the whole list was written; may raise FileCreateError
+// or InOutError.
+void SaveListFile(const StringList& list, const std::string& name);
 // What became of an item handed to the shell's recycle-bin deletion: gone (to the
 // bin, or for good once the user agreed), kept because the user said No to deleting
 // it for good, or still there.

@@ -17,6 +17,7 @@ const char* const TestFileName = "$$$.$$$";
 const char EndOfFileMark = '\x1A';
 const DWORD ShortPathBufferSize = 255;
 const DWORD FolderBufferSize = MAX_PATH;
+const char* const PartialSuffix = ".new";
 
 // Position just after the last backslash or colon, stepping by characters so
 // that the trail byte of a double-byte character is never taken for either.
@@ -42,27 +43,15 @@ bool EndsWithBackslash(const std::string& text) {
     return !text.empty() && text.back() == '\\' && FolderPartLength(text) == text.size();
 }
 
-bool IsAbsolutePath(const std::string& name) {
-    return (name.size() >= 3 && name[1] == ':' && name[2] == '\\') ||
-           (name.size() >= 2 && name[0] == '\\' && name[1] == '\\');
-}
-
-// The name as the user should read it in a message: relative names are put
-// below the current folder.
+// The name as the user should read it in a message: the system's full path, which
+// also resolves drive-relative names ("Q:x") and names from the drive's root.
 std::string FullPathForMessage(const std::string& name) {
-    if (IsAbsolutePath(name)) {
-        return name;
-    }
     char buffer[FolderBufferSize];
-    const DWORD length = GetCurrentDirectoryA(FolderBufferSize, buffer);
+    const DWORD length = GetFullPathNameA(name.c_str(), FolderBufferSize, buffer, nullptr);
     if (length == 0 || length >= FolderBufferSize) {
         return name;
     }
-    const std::string current(buffer, length);
-    if (!name.empty() && name[0] == '\\') {
-        return current.substr(0, 2) + name;
-    }
-    return AddBackslash(current) + name;
+    return std::string(buffer, length);
 }
 
 HANDLE CreateNewFile(const std::string& name) {
@@ -130,6 +119,48 @@ void DropEndOfFileMarks(StringList& lines) {
     }
 }
 
+std::string CannotCreateText(const std::string& name, DWORD error) {
+    return "Cannot create file \"" + FullPathForMessage(name) + "\". " + SystemMessage(error);
+}
+
+// A list file is written beside its place under a name of its own and takes its place
+// only when complete: its reader never finds it cut short, and a failed write leaves
+// the previous file as it was. The partial file goes again on failure.
+void WritePartialFile(const std::string& partName, const std::string& text,
+                      const std::string& name) {
+    KernelHandle file(CreateNewFile(partName));
+    if (!file.IsValid()) {
+        const DWORD error = GetLastError();
+        throw FileCreateError(CannotCreateText(name, error));
+    }
+    const bool isWritten = WriteAll(file.Get(), text);
+    const DWORD error = GetLastError();
+    file.Close();
+    if (!isWritten) {
+        if (!DeleteFileA(partName.c_str())) {
+            // Nothing more to undo: the error below says the list was not saved.
+        }
+        throw InOutError("Cannot write file \"" + FullPathForMessage(name) + "\". " +
+                         SystemMessage(error));
+    }
+}
+
+// Replaces `name` by `partName`. The 9x family has no MoveFileExA: there the old
+// file goes first, then the new one takes its name (a rename that fails then leaves
+// no list, never a cut-off one).
+bool PutInPlace(const std::string& partName, const std::string& name) {
+    if (MoveFileExA(partName.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return true;
+    }
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
+        return false;
+    }
+    if (!DeleteFileA(name.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    return MoveFileA(partName.c_str(), name.c_str()) != FALSE;
+}
+
 // Critical-error boxes stay off while an instance lives.
 class CriticalErrorsOff {
 public:
@@ -140,23 +171,6 @@ public:
 };
 
 }  // namespace
-
-std::string SystemMessage(DWORD code) {
-    char buffer[256];
-    buffer[0] = '\0';
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-        nullptr, code, 0, buffer, sizeof(buffer), nullptr);
-    if (length == 0 || length >= sizeof(buffer)) {
-        return std::string();
-    }
-    std::string message(buffer, length);
-    message = message.substr(0, message.find('\0'));
-    while (!message.empty() && static_cast<unsigned char>(message.back()) <= ' ') {
-        message.pop_back();
-    }
-    return message;
-}
 
 // ---------------------------------------------------------------------------
 // Texts and paths.
@@ -288,23 +302,19 @@ bool LoadListFile(StringList& list, const std::string& name) {
 
 void SaveListFile(const StringList& list, const std::string& name) {
     const std::string safeName = SafeFileName(name);
-    TouchFile(safeName);
-    KernelHandle file(CreateNewFile(safeName));
-    if (!file.IsValid()) {
-        const DWORD error = GetLastError();
-        throw FileCreateError("Cannot create file \"" + FullPathForMessage(safeName) + "\". " +
-                              SystemMessage(error));
-    }
+    const std::string partName = safeName + PartialSuffix;
     std::string text;
     for (const std::string& line : list) {
         text += line;
         text += "\r\n";
     }
-    if (!WriteAll(file.Get(), text)) {
-        // A list that did not reach the disk must not pass for saved.
+    WritePartialFile(partName, text, safeName);
+    if (!PutInPlace(partName, safeName)) {
         const DWORD error = GetLastError();
-        throw InOutError("Cannot write file \"" + FullPathForMessage(safeName) + "\". " +
-                         SystemMessage(error));
+        if (!DeleteFileA(partName.c_str())) {
+            // Nothing more to undo: the error below says the list was not saved.
+        }
+        throw FileCreateError(CannotCreateText(safeName, error));
     }
 }
 

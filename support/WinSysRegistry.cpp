@@ -20,13 +20,67 @@ namespace {
 const char* const NtFontsKeyPath = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 const char* const FontsKeyPath9x = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
 
-bool IsFromRoot(const std::string& keyPath) { return !keyPath.empty() && keyPath[0] == '\\'; }
-
-std::string WithoutLeadingBackslash(const std::string& keyPath) {
-    return IsFromRoot(keyPath) ? keyPath.substr(1) : keyPath;
+// Key paths are written from the root, with or without the leading backslash.
+std::string FromRoot(const std::string& keyPath) {
+    return !keyPath.empty() && keyPath[0] == '\\' ? keyPath.substr(1) : keyPath;
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+// Registry key names have at most 255 characters, 510 bytes in a double-byte code page.
+const std::size_t LongestKeyNameBytes = 1024;
+
+// The name of sub-key `index`. The system's count of the longest name is in
+// characters: a double-byte name needs more bytes, and the buffer grows until it fits.
+bool SubKeyName(HKEY key, DWORD index, std::vector<char>& buffer, std::string& name) {
+    for (;;) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LONG status =
+            RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA && buffer.size() < LongestKeyNameBytes) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (status != ERROR_SUCCESS || length >= buffer.size()) {
+            return false;  // a name that cannot be fetched is passed over
+        }
+        name.assign(buffer.data(), length);
+        return true;
+    }
+}
+
+bool DeleteKeyTree(HKEY parent, const std::string& subKey);
+
+// The NT family refuses to delete a key that has sub-keys: they go first, the
+// last-enumerated one first, so that the indices still to come stay valid.
+void DeleteSubKeys(HKEY key) {
+    DWORD subKeyCount = 0;
+    DWORD longestName = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeyCount, &longestName, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(longestName) + 1);
+    for (DWORD index = subKeyCount; index-- > 0;) {
+        std::string name;
+        if (SubKeyName(key, index, buffer, name)) {
+            DeleteKeyTree(key, name);
+        }
+    }
+}
+
+// Deletes `subKey` below `parent` with every key below it.
+bool DeleteKeyTree(HKEY parent, const std::string& subKey) {
+    if (subKey.empty()) {
+        return false;  // an empty name stands for the parent itself
+    }
+    {
+        RegistryKey key;
+        if (RegOpenKeyExA(parent, subKey.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) ==
+            ERROR_SUCCESS) {
+            DeleteSubKeys(key.Get());
+        }
+    }
+    return RegDeleteKeyA(parent, subKey.c_str()) == ERROR_SUCCESS;
+}
 
 }  // namespace
 
@@ -38,39 +92,32 @@ RegistryAccessor::RegistryAccessor(HKEY root) : root_(root) {}
 RegistryAccessor::~RegistryAccessor() { CloseKey(); }
 
 bool RegistryAccessor::OpenKey(const std::string& keyPath, bool mayCreate) {
-    const std::string relative = WithoutLeadingBackslash(keyPath);
-    // A path without a leading backslash is taken from the key open now.
-    const HKEY base = IsFromRoot(keyPath) || current_ == nullptr ? root_ : current_;
+    const std::string path = FromRoot(keyPath);
     RegistryKey key;
     LONG status;
-    if (mayCreate && !relative.empty()) {
+    if (mayCreate && !path.empty()) {
         DWORD disposition = 0;
-        status = RegCreateKeyExA(base, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+        status = RegCreateKeyExA(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  KEY_ALL_ACCESS, nullptr, key.Receive(), &disposition);
     } else {
-        status = RegOpenKeyExA(base, relative.c_str(), 0, KEY_ALL_ACCESS, key.Receive());
+        status = RegOpenKeyExA(root_, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive());
     }
     if (status != ERROR_SUCCESS) {
         return false;
     }
-    const std::string path = base == root_ ? relative : currentPath_ + "\\" + relative;
     CloseKey();
     current_ = key.Release();
-    currentPath_ = path;
     return true;
 }
 
 bool RegistryAccessor::OpenKeyToRead(const std::string& keyPath) {
-    const std::string relative = WithoutLeadingBackslash(keyPath);
-    const HKEY base = IsFromRoot(keyPath) || current_ == nullptr ? root_ : current_;
     RegistryKey key;
-    if (RegOpenKeyExA(base, relative.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root_, FromRoot(keyPath).c_str(), 0, KEY_READ, key.Receive()) !=
+        ERROR_SUCCESS) {
         return false;
     }
-    const std::string path = base == root_ ? relative : currentPath_ + "\\" + relative;
     CloseKey();
     current_ = key.Release();
-    currentPath_ = path;
     return true;
 }
 
@@ -137,53 +184,13 @@ void RegistryAccessor::CloseKey() {
         RegCloseKey(current_);
     }
     current_ = nullptr;
-    currentPath_.clear();
-}
-
-bool RegistryAccessor::DeleteKey(const std::string& keyPath) {
-    const std::string relative = WithoutLeadingBackslash(keyPath);
-    if (relative.empty()) {
-        // An empty name would stand for the base key itself and take every key below it.
-        return false;
-    }
-    const HKEY base = IsFromRoot(keyPath) || current_ == nullptr ? root_ : current_;
-    RegistryKey key;
-    if (RegOpenKeyExA(base, relative.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS) {
-        // The NT family refuses to delete a key that has subkeys: delete them first,
-        // the last-enumerated one first, so that the indices still to come stay valid.
-        const HKEY savedKey = current_;
-        const std::string savedPath = currentPath_;
-        current_ = key.Get();
-        currentPath_ = base == root_ ? relative : savedPath + "\\" + relative;
-        DWORD subKeyCount = 0;
-        DWORD longestName = 0;
-        if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeyCount, &longestName,
-                             nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr) == ERROR_SUCCESS) {
-            std::vector<char> name(static_cast<std::size_t>(longestName) + 1);
-            for (DWORD index = subKeyCount; index-- > 0;) {
-                DWORD length = static_cast<DWORD>(name.size());
-                if (RegEnumKeyExA(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr,
-                                  nullptr) != ERROR_SUCCESS ||
-                    length >= name.size()) {
-                    continue;  // a name that cannot be fetched is passed over
-                }
-                DeleteKey(std::string(name.data(), length));
-            }
-        }
-        current_ = savedKey;
-        currentPath_ = savedPath;
-        key.Close();
-    }
-    return RegDeleteKeyA(base, relative.c_str()) == ERROR_SUCCESS;
 }
 
 // ---------------------------------------------------------------------------
 // Routines.
 
 void DeleteRegistryKey(const std::string& keyPath, bool machineWide) {
-    RegistryAccessor registry(machineWide ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
-    registry.DeleteKey(keyPath.empty() ? std::string(UninstallKeyPath) : keyPath);
+    DeleteKeyTree(machineWide ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, FromRoot(keyPath));
 }
 
 std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath,
@@ -271,19 +278,35 @@ bool AddRunOnceCommand(const std::string& valueName, const std::string& command)
 
 std::string FontsKeyPath() { return DetectWindowsVersion() ? NtFontsKeyPath : FontsKeyPath9x; }
 
-std::string InstalledProgramFolder() {
+namespace {
+
+// The registered uninstall command up to the uninstaller's file name, and from there
+// on. Many installers write the program's path in double quotes: the opening quote
+// belongs to no folder.
+void SplitUninstallCommand(std::string& folder, std::string& rest) {
     const std::string command = ReadUninstallValue("UninstallString");
-    const int position = PosText("KestDel.Exe", command);
-    if (position <= 1) {
-        return std::string();
+    const std::size_t position = static_cast<std::size_t>(PosText("KestDel.Exe", command));
+    const std::size_t cut = position == 0 ? 0 : position - 1;
+    folder = command.substr(0, cut);
+    rest = command.substr(cut);
+    if (!folder.empty() && folder[0] == '"') {
+        folder.erase(0, 1);
     }
-    return command.substr(0, static_cast<std::size_t>(position) - 1);
+}
+
+}  // namespace
+
+std::string InstalledProgramFolder() {
+    std::string folder;
+    std::string rest;
+    SplitUninstallCommand(folder, rest);
+    return folder;
 }
 
 std::string InstalledDataFolder() {
-    std::string command = ReadUninstallValue("UninstallString");
-    const std::string programFolder = InstalledProgramFolder();
-    // The program folder may hold blanks without quotes: cut it off before tokenising.
-    command.erase(0, std::min(programFolder.size(), command.size()));
-    return ExtractToken(command, 4);
+    std::string folder;
+    std::string rest;
+    SplitUninstallCommand(folder, rest);
+    // The program folder may hold blanks without quotes: it is cut off before tokenising.
+    return ExtractToken(rest, 4);
 }

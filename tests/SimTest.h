@@ -5,7 +5,20 @@
 #include <gtest/gtest.h>
 #include <winsim/Machine.h>
 
+#include <string>
+#include <vector>
+
 #include "WinSys.h"
+
+using Strings = std::vector<std::string>;
+
+// Every box the machine has shown, in order, as "caption | text": tests compare the
+// whole list, so that no stray box goes unseen.
+inline Strings BoxesOf(const winsim::Machine& m) {
+    Strings shown;
+    for (const winsim::BoxRecord& box : m.boxes) shown.push_back(box.caption + " | " + box.text);
+    return shown;
+}
 
 class SimTest : public ::testing::Test {
 protected:

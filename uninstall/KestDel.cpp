@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "Tools.h"
 #include "WinSys.h"
 
 namespace {
@@ -36,15 +37,6 @@ void ApplyShortcutDefaults(std::string& menuFolderName, std::string& shortcutNam
 // Only Cancel stops; a box that cannot be shown has been reported and goes on.
 bool ConfirmUninstall() {
     return CheckedMessageBox(nullptr, ConfirmationText, UninstallCaption, MB_OKCANCEL) != IDCANCEL;
-}
-
-// A path in a command line, in double quotes when it holds a blank, so that the
-// command names that one file or folder and no other.
-std::string CommandPath(const std::string& path) {
-    if (path.find(' ') == std::string::npos) {
-        return path;
-    }
-    return "\"" + path + "\"";
 }
 
 // Lets the main program unregister itself before its files go.
@@ -96,8 +88,8 @@ std::string CompleteUninstall() {
     if (programFolderStays && !(State.IsAdmin && ScheduleRestartRemoval())) {
         return PartialText;
     }
-    DeleteRegistryKey("", false);
-    DeleteRegistryKey("", true);
+    DeleteRegistryKey(UninstallKeyPath, false);
+    DeleteRegistryKey(UninstallKeyPath, true);
     return programFolderStays ? RebootText : CompleteText;
 }
 

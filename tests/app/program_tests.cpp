@@ -9,6 +9,13 @@ namespace {
 
 const char* const ProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Tessaly";
 const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
+const char* const Confirmation =
+    "Uninstall | You do not have to uninstall the Tessaly program to install a new version. "
+    "Uninstalling the program moves all the program files/folders to your recycle bin. REBOOT "
+    "COMPUTER BEFORE UNISTALLING. Do you wish to uninstall the program?";
+const char* const NothingToInstall =
+    "Check Startup | Program install files missing (2) <> <. Download latest program from "
+    "www.tessaly.example/download/ftp.tessaly.example/pub and reinstall.";
 
 class ProgramTest : public SimTest {
 protected:
@@ -43,11 +50,13 @@ TEST_F(ProgramTest, ChoosesTheModeFromTheLowerCasedOwnPath) {
         winsim::Machine fresh;
         State = ProcessState();
         fresh.moduleFileName = c.modulePath;
+        fresh.AddFile(c.modulePath, "MZ");  // the running program
         fresh.commandLine = "prog";
         fresh.boxAnswers = {IDCANCEL};
         EXPECT_EQ(RunProgram(), 0) << c.modulePath;
-        ASSERT_FALSE(fresh.boxes.empty()) << c.modulePath;
-        EXPECT_EQ(fresh.boxes[0].caption, c.firstCaption) << c.modulePath;
+        const std::string box =
+            std::string(c.firstCaption) == "Uninstall" ? Confirmation : NothingToInstall;
+        EXPECT_EQ(BoxesOf(fresh), Strings{box}) << c.modulePath;
     }
 }
 
@@ -64,9 +73,9 @@ TEST_F(ProgramTest, UninstallerGetsItsArgumentsByTheArgumentRules) {
     EXPECT_FALSE(machine.Exists("C:\\Windows\\desktop\\x.Lnk"));
     EXPECT_FALSE(machine.Exists("C:\\Windows\\Start Menu\\Programs\\Desk Top"));
     EXPECT_TRUE(machine.Exists("C:\\Windows\\Start Menu\\Programs"));
-    ASSERT_FALSE(machine.boxes.empty());
-    EXPECT_EQ(machine.boxes.back().caption, "Uninstall");
-    EXPECT_EQ(machine.boxes.back().text, "Reboot computer to complete program uninstall.");
+    EXPECT_EQ(
+        BoxesOf(machine),
+        (Strings{Confirmation, "Uninstall | Reboot computer to complete program uninstall."}));
 }
 
 TEST_F(ProgramTest, StartUpDeletesTheMachineWideProductKeyTree) {
@@ -92,7 +101,7 @@ TEST_F(ProgramTest, StartUpWithoutRightsLeavesTheProductKeySilently) {
     EXPECT_EQ(RunProgram(), 0);
 
     EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, ProductKey));
-    for (const auto& box : machine.boxes) EXPECT_NE(box.caption.find("Error"), 0u) << box.text;
+    EXPECT_EQ(BoxesOf(machine), Strings{NothingToInstall});
 }
 
 TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
@@ -123,11 +132,11 @@ TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
 
         EXPECT_EQ(RunProgram(), 217) << c.name;
 
-        ASSERT_EQ(fresh.boxes.size(), 1u) << c.name;
-        EXPECT_EQ(fresh.boxes[0].caption, "Error");
+        const Strings boxes = BoxesOf(fresh);
+        ASSERT_EQ(boxes.size(), 1u) << c.name;
         EXPECT_TRUE(
-            std::regex_match(fresh.boxes[0].text, std::regex("Runtime error 217 at [0-9A-F]{8}")))
-            << fresh.boxes[0].text;
+            std::regex_match(boxes[0], std::regex("Error \\| Runtime error 217 at [0-9A-F]{8}")))
+            << boxes[0];
         EXPECT_EQ(fresh.boxes[0].style, static_cast<UINT>(MB_OK));
         // No mode ran, and start-up stopped before the key deletion.
         EXPECT_TRUE(fresh.KeyExists(HKEY_LOCAL_MACHINE, ProductKey)) << c.name;
@@ -137,13 +146,26 @@ TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
     }
 }
 
+// What the platform's own handling receives: our code, not to be continued, with the
+// error's type name and text.
+void ExpectRaisedToThePlatform() {
+    try {
+        RunProgram();
+        ADD_FAILURE() << "nothing was raised";
+    } catch (const winsim::StructuredException& raised) {
+        EXPECT_EQ(raised.code, 0xE04B4553u);
+        EXPECT_EQ(raised.flags, static_cast<DWORD>(EXCEPTION_NONCONTINUABLE));
+        EXPECT_EQ(raised.arguments.size(), 2u);
+    }
+}
+
 TEST_F(ProgramTest, StartUpFailureUnderADebuggerIsLeftToThePlatform) {
     Start("C:\\Medium\\Setup.exe", "Setup.exe");
     machine.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
     machine.unhandledFilterContinues = true;
 
-    EXPECT_THROW(RunProgram(), SystemError);
-    EXPECT_TRUE(machine.boxes.empty());
+    ExpectRaisedToThePlatform();
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(ProgramTest, OutsideTheNtFamilyNoTokenIsAsked) {
@@ -170,22 +192,60 @@ protected:
 TEST_F(UnhandledErrorTest, EndsTheRunWithTheApplicationErrorBoxAndExitCode1) {
     EXPECT_EQ(RunProgram(), 1);
 
-    ASSERT_FALSE(machine.boxes.empty());
-    const winsim::BoxRecord& box = machine.boxes.back();
-    EXPECT_EQ(box.caption, "Application Error");
-    EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR | MB_TASKMODAL));
+    const Strings boxes = BoxesOf(machine);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], "Setup Error | Error accessing KEST Windows' Registry");
     EXPECT_TRUE(std::regex_match(
-        box.text, std::regex("Exception RegistryError in module Setup\\.exe at [0-9A-F]{8}\\.\r\n"
-                             "Invalid data type for 'UninstallString'\\.\r\n")))
-        << box.text;
+        boxes[1],
+        std::regex("Application Error \\| Exception RegistryError in module Setup\\.exe at "
+                   "[0-9A-F]{8}\\.\r\nInvalid data type for 'UninstallString'\\.\r\n")))
+        << boxes[1];
+    EXPECT_EQ(machine.boxes[1].style, static_cast<UINT>(MB_ICONERROR | MB_TASKMODAL));
     EXPECT_TRUE(machine.processes.empty());
 }
 
 TEST_F(UnhandledErrorTest, UnderADebuggerThePlatformTakesOver) {
     machine.unhandledFilterContinues = true;
 
-    EXPECT_THROW(RunProgram(), RegistryError);
-    for (const auto& box : machine.boxes) EXPECT_NE(box.caption, "Application Error");
+    ExpectRaisedToThePlatform();
+    EXPECT_EQ(BoxesOf(machine), Strings{"Setup Error | Error accessing KEST Windows' Registry"});
+}
+
+// A message that ends in a full stop gets no second one.
+TEST_F(ProgramTest, ApplicationErrorKeepsTheMessagesOwnFullStop) {
+    // The medium lies at the root of drive D, whose own current folder has gone.
+    Start("D:\\Setup.exe", "Setup.exe");
+    AddMedium("D:\\");
+    machine.driveFolders['D'] = "D:\\Gone";
+    machine.messageTexts[ERROR_FILE_NOT_FOUND] = "File not found.\r\n";
+
+    EXPECT_EQ(RunProgram(), 1);
+
+    ASSERT_EQ(BoxesOf(machine).size(), 1u);
+    EXPECT_TRUE(std::regex_match(
+        BoxesOf(machine)[0],
+        std::regex("Application Error \\| Exception InOutError in module Setup\\.exe at "
+                   "[0-9A-F]{8}\\.\r\nCannot change the current folder to \"D:\"\\. File not "
+                   "found\\.\r\n")))
+        << BoxesOf(machine)[0];
+    EXPECT_EQ(machine.processes.size(), 0u);
+}
+
+// The uninstaller's own outcome never sets the exit code.
+TEST_F(ProgramTest, UninstallThatReportsAFailureEndsWithExitCode0) {
+    Start("C:\\Program Files\\Tessaly\\KestDel.Exe", "KestDel.Exe Tessaly Tessaly C:\\Data");
+    machine.AddFile("C:\\Program Files\\Tessaly\\KestDel.Exe", "MZ uninstaller");
+    machine.AddFile("C:\\Data\\Notes.txt", "kept");
+    machine.SetInUse("C:\\Data\\Notes.txt");
+
+    EXPECT_EQ(RunProgram(), 0);
+
+    EXPECT_EQ(BoxesOf(machine),
+              (Strings{Confirmation, "File Delete | File not deleted: C:\\Data\\Notes.txt",
+                       "Directory Delete | Directory not deleted: C:\\Data\\",
+                       "Uninstall | Program Partially Deleted. Reboot computer and try to remove "
+                       "program again."}));
+    EXPECT_TRUE(machine.Exists("C:\\Data\\Notes.txt"));
 }
 
 }  // namespace

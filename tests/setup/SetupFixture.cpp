@@ -23,12 +23,6 @@ std::string Compress(const std::string& content) {
     return packed.str();
 }
 
-std::vector<std::string> Boxes(const winsim::Machine& machine) {
-    std::vector<std::string> shown;
-    for (const auto& box : machine.boxes) shown.push_back(box.caption + " | " + box.text);
-    return shown;
-}
-
 std::vector<std::string> Started(const winsim::Machine& machine) {
     std::vector<std::string> started;
     for (const auto& p : machine.processes)

@@ -18,7 +18,6 @@ const char* const Hint =
 bool HaveCompressor();
 std::string Compress(const std::string& content);  // empty when mscompress fails
 
-std::vector<std::string> Boxes(const winsim::Machine& machine);    // "caption | text"
 std::vector<std::string> Started(const winsim::Machine& machine);  // "command | folder"
 
 // A complete set of installation files in `folder`, the program and library

@@ -42,7 +42,7 @@ TEST_F(InstallFilesTest, CompleteOnlyWithEveryKindOfFile) {
         for (const auto& name : c.files) fresh.AddFile("C:\\Medium\\" + name, "x");
         if (c.folder) fresh.AddFolder(std::string("C:\\Medium\\") + c.folder);
         EXPECT_EQ(InstallFilesPresent("C:\\Medium\\"), c.complete) << c.what;
-        EXPECT_TRUE(fresh.boxes.empty()) << c.what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.what;
     }
 }
 

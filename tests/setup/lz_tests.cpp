@@ -1,4 +1,6 @@
 // Copying files through lz32: plain and compressed sources, and every failure.
+#include <lzexpand.h>
+
 #include "SetupA.h"
 #include "SetupFixture.h"
 
@@ -41,7 +43,7 @@ TEST_F(LzCopyTest, CopiesPlainAndCompressedSources) {
         if (!c.old.empty()) fresh.AddFile(Target, c.old);
         EXPECT_TRUE(LzCopyFile(Source, Target)) << c.what;
         EXPECT_EQ(fresh.Content(Target), c.expected) << c.what;
-        EXPECT_TRUE(fresh.boxes.empty()) << c.what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.what;
         EXPECT_TRUE(IsClosed(Target) && IsClosed(Source)) << c.what;
     }
 }
@@ -66,16 +68,17 @@ TEST_F(LzCopyTest, ReportsWhichFileCouldNotBeOpened) {
         if (c.inUse) fresh.AddFile(Target, "running");
         if (c.inUse) fresh.SetInUse(Target);
         EXPECT_FALSE(LzCopyFile(Source, Target)) << c.what;
-        EXPECT_EQ(Boxes(fresh), std::vector<std::string>{c.box}) << c.what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{c.box}) << c.what;
         EXPECT_EQ(fresh.Content(Target), c.inUse ? "running" : "") << c.what;
         EXPECT_EQ(fresh.Exists(Target), c.inUse) << c.what;
         EXPECT_TRUE(!c.source || IsClosed(Source)) << c.what;
     }
 }
 
-// Damaged compressed data is a failed copy: nothing crashes, both files are closed, and
-// the destination keeps what could be expanded.
-TEST_F(LzCopyTest, DamagedCompressedSourcesAreCopyErrors) {
+// lz32 expands damaged data as far as it goes, as Wine's does: a header cut short is
+// copied as it stands, data cut short or shorter than its header says expands to what
+// it holds, and an unknown method copies nothing. None of them is a failed copy.
+TEST_F(LzCopyTest, DamagedCompressedSourcesCopyWhatLz32Reads) {
     if (!HaveCompressor()) GTEST_SKIP() << "mscompress is missing";
     std::string content;
     for (int i = 0; i < 4000; ++i) content += static_cast<char>('a' + i * 13 % 26);
@@ -87,25 +90,62 @@ TEST_F(LzCopyTest, DamagedCompressedSourcesAreCopyErrors) {
     struct Case {
         const char* what;
         std::string stored;
+        bool prefixOnly;
+        std::string expected;
     } cases[] = {
-        {"header cut short", packed.substr(0, 11)},
-        {"unknown method", badMethod},
-        {"data cut in the middle", packed.substr(0, packed.size() / 2)},
-        {"length beyond the data", hugeLength},
+        {"header cut short", packed.substr(0, 11), false, packed.substr(0, 11)},
+        {"unknown method", badMethod, false, ""},
+        {"data cut in the middle", packed.substr(0, packed.size() / 2), true, ""},
+        {"length beyond the data", hugeLength, false, content},
     };
     for (const Case& c : cases) {
         winsim::Machine fresh;
         fresh.AddFile(Source, c.stored);
-        fresh.AddFolder("C:\\Temp");
-        EXPECT_FALSE(LzCopyFile(Source, Target)) << c.what;
-        EXPECT_EQ(Boxes(fresh),
-                  std::vector<std::string>{"CopyFile | Error copying file \"C:\\Medium\\Kest.Ex_\" "
-                                           "to \"C:\\Temp\\Kest.Exe\""})
-            << c.what;
+        fresh.AddFile(Target, "old program");
+        EXPECT_TRUE(LzCopyFile(Source, Target)) << c.what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.what;
         const std::string expanded = fresh.Content(Target);
-        EXPECT_EQ(expanded, content.substr(0, expanded.size())) << c.what;
+        if (c.prefixOnly) {
+            EXPECT_GT(expanded.size(), 100u) << c.what;
+            EXPECT_LT(expanded.size(), content.size()) << c.what;
+            EXPECT_EQ(expanded, content.substr(0, expanded.size())) << c.what;
+        } else {
+            EXPECT_EQ(expanded, c.expected) << c.what;
+        }
         EXPECT_TRUE(IsClosed(Target) && IsClosed(Source)) << c.what;
     }
+}
+
+// A destination lz32 cannot create (in use or read-only) makes it create the compressed
+// name beside it instead: that file goes again, and the old program stays untouched.
+TEST_F(LzCopyTest, DestinationOpenedUnderAnotherNameIsAnOpenError) {
+    for (bool inUse : {true, false}) {
+        winsim::Machine fresh;
+        fresh.AddFile(Source, "new program");
+        fresh.AddFile(Target, "old program");
+        if (inUse)
+            fresh.SetInUse(Target);
+        else
+            fresh.SetAttributes(Target, FILE_ATTRIBUTE_READONLY);
+        EXPECT_FALSE(LzCopyFile(Source, Target)) << inUse;
+        EXPECT_EQ(BoxesOf(fresh),
+                  Strings{"CopyFile | Error opening destination file \"C:\\Temp\\Kest.Exe\""})
+            << inUse;
+        EXPECT_EQ(fresh.List("C:\\Temp"), Strings{"Kest.Exe"}) << inUse;
+        EXPECT_EQ(fresh.Content(Target), "old program") << inUse;
+        EXPECT_TRUE(IsClosed(Source)) << inUse;
+    }
+}
+
+// Windows answers some failed opens with error codes other than -1.
+TEST_F(LzCopyTest, AnyNegativeAnswerIsAFailedOpen) {
+    machine.AddFile(Source, "program");
+    machine.AddFolder("C:\\Temp");
+    machine.lzOpenResults[Source] = LZERROR_GLOBALLOC;
+    EXPECT_FALSE(LzCopyFile(Source, Target));
+    EXPECT_EQ(BoxesOf(machine),
+              Strings{"CopyFile | Error opening source file \"C:\\Medium\\Kest.Ex_\""});
+    EXPECT_FALSE(machine.Exists(Target));
 }
 
 }  // namespace

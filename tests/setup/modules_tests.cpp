@@ -60,10 +60,69 @@ TEST_F(ModuleInstallTest, DecisionTable) {
         }
         const std::string what = c.displayName.substr(0, 20) + (c.complete ? " complete" : "");
         EXPECT_EQ(CheckModuleInstall(Medium), c.result) << what;
-        EXPECT_EQ(Boxes(fresh), c.boxes) << what;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << what;
         const bool autoInstalled = !c.result && c.boxes.empty();
         EXPECT_EQ(Started(fresh).size(), autoInstalled ? 1u : 0u) << what;
         EXPECT_EQ(fresh.Exists(std::string(DataFolder) + "AutoLoad.Lst"), autoInstalled) << what;
+    }
+}
+
+// The decision alone: the first matching row wins.
+TEST_F(ModuleInstallTest, DecisionRows) {
+    struct Case {
+        const char* displayName;
+        bool filesPresent, programPresent;
+        ModuleAction action;
+    } cases[] = {
+        {"", true, false, ModuleAction::GoAhead},
+        {"", false, true, ModuleAction::ReportFilesMissing},
+        {"Tessaly 8.1.2", true, true, ModuleAction::GoAhead},
+        {"Tessaly 8.1.2", false, true, ModuleAction::ReportTooOld},
+        {"7000001", false, false, ModuleAction::ReportTooOld},
+        {"8999999", false, true, ModuleAction::ReportTooOld},
+        {"Tessaly 9", true, false, ModuleAction::GoAhead},
+        {"Tessaly 9", false, false, ModuleAction::ReportNotInstalled},
+        {"7000000", false, false, ModuleAction::ReportNotInstalled},
+        {"Tessaly 9", false, true, ModuleAction::AutoInstall},
+        {"7000000", false, true, ModuleAction::AutoInstall},
+        {"9000000", false, true, ModuleAction::AutoInstall},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DecideModuleInstall(c.displayName, c.filesPresent, c.programPresent), c.action)
+            << c.displayName << c.filesPresent << c.programPresent;
+    }
+}
+
+// An entry whose command names no folder before KestDel.Exe names no installation, even
+// with a Kest.Exe in the current folder; a quoted command names its folder without the
+// quote.
+TEST_F(ModuleInstallTest, ProgramFolderOfTheRegisteredCommand) {
+    struct Case {
+        std::string command;
+        Strings boxes, started;
+    } cases[] = {
+        {"KestDel.Exe a b \"C:\\Tessaly Data\\\" d",
+         StartupError("Program not properly installed"),
+         {}},
+        {"\"KestDel.Exe\" a b \"C:\\Tessaly Data\\\" d",
+         StartupError("Program not properly installed"),
+         {}},
+        {"\"C:\\Program Files\\Tessaly\\KestDel.Exe\" a b \"C:\\Tessaly Data\\\" d",
+         {},
+         {InstalledStart}},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        fresh.AddFile("C:\\Medium\\Extra.801", "module");
+        InstallProduct(fresh, "Tessaly 10.0", ProgramFolder, DataFolder);
+        fresh.SetString(HKEY_CURRENT_USER, UninstallKey, "UninstallString", c.command);
+        fresh.AddFile("C:\\Work\\Kest.Exe", "MZ some other program");
+        fresh.currentFolder = "C:\\Work";
+        EXPECT_FALSE(CheckModuleInstall(Medium)) << c.command;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.command;
+        EXPECT_EQ(Started(fresh), c.started) << c.command;
+        EXPECT_EQ(fresh.Exists("C:\\Tessaly Data\\AutoLoad.Lst"), !c.started.empty()) << c.command;
+        EXPECT_FALSE(fresh.Exists("C:\\Work\\AutoLoad.Lst")) << c.command;
     }
 }
 
@@ -84,7 +143,7 @@ TEST_F(ModuleInstallTest, ListsNewModulesInSearchOrder) {
     EXPECT_EQ(machine.Content("C:\\Tessaly Data\\AutoLoad.Lst"),
               "C:\\Medium\\Readme101.txt\r\nC:\\Medium\\Extra.801\r\nC:\\Medium\\Comm.801\r\n"
               "C:\\Medium\\Maps801\r\nSetup 2.0\r\n");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(Started(machine), std::vector<std::string>{InstalledStart});
 }
 
@@ -94,6 +153,7 @@ TEST_F(ModuleInstallTest, ListGoesToTheProgramFolderWhenTheDataFolderIsNotWritab
         const char* list;
     } cases[] = {
         {"C:\\Tessaly Data\\", "C:\\Tessaly Data\\AutoLoad.Lst"},
+        {"C:\\Tessaly Data", "C:\\Tessaly Data\\AutoLoad.Lst"},
         {"E:\\Tessaly Data\\", "C:\\Program Files\\Tessaly\\AutoLoad.Lst"},  // read-only drive
         {"C:\\Gone\\", "C:\\Program Files\\Tessaly\\AutoLoad.Lst"},
         {"", "C:\\Program Files\\Tessaly\\AutoLoad.Lst"},
@@ -107,7 +167,7 @@ TEST_F(ModuleInstallTest, ListGoesToTheProgramFolderWhenTheDataFolderIsNotWritab
                         std::string(ProgramFolder) + "KestDel.Exe a b \"" + c.dataFolder + "\" d");
         EXPECT_FALSE(CheckModuleInstall(Medium)) << c.dataFolder;
         EXPECT_EQ(fresh.Content(c.list), "C:\\Medium\\Extra.801\r\nSetup 2.0\r\n") << c.dataFolder;
-        EXPECT_TRUE(fresh.boxes.empty()) << c.dataFolder;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.dataFolder;
     }
 }
 
@@ -117,7 +177,7 @@ TEST_F(ModuleInstallTest, NoModuleFoundDeletesTheOldListAndStillStarts) {
     machine.AddFile("C:\\Tessaly Data\\AutoLoad.Lst", "C:\\Old\\Old.801\r\nSetup 2.0\r\n");
     EXPECT_FALSE(CheckModuleInstall(Medium));
     EXPECT_FALSE(machine.Exists("C:\\Tessaly Data\\AutoLoad.Lst"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(Started(machine), std::vector<std::string>{InstalledStart});
 }
 
@@ -126,7 +186,7 @@ TEST_F(ModuleInstallTest, UnwritableListIsReportedAndTheProgramStillStarts) {
     machine.AddFile("C:\\Medium\\Extra.801", "module");
     InstallProduct(machine, "Tessaly 10.0", "E:\\Tessaly\\", "");
     EXPECT_FALSE(CheckModuleInstall(Medium));
-    EXPECT_EQ(Boxes(machine), StartupError("Unable to Auto Install modules"));
+    EXPECT_EQ(BoxesOf(machine), StartupError("Unable to Auto Install modules"));
     EXPECT_FALSE(machine.Exists("E:\\Tessaly\\AutoLoad.Lst"));
     EXPECT_EQ(Started(machine), std::vector<std::string>{"E:\\Tessaly\\Kest.Exe | E:\\Tessaly"});
 }
@@ -161,7 +221,7 @@ TEST_F(ModuleInstallTest, DamagedRegistryEntries) {
         if (c.boxes.size() == 2) fresh.SetDword(HKEY_CURRENT_USER, UninstallKey, "DisplayName", 9);
         fresh.SetString(HKEY_CURRENT_USER, UninstallKey, "UninstallString", c.uninstallString);
         EXPECT_FALSE(CheckModuleInstall(Medium)) << c.what;
-        EXPECT_EQ(Boxes(fresh), c.boxes) << c.what;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.what;
         EXPECT_EQ(Started(fresh).size(), c.started ? 1u : 0u) << c.what;
         EXPECT_EQ(fresh.Exists("C:\\Tessaly Data\\AutoLoad.Lst"), c.started) << c.what;
     }

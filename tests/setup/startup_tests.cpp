@@ -36,17 +36,20 @@ TEST_F(StartupTest, SourceFolderAndCommandLine) {
         {"C:\\Tessaly Medium\\Setup.exe", "C:\\Tessaly Medium\\", "Kest.Exe", nullptr,
          "C:\\TESSAL~1\\Kest.Exe \"C:\\TESSAL~1\\\" | C:\\TESSAL~1"},
         {"D:\\Setup.exe", "D:\\", "Kest.Exe", nullptr, "D:\\Kest.Exe \"D:\\\" | D:\\"},
+        // "D:" names the drive's own current folder, which need not be its root.
+        {"D:\\Setup.exe", "D:\\", "Kest.Exe", "D:\\Lists\\x", "D:\\Kest.Exe \"D:\\\" | D:\\Lists"},
     };
     for (const Case& c : cases) {
         winsim::Machine fresh;
         fresh.AddDrive('D', DRIVE_CDROM, true);
         AddMedium(fresh, c.medium, c.program, "Rapi.Dl_");
         if (c.extra) fresh.AddFile(c.extra, "MZ");
+        if (fresh.Exists("D:\\Lists")) fresh.driveFolders['D'] = "D:\\Lists";
         if (fresh.Exists("C:\\Tessaly Medium"))
             fresh.SetShortName("C:\\Tessaly Medium", "TESSAL~1");
         CheckStartup(c.ownPath, "");
         EXPECT_EQ(Started(fresh), std::vector<std::string>{c.started}) << c.medium;
-        EXPECT_TRUE(fresh.boxes.empty()) << c.medium;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.medium;
     }
 }
 
@@ -73,25 +76,30 @@ TEST_F(StartupTest, CompressedProgramIsUnpackedIntoTheTemporaryFolder) {
     EXPECT_EQ(machine.Content("C:\\Windows\\Temp\\Rapi.DLL"), "MZ the library, packed");
     EXPECT_EQ(Started(machine), std::vector<std::string>{"C:\\Windows\\Temp\\Kest.Exe "
                                                          "\"C:\\Medium\\\" | C:\\Windows\\Temp"});
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
+// The program is unpacked into the root of drive C and runs in drive C's own current
+// folder ("c:").
 TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
     machine.tempPathFails = true;
+    machine.messageTexts[ERROR_PATH_NOT_FOUND] = "Path not found.\r\n";
+    machine.AddFolder("C:\\Work");
+    machine.currentFolder = "C:\\Work";
     AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
     CheckStartup("C:\\Medium\\Setup.exe", "");
     EXPECT_EQ(machine.Content("C:\\Kest.Exe"), "MZ program");
     EXPECT_EQ(machine.Content("C:\\Rapi.DLL"), "MZ library");
-    ASSERT_EQ(machine.processes.size(), 1u);
-    EXPECT_EQ(machine.processes[0].commandLine, "c:\\Kest.Exe \"C:\\Medium\\\"");
-    EXPECT_EQ(CompareNoCase(machine.processes[0].currentFolder, "C:\\"), 0);
+    EXPECT_EQ(Started(machine), Strings{"c:\\Kest.Exe \"C:\\Medium\\\" | c:\\Work"});
+    EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: GetTempPath | Path not found. "});
 }
 
 TEST_F(StartupTest, MissingCompressedLibraryStopsBeforeTheStart) {
     AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "RApi.Dll");
     CheckStartup("C:\\Medium\\Setup.exe", "");
-    EXPECT_EQ(Boxes(machine), std::vector<std::string>{
-                                  "CopyFile | Error opening source file \"C:\\Medium\\Rapi.Dl_\""});
+    EXPECT_EQ(
+        BoxesOf(machine),
+        std::vector<std::string>{"CopyFile | Error opening source file \"C:\\Medium\\Rapi.Dl_\""});
     EXPECT_TRUE(machine.processes.empty());
     EXPECT_EQ(machine.Content("C:\\Windows\\Temp\\Kest.Exe"), "MZ program");
 }
@@ -147,7 +155,7 @@ TEST_F(StartupTest, ProgramVariantByWindowsVersion) {
         }
         std::sort(left.begin(), left.end());
         EXPECT_EQ(left, c.left) << what;
-        EXPECT_TRUE(fresh.boxes.empty()) << what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << what;
     }
 }
 
@@ -179,7 +187,7 @@ TEST_F(StartupTest, AutorunEndsQuietlyWhenTheInstalledProgramIsNewer) {
         const std::string what = std::string(c.argument) + " " + std::to_string(c.installedYear);
         EXPECT_EQ(fresh.processes.size(), c.starts ? 1u : 0u) << what;
         EXPECT_EQ(fresh.Exists("C:\\Windows\\Temp\\Kest.Exe"), c.compressed && c.starts) << what;
-        EXPECT_TRUE(fresh.boxes.empty()) << what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << what;
     }
 }
 
@@ -188,7 +196,7 @@ TEST_F(StartupTest, AutorunWithADamagedUninstallEntryRaises) {
     InstallProduct(machine, "Tessaly 10", ProgramFolder, "");
     machine.SetDword(HKEY_CURRENT_USER, UninstallKey, "UninstallString", 1);
     EXPECT_THROW(CheckStartup("C:\\Medium\\Setup.exe", "autorun"), RegistryError);
-    EXPECT_EQ(Boxes(machine),
+    EXPECT_EQ(BoxesOf(machine),
               std::vector<std::string>{"Setup Error | Error accessing KEST Windows' Registry"});
     EXPECT_TRUE(Started(machine).empty());
 }
@@ -244,24 +252,35 @@ TEST_F(StartupTest, FailedStartIsExplainedFromTheTable) {
          "this application was corrupt."},
         {21, "21-Application requires 32-bit extensions."},
     };
+    // The system's own report of the failed start comes first.
+    const std::map<DWORD, std::string> systemTexts = {
+        {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory."},
+        {ERROR_FILE_NOT_FOUND, "File not found."},
+        {ERROR_PATH_NOT_FOUND, "Path not found."},
+        {ERROR_BAD_EXE_FORMAT, "Bad EXE format."},
+        {ERROR_ACCESS_DENIED, "Access denied."},
+        {ERROR_INVALID_PARAMETER, "Bad parameter."},
+    };
+    const std::map<UINT, DWORD> errors = {{0, ERROR_NOT_ENOUGH_MEMORY}, {2, ERROR_FILE_NOT_FOUND},
+                                          {3, ERROR_PATH_NOT_FOUND},    {5, ERROR_ACCESS_DENIED},
+                                          {8, ERROR_NOT_ENOUGH_MEMORY}, {11, ERROR_BAD_EXE_FORMAT}};
     for (UINT result = 0; result <= 33; ++result) {
         winsim::Machine fresh;
+        for (const auto& text : systemTexts) fresh.messageTexts[text.first] = text.second + "\r\n";
         AddMedium(fresh, "C:\\Medium\\");
         fresh.winExecResults["C:\\Medium\\Kest.Exe"] = result;
         CheckStartup("C:\\Medium\\Setup.exe", "");
         std::vector<std::string> expected;
+        if (result < 32) {
+            const DWORD error = errors.count(result) ? errors.at(result) : ERROR_INVALID_PARAMETER;
+            expected.push_back("Windows Error: WinExec | " + systemTexts.at(error) + " ");
+        }
         if (texts.count(result)) expected.push_back("WinExec | " + texts.at(result));
         if (!texts.count(result) && result < 32) {
             expected.push_back("WinExec | Failed to run SETUP1.EXE. Error code: " +
                                std::to_string(result));
         }
-        std::vector<std::string> shown = Boxes(fresh);
-        shown.erase(std::remove_if(shown.begin(), shown.end(),
-                                   [](const std::string& box) {
-                                       return box.compare(0, 22, "Windows Error: WinExec") == 0;
-                                   }),
-                    shown.end());
-        EXPECT_EQ(shown, expected) << result;
+        EXPECT_EQ(BoxesOf(fresh), expected) << result;
     }
 }
 
@@ -270,15 +289,45 @@ TEST_F(StartupTest, FailedStartIsExplainedFromTheTable) {
 TEST_F(StartupTest, ProgramThatIsNoProgramEndsWithTheTableText) {
     AddMedium(machine, "C:\\Medium\\");
     machine.AddFile("C:\\Medium\\Kest.Exe", "just text, no program");
+    machine.messageTexts[ERROR_BAD_EXE_FORMAT] = "Bad EXE format for %1.\r\n";
     CheckStartup("C:\\Medium\\Setup.exe", "");
-    ASSERT_FALSE(machine.boxes.empty());
-    for (size_t i = 0; i + 1 < machine.boxes.size(); ++i) {
-        EXPECT_EQ(machine.boxes[i].caption, "Windows Error: WinExec");
-    }
-    EXPECT_EQ(Boxes(machine).back(),
-              "WinExec | 11-Executable file was invalid. Either it was not a Windows application "
-              "or there was an error in the .EXE image.");
+    EXPECT_EQ(BoxesOf(machine),
+              (Strings{"Windows Error: WinExec | Bad EXE format for %1. ",
+                       "WinExec | 11-Executable file was invalid. Either it was not a Windows "
+                       "application or there was an error in the .EXE image."}));
     EXPECT_TRUE(machine.processes.empty());
+}
+
+// On Windows XP the XP variant takes the plain program's name; when it cannot, the
+// plain program stays in place and is started.
+TEST_F(StartupTest, XpVariantReplacesTheProgramOrLeavesItInPlace) {
+    struct Case {
+        const char* what;
+        const char* busy;  // a file in use, or nullptr
+        Strings files;
+        std::string program;
+    } cases[] = {
+        {"replaced", nullptr, {"Kest.Exe"}, "MZ XP variant"},
+        {"variant in use", "C:\\Medium\\KestXP.Exe", {"Kest.Exe", "KestXP.Exe"}, "MZ program"},
+        {"program in use", "C:\\Medium\\Kest.Exe", {"Kest.Exe", "KestXP.Exe"}, "MZ program"},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        fresh.SetWindowsXP();
+        State.IsWinXP = true;
+        AddMedium(fresh, "C:\\Medium\\", "Kest.Exe", "RApi.Dll");
+        fresh.AddFile("C:\\Medium\\KestXP.Exe", "MZ XP variant");
+        if (c.busy) fresh.SetInUse(c.busy);
+        CheckStartup("C:\\Medium\\Setup.exe", "");
+        Strings programs;
+        for (const std::string& name : fresh.List("C:\\Medium")) {
+            if (name.compare(0, 4, "Kest") == 0) programs.push_back(name);
+        }
+        EXPECT_EQ(programs, c.files) << c.what;
+        EXPECT_EQ(fresh.Content("C:\\Medium\\Kest.Exe"), c.program) << c.what;
+        EXPECT_EQ(Started(fresh), Strings{InPlace}) << c.what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.what;
+    }
 }
 
 TEST_F(StartupTest, FileAges) {

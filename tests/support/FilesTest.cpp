@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "SimTest.h"
+#include "Tools.h"
 #include "WinSys.h"
 
 namespace {
@@ -49,6 +50,14 @@ TEST_F(FilesTest, SafeFileNameChangesOnlyTheFileNamePart) {
     EXPECT_EQ(SafeFileName("C:\\a<b>\\x<y>z|w.lst"), "C:\\a<b>\\x[y]z_w.lst");
     EXPECT_EQ(SafeFileName("C:\\Data\\\"50%\"/2.lst"), "C:\\Data\\_50___2.lst");
     EXPECT_EQ(SafeFileName("C:\\Data\\AutoLoad.Lst"), "C:\\Data\\AutoLoad.Lst");
+}
+
+// The trail byte of a double-byte character may have the code of a backslash or a
+// colon; it is no character of its own and stays.
+TEST_F(FilesTest, SafeFileNameStepsByCharacters) {
+    machine.doubleByteCodePage = true;
+    EXPECT_EQ(SafeFileName("C:\\Data\\\x95\\<\x83:.lst"), "C:\\Data\\\x95\\[\x83:.lst");
+    EXPECT_EQ(TranslateChars("a\x95\\b\\", "__", "\\b"), "a\x95\\__");
 }
 
 TEST_F(FilesTest, ForceDeleteRemovesProtectedFilesAndSparesFolders) {
@@ -108,7 +117,7 @@ TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
             EXPECT_TRUE(machine.errorModeHistory.empty()) << c.name;
         }
     }
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.List("C:\\Data").empty());
     EXPECT_TRUE(machine.List("C:\\Stale").empty());
 }
@@ -200,11 +209,74 @@ TEST_F(FilesTest, SaveListFileThatCannotCreateRaisesWithPathAndSystemText) {
     EXPECT_EQ(machine.Content("C:\\Fonts\\Fonts.Reg"), "keep\r\n");
 }
 
-TEST_F(FilesTest, SaveListFileOnAFullDiskDoesNotPassForSaved) {
-    machine.AddDrive('D', DRIVE_FIXED);
-    machine.AddFolder("D:\\Data");
-    machine.SetFreeSpace('D', 4);
-    EXPECT_THROW(SaveListFile({"Atlas.Mod", "Setup 2.0"}, "D:\\Data\\AutoLoad.Lst"), KestError);
+// A list is written beside its place and replaces the old file only once complete:
+// a failed write leaves the old file (or none) and no partial file.
+TEST_F(FilesTest, SaveListFileReplacesTheOldFileOnlyWhenComplete) {
+    struct Case {
+        const char* what;
+        bool windows98, old, readOnly;
+        long long freeSpace;
+        std::string content;  // of the list file afterwards; "-" for none
+    } cases[] = {
+        {"written", false, true, false, -1, "Atlas.Mod\r\nSetup 2.0\r\n"},
+        {"written on Windows 98", true, true, false, -1, "Atlas.Mod\r\nSetup 2.0\r\n"},
+        {"new on Windows 98", true, false, false, -1, "Atlas.Mod\r\nSetup 2.0\r\n"},
+        {"disk full", false, true, false, 4, "Old.Mod\r\n"},
+        {"disk full, no old list", false, false, false, 4, "-"},
+        {"disk full on Windows 98", true, true, false, 4, "Old.Mod\r\n"},
+        {"old list read-only", false, true, true, -1, "Old.Mod\r\n"},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine fresh;
+        if (c.windows98) fresh.SetWindows98();
+        fresh.AddFolder("D:\\Data");
+        if (c.old) {
+            fresh.AddFile("D:\\Data\\AutoLoad.Lst", "Old.Mod\r\n",
+                          c.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_ARCHIVE);
+        }
+        if (c.freeSpace >= 0) fresh.SetFreeSpace('D', c.freeSpace);
+        bool raised = false;
+        try {
+            SaveListFile({"Atlas.Mod", "Setup 2.0"}, "D:\\Data\\AutoLoad.Lst");
+        } catch (const KestError&) {
+            raised = true;
+        }
+        const bool saved = c.content == "Atlas.Mod\r\nSetup 2.0\r\n";
+        EXPECT_EQ(raised, !saved) << c.what;
+        EXPECT_EQ(fresh.List("D:\\Data"), c.content == "-" ? Strings{} : Strings{"AutoLoad.Lst"})
+            << c.what;
+        if (c.content != "-") {
+            EXPECT_EQ(fresh.Content("D:\\Data\\AutoLoad.Lst"), c.content) << c.what;
+        }
+    }
+}
+
+// The name in the message is the system's full path of the name given, also for a name
+// relative to a drive's own current folder or to the current drive's root.
+TEST_F(FilesTest, SaveListFileNamesTheFullPathInItsError) {
+    machine.messageTexts[ERROR_PATH_NOT_FOUND] = "Path not found.\r\n";
+    machine.AddFolder("C:\\Work");
+    machine.AddFolder("D:\\Lists");
+    SetCurrentDirectoryA("D:\\Lists");
+    SetCurrentDirectoryA("C:\\Work");
+    struct Case {
+        const char* name;
+        const char* shown;
+    } cases[] = {
+        {"Q:x\\AutoLoad.Lst", "Q:\\x\\AutoLoad.Lst"},
+        {"D:Gone\\AutoLoad.Lst", "D:\\Lists\\Gone\\AutoLoad.Lst"},
+        {"\\Gone\\AutoLoad.Lst", "C:\\Gone\\AutoLoad.Lst"},
+        {"Gone\\AutoLoad.Lst", "C:\\Work\\Gone\\AutoLoad.Lst"},
+    };
+    for (const Case& c : cases) {
+        std::string message;
+        try {
+            SaveListFile({"line"}, c.name);
+        } catch (const FileCreateError& error) {
+            message = error.what();
+        }
+        EXPECT_EQ(message, std::string("Cannot create file \"") + c.shown + "\". Path not found.");
+    }
 }
 
 TEST_F(FilesTest, ShortPathFallsBackToThePath) {
@@ -227,7 +299,7 @@ TEST_F(FilesTest, RecycleBinGetsThePathWithoutTrailingBackslash) {
     EXPECT_TRUE(MoveToRecycleBin("C:\\Program Files\\Study\\"));
     EXPECT_EQ(machine.recycled, std::vector<std::string>({"C:\\Program Files\\Study"}));
     EXPECT_FALSE(machine.Exists("C:\\Program Files\\Study"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 
     machine.AddFile("C:\\Data\\Kept.txt", "x");
     machine.RefuseRecycle("C:\\Data\\Kept.txt");

@@ -23,6 +23,10 @@ TEST_F(ShellTest, DesktopFolderComesFromTheCommonDesktopValue) {
     machine.SetWindows98();
     machine.windowsFolder = "C:\\WIN98";
     EXPECT_EQ(DesktopFolder(), "C:\\WIN98\\desktop\\");
+
+    // Windows 98 reads the same value.
+    machine.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Desktop", "C:\\WIN98\\All Desktop");
+    EXPECT_EQ(DesktopFolder(), "C:\\WIN98\\All Desktop\\");
 }
 
 TEST_F(ShellTest, ProgramsFolderOnTheNtFamilyIsAboveCommonStartup) {
@@ -41,7 +45,7 @@ TEST_F(ShellTest, ProgramsFolderOnTheNtFamilyIsAboveCommonStartup) {
 TEST_F(ShellTest, ProgramsFolderFallsBackBelowTheWindowsFolder) {
     machine.SetString(HKEY_CURRENT_USER, ShellFolders, "Programs", "C:\\Mine\\Programs");
     EXPECT_EQ(ProgramsFolder(), "C:\\Windows\\Start Menu\\Programs\\");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(ShellTest, ProgramsFolderOutsideTheNtFamilyIsTheUsersOwn) {

@@ -54,7 +54,7 @@ TEST_F(WinSysTest, VersionTellsTheNtFamilyAndXp) {
         EXPECT_EQ(State.IsWinXP, c.isWinXP) << c.name;
         EXPECT_EQ(DetectWindowsVersion(), c.isNT) << c.name << ", asked again";
         EXPECT_EQ(State.IsWinXP, c.isWinXP) << c.name << ", asked again";
-        EXPECT_TRUE(machine.boxes.empty()) << c.name;
+        EXPECT_EQ(BoxesOf(machine), Strings{}) << c.name;
     }
 }
 
@@ -65,9 +65,7 @@ TEST_F(WinSysTest, FailedVersionQueryIsReportedAndAnswersNo) {
     State.IsWinXP = true;
     EXPECT_FALSE(DetectWindowsVersion());
     EXPECT_FALSE(State.IsWinXP);
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].caption, "Windows Error: GetVersionEx");
-    EXPECT_NE(machine.boxes[0].text.find("Access is denied."), std::string::npos);
+    EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: GetVersionEx | Access is denied. "});
 }
 
 TEST_F(WinSysTest, AdministratorIsAnyGroupEntryOfTheCallersToken) {
@@ -116,7 +114,7 @@ TEST_F(WinSysTest, AdministratorIsAnyGroupEntryOfTheCallersToken) {
         EXPECT_EQ(IsAdministrator(), c.isAdmin) << c.name;
         EXPECT_EQ(machine.openTokenHandles, 0) << c.name;
         EXPECT_EQ(machine.allocatedSids, 0) << c.name;
-        EXPECT_TRUE(machine.boxes.empty()) << c.name;
+        EXPECT_EQ(BoxesOf(machine), Strings{}) << c.name;
     }
 }
 
@@ -181,7 +179,7 @@ TEST_F(WinSysTest, StartUpOutsideTheNtFamilyAsksNoToken) {
     InitializeWinSys();
     EXPECT_FALSE(State.IsNT);
     EXPECT_TRUE(State.IsAdmin);
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(WinSysTest, StartUpWithoutRightsLeavesTheProductKeySilently) {
@@ -189,7 +187,7 @@ TEST_F(WinSysTest, StartUpWithoutRightsLeavesTheProductKeySilently) {
     machine.ProtectKey(HKEY_LOCAL_MACHINE, ProductKey);
     InitializeWinSys();
     EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, ProductKey));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(WinSysTest, ReportLastErrorShowsTheSystemTextOnlyForAKnownCode) {
@@ -197,18 +195,16 @@ TEST_F(WinSysTest, ReportLastErrorShowsTheSystemTextOnlyForAKnownCode) {
 
     SetLastError(0);
     ReportLastError("CreateProcess");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 
     SetLastError(0x2BAD);  // no text for this code
     machine.messageTexts.erase(0x2BAD);
     ReportLastError("CreateProcess");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 
     SetLastError(ERROR_FILE_NOT_FOUND);
     ReportLastError("CreateProcess");
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].caption, "Windows Error: CreateProcess");
-    EXPECT_EQ(machine.boxes[0].text.find("File not found."), 0u);
+    EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: CreateProcess | File not found. "});
     EXPECT_EQ(machine.boxes[0].style, static_cast<UINT>(MB_OK));
 }
 
@@ -217,22 +213,23 @@ TEST_F(WinSysTest, MessageWithInsertMarksIsShownAsItStands) {
     machine.AddFile("C:\\Apps\\Broken.exe", "not a program");
     const UINT result = CheckedWinExec("C:\\Apps\\Broken.exe", SW_SHOWNORMAL);
     EXPECT_LE(result, 31u);
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].caption, "Windows Error: WinExec");
-    EXPECT_EQ(machine.boxes[0].text.find("%1 is not a valid Win32 application."), 0u);
+    EXPECT_EQ(BoxesOf(machine),
+              Strings{"Windows Error: WinExec | %1 is not a valid Win32 application. "});
 }
 
 TEST_F(WinSysTest, WinExecResultsUpTo31AreReported) {
+    const std::string Reported = "Not enough memory. ";
+    machine.messageTexts[ERROR_INVALID_PARAMETER] = "Not enough memory.\r\n";
+    machine.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
     machine.AddFile("C:\\Apps\\Kest.Exe", "MZ program");
     const std::vector<std::pair<UINT, std::size_t>> cases = {{31, 1}, {32, 0}, {0, 1}, {33, 0}};
     for (const auto& c : cases) {
         machine.boxes.clear();
         machine.winExecResults["C:\\Apps\\Kest.Exe"] = c.first;
         EXPECT_EQ(CheckedWinExec("C:\\Apps\\Kest.Exe", SW_SHOWNORMAL), c.first);
-        ASSERT_EQ(machine.boxes.size(), c.second) << "result " << c.first;
-        if (c.second == 1) {
-            EXPECT_EQ(machine.boxes[0].caption, "Windows Error: WinExec");
-        }
+        const Strings expected =
+            c.second ? Strings{"Windows Error: WinExec | " + Reported} : Strings{};
+        EXPECT_EQ(BoxesOf(machine), expected) << "result " << c.first;
     }
 }
 
@@ -245,15 +242,13 @@ TEST_F(WinSysTest, WinExecuteWaitRunsTheProgramToItsEnd) {
     EXPECT_EQ(machine.processes[0].commandLine, "kest.exe /unregserver");
     EXPECT_EQ(machine.processes[0].currentFolder, "C:\\Program Files\\Tessaly");
     EXPECT_EQ(machine.openProcessHandles, 0);
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(WinSysTest, WinExecuteWaitOfAMissingProgramReportsAndAnswersFalse) {
     machine.messageTexts[ERROR_FILE_NOT_FOUND] = "File not found.\r\n";
     EXPECT_FALSE(WinExecuteWait("C:\\Windows\\kest.exe /unregserver"));
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].caption, "Windows Error: CreateProcess");
-    EXPECT_EQ(machine.boxes[0].text.find("File not found."), 0u);
+    EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: CreateProcess | File not found. "});
     EXPECT_TRUE(machine.processes.empty());
     EXPECT_EQ(machine.openProcessHandles, 0);
 }
@@ -277,6 +272,94 @@ TEST_F(WinSysTest, SystemFoldersEndInOneBackslash) {
         EXPECT_EQ(GetWindowsFolder(), c.expectedWindows);
         EXPECT_EQ(GetTempFolder(), c.expectedTemp);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A box that cannot be shown is reported in a box of its own (which fails too, and is
+// not reported again); a failure without a code reports nothing.
+TEST_F(WinSysTest, CheckedMessageBoxReportsABoxThatCannotBeShown) {
+    machine.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
+    for (DWORD error : {DWORD{ERROR_NOT_ENOUGH_MEMORY}, DWORD{0}}) {
+        machine.boxes.clear();
+        machine.messageBox = {true, error};
+        SetLastError(ERROR_ACCESS_DENIED);  // left over from an earlier call
+        EXPECT_EQ(CheckedMessageBox(nullptr, "Text", "Caption", MB_OK), 0);
+        const Strings expected =
+            error ? Strings{"Caption | Text", "Windows Error: MessageBox | Not enough memory. "}
+                  : Strings{"Caption | Text"};
+        EXPECT_EQ(BoxesOf(machine), expected) << error;
+    }
+}
+
+// Every checked call starts from a cleared last-error code: a code left over from an
+// earlier call is no failure of this one, and a call that succeeds leaves none.
+TEST_F(WinSysTest, CheckedCallsStartFromAClearedLastError) {
+    machine.AddFile("C:\\Apps\\Kest.Exe", "MZ program");
+    PROCESS_INFORMATION started = {};
+    STARTUPINFOA startup = {};
+    std::string line = "C:\\Apps\\Kest.Exe";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &started));
+    const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+        {"CreateProcess",
+         [&] {
+             PROCESS_INFORMATION info = {};
+             EXPECT_TRUE(CheckedCreateProcess(nullptr, &line[0], nullptr, nullptr, FALSE, 0,
+                                              nullptr, nullptr, &startup, &info));
+             CloseHandle(info.hThread);
+             CloseHandle(info.hProcess);
+         }},
+        {"MessageBox",
+         [] { EXPECT_EQ(CheckedMessageBox(nullptr, "Text", "Caption", MB_OK), IDOK); }},
+        {"WaitForSingleObject",
+         [&] { EXPECT_EQ(CheckedWaitForSingleObject(started.hProcess, INFINITE), WAIT_OBJECT_0); }},
+        {"WinExec", [] { EXPECT_EQ(CheckedWinExec("C:\\Apps\\Kest.Exe", SW_SHOWNORMAL), 33u); }},
+    };
+    for (const auto& call : calls) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        call.second();
+        EXPECT_EQ(GetLastError(), 0u) << call.first;
+    }
+    // A failure without a code of its own reports nothing.
+    machine.boxes.clear();
+    machine.messageBox = {true, 0};
+    SetLastError(ERROR_ACCESS_DENIED);
+    CheckedMessageBox(nullptr, "Text", "Caption", MB_OK);
+    EXPECT_EQ(BoxesOf(machine), Strings{"Caption | Text"});
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+}
+
+// Only a failed wait is reported: one that runs out of time is an answer like any other.
+TEST_F(WinSysTest, WaitThatRunsOutOfTimeIsNoFailure) {
+    machine.AddFile("C:\\Apps\\Kest.Exe", "MZ program");
+    machine.messageTexts[ERROR_INVALID_HANDLE] = "Invalid handle.\r\n";
+    machine.programsKeepRunning = true;
+    PROCESS_INFORMATION started = {};
+    STARTUPINFOA startup = {};
+    std::string line = "C:\\Apps\\Kest.Exe";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &started));
+    EXPECT_EQ(CheckedWaitForSingleObject(started.hProcess, 10), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(CheckedWaitForSingleObject(started.hProcess, INFINITE),
+              static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(BoxesOf(machine), Strings{});
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    EXPECT_EQ(CheckedWaitForSingleObject(started.hProcess, 10), static_cast<DWORD>(WAIT_FAILED));
+    EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: WaitForSingleObject | Invalid handle. "});
+}
+
+// The log is off for the whole run: nothing is logged, also for a value that is missing.
+TEST_F(WinSysTest, NoLineIsLoggedWhileTheLogIsOff) {
+    State.LogLines.reset(new StringList());
+    EXPECT_EQ(ReadRegistryString("Missing", "\\Software\\Nowhere", HKEY_CURRENT_USER), "");
+    ShowWindowsError("WinExec", "text");
+    EXPECT_EQ(*State.LogLines, StringList{});
+    EXPECT_EQ(machine.Lines("write:"), Strings{});
 }
 
 }  // namespace

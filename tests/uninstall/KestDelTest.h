@@ -10,17 +10,6 @@
 #include "KestDel.h"
 #include "SimTest.h"
 
-using Strings = std::vector<std::string>;
-
-// Every box a machine has shown, as "caption | text".
-inline Strings BoxesOf(const winsim::Machine& m) {
-    Strings shown;
-    for (const winsim::BoxRecord& box : m.boxes) {
-        shown.push_back(box.caption + " | " + box.text);
-    }
-    return shown;
-}
-
 class KestDelTest : public SimTest {
 protected:
     KestDelTest() { State.IsAdmin = true; }

@@ -25,7 +25,7 @@ protected:
 
 TEST_F(FontsTest, WithoutAFontFolderNothingHappens) {
     EXPECT_TRUE(RemoveFonts(FontFolder));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.recycled.empty());
 }
 
@@ -40,7 +40,7 @@ TEST_F(FontsTest, AMovableFontListGoesFirstThenTheFolderWhole) {
     EXPECT_EQ(machine.recycled, (Strings{FontList, FontFolder.substr(0, FontFolder.size() - 1)}));
     EXPECT_FALSE(machine.Exists(FontFolder));
     EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Kest Sans"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 TEST_F(FontsTest, AFolderWithoutListThatCannotGoIsReported) {
@@ -90,15 +90,13 @@ TEST_F(FontsTest, AStuckListIsWorkedThroughFromItsLastLine) {
         EXPECT_EQ(fresh.recycled, (Strings{FontFolder + "Three.ttf", FontFolder + "One.ttf"}))
             << c.name;
         const Strings boxes = BoxesOf(fresh);
-        ASSERT_GE(boxes.size(), 6u) << c.name;
-        EXPECT_EQ(Strings(boxes.begin(), boxes.begin() + 5),
-                  (Strings{"File Delete | File not deleted: " + FontList,
-                           "File Delete | File not deleted: " + FontFolder + "Four.ttf",
-                           "Font Delete | Font not deleted: Four",
-                           "File Delete | File not deleted: " + FontFolder + "Two.ttf",
-                           "Font Delete | Font not deleted: Two"}))
+        EXPECT_EQ(boxes, (Strings{"File Delete | File not deleted: " + FontList,
+                                  "File Delete | File not deleted: " + FontFolder + "Four.ttf",
+                                  "Font Delete | Font not deleted: Four",
+                                  "File Delete | File not deleted: " + FontFolder + "Two.ttf",
+                                  "Font Delete | Font not deleted: Two",
+                                  "Font Delete | Some fonts not deleted."}))
             << c.name;
-        EXPECT_EQ(boxes[5], "Font Delete | Some fonts not deleted.") << c.name;
         for (const char* font : fonts) {
             EXPECT_FALSE(fresh.KeyExists(HKEY_LOCAL_MACHINE, key + "\\" + font))
                 << c.name << " " << font;
@@ -126,7 +124,12 @@ TEST_F(FontsTest, KeptLinesAreWrittenBackInTheirOrder) {
 
     EXPECT_EQ(machine.Content(FontList),
               Line("One", "One.ttf") + "\r\n" + Line("Three", "Three.ttf") + "\r\n");
-    EXPECT_EQ(Boxes().back(), "Font Delete | Some fonts not deleted.");
+    EXPECT_EQ(Boxes(), (Strings{"File Delete | File not deleted: " + FontList,
+                                "File Delete | File not deleted: " + FontFolder + "Three.ttf",
+                                "Font Delete | Font not deleted: Three",
+                                "File Delete | File not deleted: " + FontFolder + "One.ttf",
+                                "Font Delete | Font not deleted: One",
+                                "Font Delete | Some fonts not deleted."}));
     EXPECT_FALSE(machine.Exists(FontFolder + "Two.ttf"));
 }
 
@@ -155,14 +158,16 @@ TEST_F(FontsTest, ALineWithoutANameLeavesTheFontsKeyAlone) {
     machine.SetString(HKEY_LOCAL_MACHINE, NtFontsKey, "Arial (TrueType)", "arial.ttf");
     machine.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other", "File", "o.ttf");
     AddFont("One", "One.ttf", NtFontsKey);
+    machine.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other\\Deep", "File", "d");
     machine.AddFile(FontList, "\r\n\"\" \"" + FontFolder + "x.ttf\"\r\n   \r\n" +
-                                  Line("One", "One.ttf") + "\r\n");
+                                  Line("One", "One.ttf") + "\r\n" +
+                                  Line("Other\\Deep", "Deep.ttf") + "\r\n");
     machine.RefuseRecycle(FontList);
 
     RemoveFonts(FontFolder);
 
     EXPECT_EQ(machine.StringValue(HKEY_LOCAL_MACHINE, NtFontsKey, "Arial (TrueType)"), "arial.ttf");
-    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other"));
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other\\Deep"));
     EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\One"));
 }
 
@@ -175,11 +180,12 @@ TEST_F(FontsTest, AListThatCannotBeWrittenBackIsReported) {
 
     EXPECT_FALSE(RemoveFonts(FontFolder));
 
-    ASSERT_EQ(machine.boxes.size(), 5u);
-    EXPECT_EQ(machine.boxes[3].text, "Some fonts not deleted.");
-    EXPECT_EQ(machine.boxes[4].caption, "Font Delete");
-    EXPECT_EQ(machine.boxes[4].text.rfind("Cannot create file \"" + FontList + "\". ", 0), 0u)
-        << machine.boxes[4].text;
+    EXPECT_EQ(
+        BoxesOf(machine),
+        (Strings{"File Delete | File not deleted: " + FontList,
+                 "File Delete | File not deleted: " + FontFolder + "One.ttf",
+                 "Font Delete | Font not deleted: One", "Font Delete | Some fonts not deleted.",
+                 "Font Delete | Cannot create file \"" + FontList + "\". Sharing violation."}));
     EXPECT_EQ(State.FailureCount, 3);
     EXPECT_EQ(machine.Content(FontList), Line("One", "One.ttf") + "\r\n");
 }

@@ -114,7 +114,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeDoesNothingWithoutAFolder) {
     }
     EXPECT_EQ(State.FailureCount, 0);
     EXPECT_TRUE(machine.Exists("C:\\Apps\\file.txt"));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.recycled.empty());
 }
 
@@ -127,7 +127,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeMovesAMovableFolderWhole) {
 
     EXPECT_EQ(machine.recycled, Strings{Top});
     EXPECT_FALSE(machine.Exists(Top));
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
 // The shell refuses the folder as a whole: its entries go one by one, files first,
@@ -192,7 +192,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeOfTheProgramFolderIsSilentOnlyForItself) {
 
     EXPECT_TRUE(RemoveDirectoryTree(program));
 
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_EQ(State.FailureCount, 0);
     EXPECT_EQ(machine.List(program), Strings{"KestDel.Exe"});
 
@@ -200,7 +200,9 @@ TEST_F(RemoveTest, RemoveDirectoryTreeOfTheProgramFolderIsSilentOnlyForItself) {
     machine.SetInUse(program + "Busy\\b.dat");
     EXPECT_FALSE(RemoveDirectoryTree(program));
     EXPECT_EQ(State.FailureCount, 3);
-    EXPECT_EQ(Boxes().back(), "Directory Delete | Directory not deleted: " + program + "Busy");
+    EXPECT_EQ(Boxes(), (Strings{"File Delete | File not deleted: " + program + "Busy\\b.dat",
+                                "Directory Delete | Directory not deleted: " + program + "Busy\\",
+                                "Directory Delete | Directory not deleted: " + program + "Busy"}));
 }
 
 // A junction or symbolic link is never entered, never handed to the shell and never
@@ -295,6 +297,25 @@ TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
         EXPECT_EQ(State.FailureCount, 1) << inUse;
         EXPECT_TRUE(fresh.Exists("E:\\Data\\a.txt")) << inUse;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Even a link whose target is empty is not removed by us (under Wine the removal would
+// take the target and keep the link): it stays, reported and counted once.
+TEST_F(RemoveTest, AnEmptyLinkStaysReported) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFolder(top + "Link");
+    machine.SetAttributes(top + "Link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+
+    EXPECT_FALSE(RemoveDirectoryTree(top + "Link"));
+
+    EXPECT_TRUE(machine.Exists(top + "Link"));
+    EXPECT_EQ(machine.recycled, Strings{});
+    EXPECT_EQ(Boxes(), Strings{"Directory Delete | Directory not deleted: " + top + "Link"});
+    EXPECT_EQ(State.FailureCount, 1);
 }
 
 }  // namespace

@@ -195,10 +195,11 @@ TEST_F(UninstallTest, OneFileThatStaysLeavesKeysAndSchedulesNothing) {
 
     EXPECT_FALSE(Uninstall());
 
-    const Strings boxes = Boxes();
-    EXPECT_EQ(boxes.front(), Confirmation);
-    EXPECT_EQ(boxes[1], "File Delete | File not deleted: " + Data + "Notes\\n.txt");
-    EXPECT_EQ(boxes.back(), Partial);
+    EXPECT_EQ(Boxes(),
+              (Strings{Confirmation, "File Delete | File not deleted: " + Data + "Notes\\n.txt",
+                       "Directory Delete | Directory not deleted: " + Data + "Notes\\",
+                       "Directory Delete | Directory not deleted: " + Data + "Notes",
+                       "Directory Delete | Directory not deleted: " + Data, Partial}));
     EXPECT_TRUE(machine.KeyExists(HKEY_CURRENT_USER, UninstallKey));
     EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
     EXPECT_FALSE(machine.ValueExists(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe1"));
@@ -269,7 +270,7 @@ TEST_F(UninstallTest, WithoutKestExeNothingIsRun) {
         EXPECT_TRUE(Uninstall("C:\\Tessaly\\")) << asFolder;
 
         EXPECT_TRUE(fresh.processes.empty()) << asFolder;
-        EXPECT_EQ(BoxesOf(fresh).back(), Reboot) << asFolder;
+        EXPECT_EQ(BoxesOf(fresh), (Strings{Confirmation, Reboot})) << asFolder;
     }
 }
 

@@ -97,7 +97,10 @@ TEST(FilesLz, ExpandsWhatMscompressMade) {
     }
 }
 
-TEST(FilesLz, DamagedDataFailsAndKeepsWhatWasExpanded) {
+// As Wine's lz32: the data decides, not the length in the header. Data cut short expands
+// as far as it goes, a header cut short copies as it stands, and an unknown method copies
+// nothing and answers 0.
+TEST(FilesLz, DamagedDataCopiesWhatLz32Reads) {
     if (!Compressor::Available()) GTEST_SKIP() << "mscompress is not installed";
     Compressor compressor;
     std::string original = Sample(5000);
@@ -106,23 +109,32 @@ TEST(FilesLz, DamagedDataFailsAndKeepsWhatWasExpanded) {
     std::string badMethod = packed, hugeLength = packed;
     badMethod[8] = 'Q';
     hugeLength.replace(10, 4, "\xff\xff\xff\x7f");
-    // Wine counts truncated data as copied; a cut program file must not pass for a good
-    // one, so the length in the header decides.
-    const std::pair<const char*, std::string> cases[] = {
-        {"header cut short", packed.substr(0, 11)},
-        {"unknown method", badMethod},
-        {"data cut in the middle", packed.substr(0, 1000)},
-        {"last byte missing", packed.substr(0, packed.size() - 1)},
-        {"length beyond the data", hugeLength},
+    struct Case {
+        const char* what;
+        std::string stored;
+        bool prefix;  // some of the original, not all
+        std::string expected;
+    } cases[] = {
+        {"header cut short", packed.substr(0, 11), false, packed.substr(0, 11)},
+        {"unknown method", badMethod, false, ""},
+        {"data cut in the middle", packed.substr(0, 1000), true, ""},
+        {"last byte missing", packed.substr(0, packed.size() - 1), true, ""},
+        {"length beyond the data", hugeLength, false, original},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
+        SCOPED_TRACE(c.what);
         winsim::Machine m;
-        m.AddFile("D:\\Kest.Ex_", c.second);
-        EXPECT_LT(Copy("D:\\Kest.Ex_", "C:\\Kest.Exe"), 0);
+        m.AddFile("D:\\Kest.Ex_", c.stored);
+        const LONG copied = Copy("D:\\Kest.Ex_", "C:\\Kest.Exe");
         std::string written = m.Content("C:\\Kest.Exe");
-        EXPECT_LE(written.size(), original.size());
-        EXPECT_EQ(original.substr(0, written.size()), written);
+        EXPECT_EQ(static_cast<LONG>(written.size()), copied);
+        if (c.prefix) {
+            EXPECT_GT(written.size(), 100u);
+            EXPECT_LT(written.size(), original.size());
+            EXPECT_EQ(original.substr(0, written.size()), written);
+        } else {
+            EXPECT_EQ(c.expected, written);
+        }
     }
 }
 
@@ -148,8 +160,6 @@ TEST(FilesLz, OpenFailures) {
         {"missing source", "D:\\None.Ex_", "C:\\Out.Exe", ERROR_FILE_NOT_FOUND},
         {"source in a missing folder", "D:\\None\\Kest.Ex_", "C:\\Out.Exe", ERROR_PATH_NOT_FOUND},
         {"target in a missing folder", "D:\\Kest.Ex_", "C:\\None\\Out.Exe", ERROR_PATH_NOT_FOUND},
-        {"read-only target", "D:\\Kest.Ex_", "C:\\ReadOnly.Exe", ERROR_ACCESS_DENIED},
-        {"target in use", "D:\\Kest.Ex_", "C:\\Running.Exe", ERROR_SHARING_VIOLATION},
         {"target on a write-protected medium", "D:\\Kest.Ex_", "E:\\Out.Exe", ERROR_WRITE_PROTECT},
     };
     for (const auto& c : cases) {
@@ -167,6 +177,43 @@ TEST(FilesLz, OpenFailures) {
         EXPECT_FALSE(m.Exists("C:\\Out.Exe"));
         EXPECT_EQ(0, m.openProcessHandles);
     }
+}
+
+// A name that cannot be opened is tried under its compressed name, for creating too:
+// a target that is read-only or in use leaves lz32 writing beside it, and the reopen
+// buffer names the file really opened.
+TEST(FilesLz, OpenFallsBackToTheCompressedName) {
+    struct Case {
+        const char* what;
+        const char* target;
+        const char* opened;
+    } cases[] = {
+        {"read-only target", "C:\\Out\\ReadOnly.Exe", "C:\\Out\\ReadOnly.Ex_"},
+        {"target in use", "C:\\Out\\Running.Exe", "C:\\Out\\Running.Ex_"},
+        {"short extension", "C:\\Out\\Running.Ex", "C:\\Out\\Running.Ex_"},
+        {"no extension", "C:\\Out\\Running", "C:\\Out\\Running._"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        winsim::Machine m;
+        m.AddFile("D:\\Kest.Ex_", "MZ new");
+        m.AddFile("C:\\Out\\ReadOnly.Exe", "old", FILE_ATTRIBUTE_READONLY);
+        for (const char* busy :
+             {"C:\\Out\\Running.Exe", "C:\\Out\\Running.Ex", "C:\\Out\\Running"}) {
+            m.AddFile(busy, "old");
+            m.SetInUse(busy);
+        }
+        OFSTRUCT ofs;
+        EXPECT_EQ(6, Copy("D:\\Kest.Ex_", c.target, &ofs));
+        EXPECT_STREQ(c.opened, ofs.szPathName);
+        EXPECT_EQ("MZ new", m.Content(c.opened));
+        EXPECT_EQ("old", m.Content(c.target));
+    }
+    // Both names missing: the open fails with -1.
+    winsim::Machine m;
+    std::string name = "D:\\None.Exe";
+    OFSTRUCT ofs;
+    EXPECT_EQ(LZERROR_BADINHANDLE, LZOpenFileA(&name[0], &ofs, kSourceStyle));
 }
 
 TEST(FilesLz, FullDiskAndHandles) {

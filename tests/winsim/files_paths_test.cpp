@@ -226,6 +226,83 @@ TEST(FilesPaths, CurrentFolder) {
          ERROR_FILE_NOT_FOUND, nullptr},
         {"below a missing folder", [] { return SetCurrentDirectoryA("C:\\None\\x"); }, kFail,
          ERROR_PATH_NOT_FOUND, nullptr},
+        // Each drive keeps its own current folder: "D:" names it, not the root.
+        {"a drive letter alone",
+         [] {
+             return SetCurrentDirectoryA("D:\\Data") && SetCurrentDirectoryA("C:\\Kest") &&
+                    SetCurrentDirectoryA("D:");
+         },
+         kDone, kUntouched, [](winsim::Machine& m) { return m.currentFolder == "D:\\Data"; }},
+        {"a drive letter alone, the drive not visited", [] { return SetCurrentDirectoryA("D:"); },
+         kDone, kUntouched, [](winsim::Machine& m) { return m.currentFolder == "D:\\"; }},
+        {"a name relative to another drive's folder",
+         [] {
+             return SetCurrentDirectoryA("D:\\Data") && SetCurrentDirectoryA("C:\\Kest") &&
+                    MoveFileA("Plain.txt", "D:P.txt");
+         },
+         kDone, kUntouched, [](winsim::Machine& m) { return m.Exists("D:\\Data\\P.txt"); }},
+    });
+}
+
+// Full paths are made from the text alone: the name need not exist.
+TEST(FilesPaths, FullPathNames) {
+    winsim::Machine m;
+    m.AddFolder("C:\\Work");
+    m.AddFolder("D:\\Lists");
+    ASSERT_TRUE(SetCurrentDirectoryA("D:\\Lists") && SetCurrentDirectoryA("C:\\Work"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"x.lst", "C:\\Work\\x.lst"}, {"..\\x.lst", "C:\\x.lst"},
+        {"\\x.lst", "C:\\x.lst"},     {"D:x.lst", "D:\\Lists\\x.lst"},
+        {"Q:x.lst", "Q:\\x.lst"},     {"C:\\A\\.\\B\\", "C:\\A\\B\\"},
+        {"d:\\Lists", "d:\\Lists"},
+    };
+    for (const auto& c : cases) {
+        char buffer[MAX_PATH];
+        char* filePart = nullptr;
+        const DWORD length = GetFullPathNameA(c.first, MAX_PATH, buffer, &filePart);
+        EXPECT_EQ(std::string(buffer, length), c.second) << c.first;
+    }
+    char small[4];
+    EXPECT_EQ(GetFullPathNameA("x.lst", sizeof small, small, nullptr), 14u);  // with its NUL
+}
+
+// MoveFileExA replaces an existing file on the NT family; the 9x family has no such call.
+TEST(FilesPaths, MovesReplacingAFile) {
+    RunCases({
+        {"onto an existing file",
+         [] {
+             return MoveFileExA("C:\\Kest\\Plain.txt", "C:\\Kest\\Kest.Exe",
+                                MOVEFILE_REPLACE_EXISTING);
+         },
+         kDone, kUntouched,
+         [](winsim::Machine& m) {
+             return m.Content("C:\\Kest\\Kest.Exe") == "plain" && !m.Exists("C:\\Kest\\Plain.txt");
+         }},
+        {"without the flag",
+         [] { return MoveFileExA("C:\\Kest\\Plain.txt", "C:\\Kest\\Kest.Exe", 0); }, kFail,
+         ERROR_ALREADY_EXISTS,
+         [](winsim::Machine& m) { return m.Content("C:\\Kest\\Kest.Exe") == "MZ program"; }},
+        {"onto a read-only file",
+         [] {
+             return MoveFileExA("C:\\Kest\\Plain.txt", "C:\\Kest\\ReadOnly.txt",
+                                MOVEFILE_REPLACE_EXISTING);
+         },
+         kFail, ERROR_ACCESS_DENIED,
+         [](winsim::Machine& m) { return m.Content("C:\\Kest\\ReadOnly.txt") == "keep"; }},
+        {"onto a file in use",
+         [] {
+             return MoveFileExA("C:\\Kest\\Plain.txt", "C:\\Busy\\KestDel.Exe",
+                                MOVEFILE_REPLACE_EXISTING);
+         },
+         kFail, ERROR_SHARING_VIOLATION,
+         [](winsim::Machine& m) { return m.Content("C:\\Busy\\KestDel.Exe") == "MZ"; }},
+        {"on Windows 98",
+         [] {
+             winsim::Machine::Current().SetWindows98();
+             return MoveFileExA("C:\\Kest\\Plain.txt", "C:\\Kest\\New.txt", 0);
+         },
+         kFail, ERROR_CALL_NOT_IMPLEMENTED,
+         [](winsim::Machine& m) { return m.Exists("C:\\Kest\\Plain.txt"); }},
     });
 }
 

@@ -375,6 +375,9 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData);
 BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA findData);
 BOOL WINAPI FindClose(HANDLE find);
 BOOL WINAPI MoveFileA(LPCSTR existingName, LPCSTR newName);
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
+DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart);
 BOOL WINAPI DeleteFileA(LPCSTR fileName);
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES securityAttributes, DWORD creation,
@@ -410,6 +413,8 @@ int WINAPI CompareStringA(LCID locale, DWORD flags, LPCSTR string1, int count1, 
 BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime);
 BOOL WINAPI FileTimeToDosDateTime(const FILETIME* fileTime, LPWORD fatDate, LPWORD fatTime);
 LONG WINAPI UnhandledExceptionFilter(EXCEPTION_POINTERS* exceptionInfo);
+void WINAPI RaiseException(DWORD code, DWORD flags, DWORD argumentCount,
+                           const ULONG_PTR* arguments);
 LPTOP_LEVEL_EXCEPTION_FILTER WINAPI
 SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter);
 int WINAPI lstrlenA(LPCSTR text);

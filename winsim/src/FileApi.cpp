@@ -351,6 +351,27 @@ BOOL WINAPI MoveFileA(LPCSTR existingName, LPCSTR newName) {
     return TRUE;
 }
 
+// Only the NT family has the call; the 9x family exports the name and fails it.
+BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+    if (M().version.dwPlatformId != VER_PLATFORM_WIN32_NT)
+        return FailWith(ERROR_CALL_NOT_IMPLEMENTED);
+    if (!existingName || !newName) return FailWith(ERROR_PATH_NOT_FOUND);
+    Location from = Locate(existingName);
+    Location to = Locate(newName);
+    if ((flags & MOVEFILE_REPLACE_EXISTING) && !from.error && from.node && !to.error && to.node &&
+        to.node != from.node) {
+        const Node& old = *to.node;
+        if (old.IsFolder() || (old.attributes & FILE_ATTRIBUTE_READONLY))
+            return FailWith(ERROR_ACCESS_DENIED);
+        if (old.inUse || HasOpenHandle(old, true)) return FailWith(ERROR_SHARING_VIOLATION);
+        Location freed = to;
+        freed.node = nullptr;
+        if (DWORD e = MoveRefusal(from, freed)) return FailWith(e);
+        RemoveNode(*to.node);
+    }
+    return MoveFileA(existingName, newName);
+}
+
 BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
     if (!fileName) return FailWith(ERROR_PATH_NOT_FOUND);
     Location where = Locate(fileName);
@@ -430,8 +451,34 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR pathName) {
     std::string folder = std::string(1, pathName[1] == ':' ? pathName[0] : parsed.drive) + ":";
     for (const auto& part : parsed.parts) folder += "\\" + part;
     if (parsed.parts.empty()) folder += "\\";
-    M().currentFolder = folder;
+    Machine& m = M();
+    if (m.currentFolder.size() >= 2)
+        m.driveFolders[static_cast<char>(
+            std::toupper(static_cast<unsigned char>(m.currentFolder[0])))] = m.currentFolder;
+    m.driveFolders[parsed.drive] = folder;
+    m.currentFolder = folder;
     return TRUE;
+}
+
+// Works on the text alone, as Windows does: the name need not exist.
+DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart) {
+    ParsedPath parsed;
+    if (!fileName || !ParsePath(fileName, parsed)) {
+        Fail(ERROR_INVALID_NAME);
+        return 0;
+    }
+    const bool givesDrive = std::strlen(fileName) >= 2 && fileName[1] == ':';
+    std::string full = std::string(1, givesDrive ? fileName[0] : M().currentFolder[0]) + ":";
+    for (const auto& part : parsed.parts) full += "\\" + part;
+    if (parsed.parts.empty() || parsed.trailingBackslash) full += "\\";
+    DWORD length = static_cast<DWORD>(full.size());
+    if (!buffer || size <= length) return length + 1;
+    std::memcpy(buffer, full.c_str(), length + 1);
+    if (filePart) {
+        size_t last = full.rfind('\\') + 1;
+        *filePart = last < full.size() ? buffer + last : nullptr;
+    }
+    return length;
 }
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {

@@ -106,6 +106,8 @@ bool ParsePathFrom(const std::string& currentFolder, const std::string& path, Pa
 // Finds a path. With `report` a missing medium shows the critical-error box when the
 // error mode lets it.
 Location Locate(const std::string& path, bool report = true);
+// The current folder a drive keeps for drive-relative names ("D:x"); its root unless set.
+std::string DriveFolder(char letter);
 Location LocateOn(Machine& machine, const std::string& path, bool report);
 // The error for a leaf that does not exist (or the location's own error).
 DWORD MissingError(const Location& where);

@@ -221,6 +221,12 @@ bool IsValidShortName(const std::string& name) {
     return true;
 }
 
+std::string DriveFolder(char letter) {
+    const auto& folders = M().driveFolders;
+    auto it = folders.find(DriveLetter(letter));
+    return it == folders.end() ? std::string(1, DriveLetter(letter)) + ":\\" : it->second;
+}
+
 bool ParsePath(const std::string& path, ParsedPath& out) {
     return ParsePathFrom(M().currentFolder, path, out);
 }
@@ -295,7 +301,9 @@ bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& 
         out.drive = DriveLetter(p[0]);
         rest = p.substr(2);
         bool onCwdDrive = cwd.size() >= 2 && DriveLetter(cwd[0]) == out.drive;
-        if (rest.empty() || rest[0] != '\\') rest = (onCwdDrive ? cwd.substr(2) : "") + "\\" + rest;
+        // A drive-relative name starts from that drive's own current folder.
+        if (rest.empty() || rest[0] != '\\')
+            rest = (onCwdDrive ? cwd.substr(2) : DriveFolder(out.drive).substr(2)) + "\\" + rest;
     } else if (p.compare(0, 2, "\\\\") == 0) {
         // Of network names only this machine's administrative shares are simulated.
         if (!AdminShare(p, out.drive, rest)) return false;

@@ -95,15 +95,8 @@ LONG ErrorOf(int mspackError) {
     }
 }
 
-// The expanded size an SZDD header announces (little-endian, at offset 10).
-size_t DeclaredSize(const std::string& in) {
-    if (in.size() < 14) return 0;
-    size_t size = 0;
-    for (int i = 13; i >= 10; --i) size = (size << 8) | static_cast<unsigned char>(in[i]);
-    return size;
-}
-
-// Expands an SZDD file; `out` receives what was decoded even when the data is refused.
+// Expands an SZDD file. Like Wine's lz32, the data decides where the output ends, not
+// the length in the header: data cut short expands as far as it goes.
 LONG Expand(const std::string& in, std::string& out) {
     MemorySystem system{};
     system.base = {MemOpen,    MemClose, MemRead, MemWrite, MemSeek, MemTell,
@@ -117,9 +110,28 @@ LONG Expand(const std::string& in, std::string& out) {
     int error = decompressor->decompress(decompressor, "in", "out");
     mspack_destroy_szdd_decompressor(decompressor);
     out = system.output;
-    if (error != MSPACK_ERR_OK) return ErrorOf(error);
-    // libmspack stops quietly where truncated data ends; the header tells the full size.
-    return out.size() < DeclaredSize(in) ? LZERROR_READ : 0;
+    return error == MSPACK_ERR_OK ? 0 : ErrorOf(error);
+}
+
+// The 14-byte SZDD header: magic, method, last character, expanded length.
+const size_t kSzddHeaderSize = 14;
+
+bool HasSzddHeader(const std::string& data) {
+    return data.size() >= kSzddHeaderSize && data.compare(0, kSzddMagicSize, kSzddMagic) == 0;
+}
+
+// lz32 also opens a name with the last character of its extension replaced by "_"
+// (or "._" appended when it has none), where compressed files keep their names.
+std::string MangledName(const std::string& name) {
+    std::string mangled = name;
+    size_t slash = mangled.rfind('\\');
+    size_t dot = mangled.find('.', slash == std::string::npos ? 0 : slash);
+    if (dot == std::string::npos) return mangled + "._";
+    if (mangled.size() - dot - 1 < 3)
+        mangled += "_";
+    else
+        mangled.back() = '_';
+    return mangled;
 }
 
 LzFile* LzOf(INT handle) {
@@ -173,15 +185,34 @@ bool ReadAll(HANDLE file, std::string& out) {
 
 using namespace winsim;
 
-INT WINAPI LZOpenFileA(LPSTR fileName, LPOFSTRUCT reOpen, WORD style) {
-    if (!fileName) return LZERROR_BADINHANDLE;
+namespace winsim {
+namespace {
+
+HANDLE OpenForLz(const std::string& name, LPOFSTRUCT reOpen, WORD style) {
     bool creates = (style & OF_CREATE) != 0;
     HANDLE file =
-        CreateFileA(fileName, AccessOf(style), ShareOf(style), nullptr,
+        CreateFileA(name.c_str(), AccessOf(style), ShareOf(style), nullptr,
                     creates ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD error = file == INVALID_HANDLE_VALUE ? M().lastError : 0;
-    FillReopenBuffer(reOpen, fileName, error);
-    if (file == INVALID_HANDLE_VALUE) return creates ? -1 : LZERROR_BADINHANDLE;
+    FillReopenBuffer(reOpen, name.c_str(), file == INVALID_HANDLE_VALUE ? M().lastError : 0);
+    return file;
+}
+
+}  // namespace
+}  // namespace winsim
+
+// As Wine's: a name that cannot be opened is tried once more under its compressed
+// name, for reading and for creating alike; the reopen buffer names the file opened.
+INT WINAPI LZOpenFileA(LPSTR fileName, LPOFSTRUCT reOpen, WORD style) {
+    if (!fileName) return LZERROR_BADINHANDLE;
+    for (const auto& forced : M().lzOpenResults) {
+        if (Lower(forced.first) == Lower(fileName)) {
+            FillReopenBuffer(reOpen, fileName, 0);
+            return forced.second;
+        }
+    }
+    HANDLE file = OpenForLz(fileName, reOpen, style);
+    if (file == INVALID_HANDLE_VALUE) file = OpenForLz(MangledName(fileName), reOpen, style);
+    if (file == INVALID_HANDLE_VALUE) return LZERROR_BADINHANDLE;
     INT handle = Fs().nextLz++;
     Fs().lzFiles[handle].file = file;
     return handle;
@@ -196,10 +227,12 @@ LONG WINAPI LZCopy(INT source, INT destination) {
     if (!ReadAll(in->file, data)) return LZERROR_READ;
     std::string expanded;
     LONG result = 0;
-    if (data.size() >= kSzddMagicSize && data.compare(0, kSzddMagicSize, kSzddMagic) == 0)
-        result = Expand(data, expanded);
+    if (!HasSzddHeader(data))
+        expanded = data;  // not compressed, or a header cut short: copied as it is
+    else if (data[kSzddMagicSize] != 'A')
+        return 0;  // an unknown method: Wine copies nothing and answers 0
     else
-        expanded = data;
+        result = Expand(data, expanded);
     DWORD written = 0;
     BOOL wrote = WriteFile(out->file, expanded.data(), static_cast<DWORD>(expanded.size()),
                            &written, nullptr);

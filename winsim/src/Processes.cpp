@@ -217,10 +217,13 @@ UINT WINAPI WinExec(LPCSTR commandLine, UINT showMode) {
     return 33;
 }
 
-DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD) {
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     uintptr_t h = reinterpret_cast<uintptr_t>(handle);
     FileSystemState& fs = Fs();
-    // A started program has always ended by the time anyone waits for it.
+    // A started program ends by the time an endless wait returns; a wait with a time
+    // limit runs out while the machine's programs keep running.
+    if (fs.processHandles.count(h) && milliseconds != INFINITE && M().programsKeepRunning)
+        return WAIT_TIMEOUT;
     if (fs.processHandles.count(h) || fs.files.count(h)) return WAIT_OBJECT_0;
     Fail(ERROR_INVALID_HANDLE);
     return WAIT_FAILED;

@@ -329,6 +329,16 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const 
     return ERROR_SUCCESS;
 }
 
+namespace {
+
+DWORD CharacterCount(const std::string& text) {
+    DWORD count = 0;
+    for (const char* p = text.c_str(); *p; p = CharNextA(p)) ++count;
+    return count;
+}
+
+}  // namespace
+
 LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength,
@@ -341,8 +351,10 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWOR
     if (classSize) *classSize = 0;
     const RegNode& node = *handle.node;
     DWORD longestName = 0;
+    // The platform counts the longest name in characters: a double-byte name takes more
+    // bytes than that.
     for (const auto& child : node.children)
-        longestName = std::max(longestName, static_cast<DWORD>(child.second->name.size()));
+        longestName = std::max(longestName, CharacterCount(child.second->name));
     DWORD longestValueName = 0, longestValue = 0;
     for (const auto& value : node.values) {
         longestValueName = std::max(longestValueName, static_cast<DWORD>(value.second.name.size()));

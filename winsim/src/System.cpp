@@ -169,6 +169,13 @@ LONG WINAPI UnhandledExceptionFilter(EXCEPTION_POINTERS* exceptionInfo) {
     return filter ? filter(exceptionInfo) : EXCEPTION_EXECUTE_HANDLER;
 }
 
+void WINAPI RaiseException(DWORD code, DWORD flags, DWORD argumentCount,
+                           const ULONG_PTR* arguments) {
+    StructuredException raised{code, flags & EXCEPTION_NONCONTINUABLE, {}};
+    if (arguments) raised.arguments.assign(arguments, arguments + argumentCount);
+    throw raised;
+}
+
 LPTOP_LEVEL_EXCEPTION_FILTER WINAPI
 SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter) {
     LPTOP_LEVEL_EXCEPTION_FILTER& installed = M().impl->registry.exceptionFilter;

@@ -43,6 +43,14 @@ struct InjectedFailure {
     DWORD error = 0;
 };
 
+// RaiseException on the simulated machine: the platform's own handling of a
+// structured exception that nothing handles ends the process; here it is thrown.
+struct StructuredException {
+    DWORD code;
+    DWORD flags;
+    std::vector<ULONG_PTR> arguments;
+};
+
 class Machine {
 public:
     // A fresh machine: Windows 10 (NT 10.0, build 19041), the user an administrator,
@@ -125,6 +133,10 @@ public:
     DWORD Attributes(const std::string& path) const;     // INVALID_FILE_ATTRIBUTES when missing
     std::vector<std::string> List(const std::string& folder) const;  // names, enumeration order
 
+    // Forced LZOpenFileA answers by file name (case-insensitive), such as the
+    // LZERROR_GLOBALLOC Windows gives when its memory runs out.
+    std::map<std::string, INT> lzOpenResults;
+
     // Disk full: writes on this drive stop after `bytesLeft` more bytes.
     void SetFreeSpace(char drive, long long bytesLeft);
 
@@ -168,6 +180,9 @@ public:
     std::map<std::string, UINT> winExecResults;
     // Called when a process starts (both calls), to play the started program.
     std::function<void(const ProcessRecord&)> onProcessStart;
+    // Started programs run on: a wait with a time limit answers WAIT_TIMEOUT (an endless
+    // wait still sees them end).
+    bool programsKeepRunning = false;
     int openProcessHandles = 0;
 
     // --- Message boxes -------------------------------------------------------
@@ -187,6 +202,10 @@ public:
     std::string commandLine;
     std::string moduleFileName;
     std::string currentFolder;  // without trailing backslash except at a root
+    // Each drive's own current folder, by upper-case letter, as Windows keeps one per
+    // drive: "D:" names it, and changing drives keeps the one left. A drive not listed
+    // is at its root.
+    std::map<char, std::string> driveFolders;
     std::string windowsFolder;  // "C:\Windows"
     std::string systemFolder;   // "C:\Windows\System32"
     std::string tempPath;       // "C:\Windows\Temp\" (GetTempPathA adds a missing backslash)
