@@ -8,7 +8,7 @@ DEMO_OUT   := build/demo
 MAKEFLAGS  += --no-print-directory
 CONFIGURE  := cmake --no-warn-unused-cli -S .
 
-.PHONY: all deps win host test unit demo clean format
+.PHONY: all deps win host test unit fuzz demo clean format
 
 all: win host
 
@@ -29,6 +29,18 @@ test: win host
 # Host tests only (no Wine).
 unit: host
 	@cd $(HOST_BUILD) && ctest --output-on-failure -LE wine
+
+# Each fuzzer for FUZZ_SECONDS over its seeds; the figures are libFuzzer's final stats.
+FUZZ_SECONDS ?= 120
+FUZZ_WORK    := $(HOST_BUILD)/fuzz/work
+fuzz: host
+	@mkdir -p $(FUZZ_WORK)
+	@for f in $$(ls fuzz/corpus); do \
+	  bash fuzz/run.sh $(HOST_BUILD)/fuzz/fuzz_$$f fuzz/corpus/$$f $(FUZZ_WORK)/$$f $(FUZZ_SECONDS) \
+	    > $(FUZZ_WORK)/$$f.log 2>&1; rc=$$?; \
+	  echo "fuzz $$f: $$(grep -h number_of_executed_units $(FUZZ_WORK)/$$f.log)"; \
+	  if [ $$rc -ne 0 ]; then tail -40 $(FUZZ_WORK)/$$f.log; exit 1; fi; \
+	done
 
 # The demo: the Windows build, quiet unless it fails, then the story under Wine.
 # KEST_DEMO_WINDOWS=win98|winxp|win10 poses as another Windows; KEST_DEMO_BY_HAND=1 lets you

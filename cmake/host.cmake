@@ -22,6 +22,19 @@ kest_tests(support_tests support kest_support)
 kest_tests(setup_tests setup kest_setup)
 kest_tests(uninstall_tests uninstall kest_uninstall)
 kest_tests(app_tests app kest_app)
+kest_tests(fault_tests faults kest_app)
+kest_tests(replay_tests replay)
+target_include_directories(replay_tests PRIVATE ${CMAKE_SOURCE_DIR}/tools)
+target_compile_definitions(replay_tests PRIVATE
+  KEST_REPLAY_TABLE="${CMAKE_SOURCE_DIR}/tests/replay/winsim.table")
+
+# The fuzzers need clang's libFuzzer; without clang they are left out.
+find_program(KEST_CLANGXX NAMES clang++ clang++-14)
+if(KEST_CLANGXX)
+  include(${CMAKE_SOURCE_DIR}/fuzz/host.cmake)
+else()
+  message(STATUS "clang++ not found: the fuzzers are not built")
+endif()
 
 # The Wine end-to-end tests run the Windows build's executables.
 set(KEST_WIN_BUILD_DIR "" CACHE PATH "Build folder of the Windows build, for the Wine tests")

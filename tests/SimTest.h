@@ -20,10 +20,16 @@ inline Strings BoxesOf(const winsim::Machine& m) {
     return shown;
 }
 
+// Nothing a run opened (file, search, key, process, token) may stay open after it.
+inline void ExpectNothingOpen(const winsim::Machine& m) {
+    EXPECT_EQ(m.OpenHandles(), std::vector<std::string>()) << "left open by the run";
+}
+
 class SimTest : public ::testing::Test {
 protected:
     SimTest() { State = ProcessState(); }
     ~SimTest() override { State = ProcessState(); }
+    void TearDown() override { ExpectNothingOpen(machine); }
     winsim::Machine machine;
 };
 

@@ -19,6 +19,8 @@
 //   MessageBox <caption> <text> <style>  (the box's answer)
 //   WinExec <command line>           (WinExec's result; the program is not waited for)
 //   GetFileAttributes <path>         (the attribute bits as a number, or "missing")
+//   Replay <table file>              (each case of a table of system calls, tools/Replay.h:
+//                                     "<line> <answer>")
 // A <key> begins with its root, HKLM or HKCU: HKLM\Software\Tessaly. Booleans are written "true" or
 // "false".
 #include <windows.h>
@@ -30,6 +32,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "Replay.h"
 #include "ToolHandle.h"
 #include "ToolText.h"
 #include "Tools.h"
@@ -226,6 +229,22 @@ Lines StartProgram(const Arguments& a) {
     return {std::to_string(result)};
 }
 
+Lines ReplayTable(const Arguments& a) {
+    Handle file(CreateFileA(Argument(a, 0).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) throw UsageError("cannot open the table " + Argument(a, 0));
+    std::string table;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+        table.append(buffer, read);
+    file.reset(nullptr);  // the table's cases may open it themselves
+    Lines lines;
+    for (const replay::Case& c : replay::Parse(table))
+        lines.push_back(std::to_string(c.line) + " " + replay::Run(c));
+    return lines;
+}
+
 typedef std::function<Lines(const Arguments&)> Routine;
 
 const std::map<std::string, Routine>& Routines() {
@@ -257,6 +276,7 @@ const std::map<std::string, Routine>& Routines() {
         {"MessageBox", ShowBox},
         {"WinExec", StartProgram},
         {"GetFileAttributes", FileAttributes},
+        {"Replay", ReplayTable},
     };
     return routines;
 }

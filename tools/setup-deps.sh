@@ -9,7 +9,7 @@ if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 need=()
-for p in cmake make g++ python3 libgtest-dev g++-mingw-w64-i686-win32 xvfb mscompress libmspack-dev wine x11-apps; do
+for p in cmake make g++ python3 libgtest-dev g++-mingw-w64-i686-win32 xvfb mscompress libmspack-dev wine x11-apps clang libclang-rt-14-dev; do
   have_pkg "$p" || need+=("$p")
 done
 have_pkg wine32:i386 || need+=("wine32:i386")

@@ -21,9 +21,10 @@ const char* const ShellFoldersKey =
 const char* const ProgramFilesValues[] = {"ProgramFilesDir", "ProgramFilesDir (x86)",
                                           "ProgramW6432Dir", "CommonFilesDir"};
 // What the system folders hold is the system's too: the system folder in each view of
-// a 64-bit system ("Sysnative" is the real one as a 32-bit program names it), the
-// side-by-side store and the fonts.
-const char* const SystemSubFolders[] = {"SysWOW64", "Sysnative", "WinSxS", "Fonts"};
+// a 64-bit system ("Sysnative" is the real one as a 32-bit program names it; its usual
+// name counts even when the system does not answer), the side-by-side store and the
+// fonts.
+const char* const SystemSubFolders[] = {"System32", "SysWOW64", "Sysnative", "WinSxS", "Fonts"};
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 

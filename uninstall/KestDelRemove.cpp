@@ -18,6 +18,7 @@ struct FolderEntries {
     std::vector<std::string> files;
     std::vector<std::string> subFolders;
     std::vector<std::string> links;  // junctions and symbolic links to folders
+    bool complete = true;            // false when the search broke off with an error
 };
 
 const char* const UninstallerFileName = "KestDel.Exe";
@@ -30,6 +31,37 @@ bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POIN
 // The directory search also takes '<', '>' and '"' for wildcards.
 bool HasWildcard(const std::string& path) {
     return path.find_first_of("*?<>\"") != std::string::npos;
+}
+
+// The error of a look-up that found nothing because nothing is there. Any other error
+// (a refused search, a file in use) proves nothing about what the path holds.
+bool IsAbsence(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME ||
+           error == ERROR_INVALID_DRIVE || error == ERROR_NOT_READY;
+}
+
+// The attributes of a path, and whether the platform answered at all: a path that
+// is not there answers INVALID_FILE_ATTRIBUTES and counts as known.
+bool KnownAttributes(const std::string& path, DWORD& attributes) {
+    attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES || IsAbsence(GetLastError());
+}
+
+// No file at the path: the search finds none and the platform confirms it. A folder
+// of that name is no file.
+bool NoFileAt(const std::string& path) {
+    if (path.empty()) {
+        return true;
+    }
+    if (FileIsPresent(path)) {
+        return false;
+    }
+    DWORD attributes = 0;
+    if (!KnownAttributes(path, attributes)) {
+        return false;
+    }
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 void ReportFolderFailure(const std::string& path) {
@@ -67,17 +99,20 @@ void SortEntry(const WIN32_FIND_DATAA& entry, FolderEntries& entries) {
 }
 
 // Lists the folder completely before anything in it is removed. A folder that
-// cannot be searched gives no entries.
+// cannot be searched gives no entries; a search that breaks off with an error
+// leaves the listing incomplete.
 FolderEntries ListFolder(const std::string& folder) {
     FolderEntries entries;
     WIN32_FIND_DATAA entry = {};
     DirectorySearch search(folder + "*.*", entry);
     if (!search.Found()) {
+        entries.complete = GetLastError() == ERROR_FILE_NOT_FOUND;
         return entries;
     }
     do {
         SortEntry(entry, entries);
     } while (search.Next(entry));
+    entries.complete = GetLastError() == ERROR_NO_MORE_FILES;
     return entries;
 }
 
@@ -131,7 +166,11 @@ FolderCheck CheckFolder(const std::string& path) {
         ReportFolderFailure(path);
         return FolderCheck::Stays;
     }
-    const DWORD attributes = GetFileAttributesA(RemoveBackslash(path).c_str());
+    DWORD attributes = 0;
+    if (!KnownAttributes(RemoveBackslash(path), attributes)) {
+        ReportFolderFailure(path);  // what is there cannot be told
+        return FolderCheck::Stays;
+    }
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return FolderCheck::NothingToDo;
     }
@@ -181,7 +220,7 @@ bool RemoveFile(const std::string& path) {
         ReportFileFailure(path);
         return false;
     }
-    if (!FileIsPresent(path)) {
+    if (NoFileAt(path)) {
         return true;
     }
     if (MoveToRecycleBin(path)) {
@@ -255,5 +294,11 @@ bool RemoveDirectoryTree(const std::string& path) {
         removed = false;
     }
     removed = RemoveEmptyFolder(folder) && removed;
+    // The program folder stays without a report; whatever an incomplete listing
+    // missed in it would stay unnoticed.
+    if (removed && !entries.complete && FolderExists(folder)) {
+        ReportFolderFailure(folder);
+        removed = false;
+    }
     return removed;
 }

@@ -17,6 +17,7 @@ protected:
     // A case of a table-driven test on a machine of its own, which stays the current
     // one until the next call; the state starts afresh with an administrator.
     winsim::Machine& FreshMachine() {
+        if (fresh_) ExpectNothingOpen(*fresh_);
         fresh_.reset();
         fresh_.reset(new winsim::Machine);
         State = ProcessState();
@@ -24,6 +25,10 @@ protected:
         return *fresh_;
     }
     Strings Boxes() const { return BoxesOf(machine); }
+    void TearDown() override {
+        SimTest::TearDown();
+        if (fresh_) ExpectNothingOpen(*fresh_);
+    }
 
 private:
     std::unique_ptr<winsim::Machine> fresh_;

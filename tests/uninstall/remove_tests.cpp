@@ -303,6 +303,58 @@ TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
 
 namespace {
 
+// A look-up that the platform refuses proves nothing: what may still be there is
+// tried, and whatever stays is reported and counted, never passed over as missing.
+TEST_F(RemoveTest, RefusedLookUpsAreNoProofOfAbsence) {
+    const std::string program = "C:\\Program Files\\Tessaly\\";
+    struct Case {
+        const char* name;
+        Strings failing;  // calls the platform refuses
+        bool tree;        // the program folder's tree, or one file in it
+        bool expected;
+        Strings boxes;
+        Strings left;  // what the program folder still holds
+    } cases[] = {
+        {"search refused, the file goes", {"FindFirstFileA"}, false, true, {}, {"KestDel.Exe"}},
+        {"search and shell refused",
+         {"FindFirstFileA", "SHFileOperationA"},
+         false,
+         false,
+         {"File Delete | File not deleted: " + program + "a.txt"},
+         {"KestDel.Exe", "a.txt"}},
+        {"listing broken off",
+         {"FindNextFileA"},
+         true,
+         false,
+         {"Directory Delete | Directory not deleted: " + program},
+         {"KestDel.Exe", "a.txt"}},
+        {"attributes refused",
+         {"GetFileAttributesA"},
+         true,
+         false,
+         {"Directory Delete | Directory not deleted: " + program},
+         {"KestDel.Exe", "a.txt"}},
+        {"nothing refused", {}, true, true, {}, {"KestDel.Exe"}},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine& fresh = FreshMachine();
+        fresh.AddFile(program + "KestDel.Exe", "MZ");
+        fresh.SetInUse(program + "KestDel.Exe");
+        fresh.AddFile(program + "a.txt", "a");
+        State.ProgramFolder = program;
+        fresh.faults.calls = c.failing;
+
+        const bool removed = c.tree ? RemoveDirectoryTree(program) : RemoveFile(program + "a.txt");
+
+        fresh.faults.calls.clear();
+        EXPECT_EQ(removed, c.expected) << c.name;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.name;
+        EXPECT_EQ(State.FailureCount, static_cast<int>(c.boxes.size())) << c.name;
+        EXPECT_EQ(fresh.List("C:\\Program Files\\Tessaly"), c.left) << c.name;
+        ExpectNothingOpen(fresh);
+    }
+}
+
 // Even a link whose target is empty is not removed by us (under Wine the removal would
 // take the target and keep the link): it stays, reported and counted once.
 TEST_F(RemoveTest, AnEmptyLinkStaysReported) {

@@ -358,21 +358,22 @@ TEST_F(UninstallTest, RemovesNothingWithoutItsOwnFile) {
         EXPECT_TRUE(fresh.KeyExists(HKEY_CURRENT_USER, UninstallKey)) << path;
     }
 
-    // Run from a path longer than the system's first answer holds, the uninstaller
-    // removes its own folder's files and nothing beside it.
+    // Run from a path longer than the system's first answer holds, whose folder is
+    // itself too long for the file calls: the whole path is read, never one cut off to
+    // the folder above, and since its file cannot be found, nothing is removed.
     winsim::Machine& m = FreshMachine();
     const std::string program = "C:\\Apps\\" + std::string(255, 't') + "\\";
     m.AddFile(program + "KestDel.Exe", "MZ");
     m.SetInUse(program + "KestDel.Exe");
-    m.AddFile(program + "Books\\Bible.801", "book");
     m.AddFile("C:\\Apps\\Other\\keep.txt", "keep");
     m.moduleFileName = program + "KestDel.Exe";
 
-    EXPECT_TRUE(UninstallProgram(ProgramArgument(0), "", "", "", ""));
+    EXPECT_EQ(ProgramArgument(0), program + "KestDel.Exe");
+    EXPECT_FALSE(UninstallProgram(ProgramArgument(0), "", "", "", ""));
 
-    EXPECT_EQ(BoxesOf(m), (Strings{Confirmation, Reboot}));
+    EXPECT_EQ(BoxesOf(m), Strings{ownPathText});
     EXPECT_TRUE(m.Exists("C:\\Apps\\Other\\keep.txt"));
-    EXPECT_EQ(m.List(program), Strings{"KestDel.Exe"});
+    EXPECT_TRUE(m.recycled.empty());
 }
 
 }  // namespace

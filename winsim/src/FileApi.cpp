@@ -161,6 +161,7 @@ using namespace winsim;
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                           DWORD creation, DWORD flagsAndAttributes, HANDLE) {
+    if (Faulted("CreateFileA", ERROR_SHARING_VIOLATION)) return INVALID_HANDLE_VALUE;
     if (!fileName || !*fileName) return Refuse(ERROR_PATH_NOT_FOUND);
     if (creation < CREATE_NEW || creation > TRUNCATE_EXISTING)
         return Refuse(ERROR_INVALID_PARAMETER);
@@ -202,6 +203,7 @@ BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void*) {
     OpenFile* f = FileOf(file);
     if (read) *read = 0;
+    if (Faulted("ReadFile", ERROR_LOCK_VIOLATION)) return FALSE;
     if (!f) return FailWith(ERROR_INVALID_HANDLE);
     if (!(f->access & GENERIC_READ)) return FailWith(ERROR_ACCESS_DENIED);
     const std::string& content = f->node->content;
@@ -216,6 +218,7 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, voi
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void*) {
     OpenFile* f = FileOf(file);
     if (written) *written = 0;
+    if (Faulted("WriteFile", ERROR_DISK_FULL)) return FALSE;
     if (!f) return FailWith(ERROR_INVALID_HANDLE);
     if (!(f->access & GENERIC_WRITE)) return FailWith(ERROR_ACCESS_DENIED);
     std::string& content = f->node->content;
@@ -236,6 +239,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD writte
 }
 
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh) {
+    if (Faulted("GetFileSize", ERROR_INVALID_HANDLE)) return INVALID_FILE_SIZE;
     OpenFile* f = FileOf(file);
     if (!f) {
         Fail(ERROR_INVALID_HANDLE);
@@ -246,6 +250,7 @@ DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh) {
 }
 
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+    if (Faulted("SetFilePointer", ERROR_INVALID_PARAMETER)) return INVALID_SET_FILE_POINTER;
     OpenFile* f = FileOf(file);
     if (!f) {
         Fail(ERROR_INVALID_HANDLE);
@@ -290,6 +295,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+    if (Faulted("DeleteFileA", ERROR_ACCESS_DENIED)) return FALSE;
     if (!fileName) return FailWith(ERROR_PATH_NOT_FOUND);
     Location where = Locate(fileName);
     if (where.error) return FailWith(where.error);
@@ -332,6 +338,7 @@ DWORD MoveRefusal(const Location& from, const Location& to) {
 }  // namespace
 
 BOOL WINAPI MoveFileA(LPCSTR existingName, LPCSTR newName) {
+    if (Faulted("MoveFileA", ERROR_SHARING_VIOLATION)) return FALSE;
     if (!existingName || !newName) return FailWith(ERROR_PATH_NOT_FOUND);
     Location from = Locate(existingName);
     if (from.error) return FailWith(from.error);
@@ -373,6 +380,7 @@ BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
 }
 
 BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
+    if (Faulted("SetFileAttributesA", ERROR_WRITE_PROTECT)) return FALSE;
     if (!fileName) return FailWith(ERROR_PATH_NOT_FOUND);
     Location where = Locate(fileName);
     if (where.error) return FailWith(where.error);
@@ -385,6 +393,7 @@ BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
 }
 
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
+    if (Faulted("GetFileAttributesA", ERROR_ACCESS_DENIED)) return INVALID_FILE_ATTRIBUTES;
     if (!fileName) {
         Fail(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
@@ -402,6 +411,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
 }
 
 BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
+    if (Faulted("CreateDirectoryA", ERROR_WRITE_PROTECT)) return FALSE;
     if (!pathName) return FailWith(ERROR_PATH_NOT_FOUND);
     Location where = Locate(pathName);
     if (where.error) return FailWith(where.error);
@@ -412,6 +422,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
 }
 
 BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
+    if (Faulted("RemoveDirectoryA", ERROR_SHARING_VIOLATION)) return FALSE;
     if (!pathName) return FailWith(ERROR_PATH_NOT_FOUND);
     Location where = Locate(pathName);
     if (where.error) return FailWith(where.error);
@@ -440,6 +451,7 @@ UINT WINAPI GetDriveTypeA(LPCSTR rootPath) {
 }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR pathName) {
+    if (Faulted("SetCurrentDirectoryA", ERROR_ACCESS_DENIED)) return FALSE;
     if (!pathName) return FailWith(ERROR_INVALID_PARAMETER);
     Location where = Locate(pathName);
     if (where.error) return FailWith(where.error);
@@ -482,6 +494,7 @@ DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* 
 }
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+    if (Faulted("GetCurrentDirectoryA", ERROR_NOT_ENOUGH_MEMORY)) return 0;
     const std::string& folder = M().currentFolder;
     DWORD length = static_cast<DWORD>(folder.size());
     if (!buffer || size <= length) return length + 1;

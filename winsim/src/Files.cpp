@@ -315,7 +315,9 @@ bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& 
     const std::vector<std::string> names = SplitNames(rest);
     out.trailingBackslash = rest.size() > 1 && names.back().empty();
     for (const std::string& name : names) {
-        const std::string part = WithoutIndexStream(name);
+        std::string part = WithoutIndexStream(name);
+        // The platform drops the dots and blanks that end a name ("a.txt." is "a.txt").
+        if (part != "." && part != "..") part.erase(part.find_last_not_of(". ") + 1);
         if (part.empty() || part == ".") continue;
         if (part == "..") {
             if (!out.parts.empty()) out.parts.pop_back();
@@ -327,7 +329,15 @@ bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& 
     return true;
 }
 
-Location Locate(const std::string& path, bool report) { return LocateOn(M(), path, report); }
+Location Locate(const std::string& path, bool report) {
+    // The A calls take at most MAX_PATH characters; an empty name names no folder.
+    if (path.size() > MAX_PATH || path.empty()) {
+        Location where;
+        where.error = path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_FILENAME_EXCED_RANGE;
+        return where;
+    }
+    return LocateOn(M(), path, report);
+}
 
 Location LocateOn(Machine& m, const std::string& path, bool report) {
     Location where;

@@ -94,6 +94,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 using namespace winsim;
 
 HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
+    if (Faulted("FindFirstFileA", ERROR_ACCESS_DENIED)) return INVALID_HANDLE_VALUE;
     if (!fileName || !*fileName) return FindFails(ERROR_PATH_NOT_FOUND);
     std::string folderText, pattern;
     SplitPattern(fileName, folderText, pattern);
@@ -113,6 +114,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
 }
 
 BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA findData) {
+    if (Faulted("FindNextFileA", ERROR_NOT_READY)) return FALSE;
     auto it = Fs().finds.find(reinterpret_cast<uintptr_t>(find));
     if (it == Fs().finds.end()) {
         Fail(ERROR_INVALID_HANDLE);
@@ -178,6 +180,7 @@ bool ShortForm(const std::string& path, std::string& out, DWORD& error) {
 }  // namespace
 
 DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+    if (Faulted("GetShortPathNameA", ERROR_ACCESS_DENIED)) return 0;
     if (!longPath) {
         Fail(ERROR_INVALID_PARAMETER);
         return 0;

@@ -16,6 +16,10 @@ void Record(const std::string& line);     // appends a transcript line
 std::string Lower(const std::string& s);  // the ANSI lower-casing of CharLowerBuffA
 std::string Upper(const std::string& s);  // its counterpart
 std::string RootName(HKEY root);          // "HKLM", "HKCU", ...
+// The gate of every call that can fail: counts the call and answers true when the
+// machine's fault plan makes this one fail. Then the last-error code is `error`;
+// 0 leaves it alone (the registry calls answer their error instead).
+bool Faulted(const char* call, DWORD error);
 
 // Set-up of a fresh machine's drives and folders (files part).
 void InitDefaultFiles(Machine& machine);

@@ -153,7 +153,8 @@ DWORD ShareOf(WORD style) {
 }
 
 DWORD AccessOf(WORD style) {
-    if (style & OF_READWRITE) return GENERIC_READ | GENERIC_WRITE;
+    // A file created is opened for reading and writing whatever the style says.
+    if (style & (OF_READWRITE | OF_CREATE)) return GENERIC_READ | GENERIC_WRITE;
     if (style & OF_WRITE) return GENERIC_WRITE;
     return GENERIC_READ;
 }

@@ -29,9 +29,10 @@ using namespace winsim;
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     Machine& m = M();
     BoxRecord box{caption ? caption : "Error", text ? text : "", type, 0};
-    if (m.messageBox.fail) {
+    const bool faulted = Faulted("MessageBoxA", ERROR_NOT_ENOUGH_MEMORY);
+    if (m.messageBox.fail || faulted) {
         m.boxes.push_back(box);
-        m.lastError = m.messageBox.error;
+        if (m.messageBox.fail) m.lastError = m.messageBox.error;
         return 0;
     }
     if (!m.boxAnswers.empty()) {

@@ -165,6 +165,7 @@ using namespace winsim;
 BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
                            LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR currentDirectory,
                            LPSTARTUPINFOA, LPPROCESS_INFORMATION processInformation) {
+    if (Faulted("CreateProcessA", ERROR_NOT_ENOUGH_MEMORY)) return FALSE;
     if (!applicationName && !commandLine) {
         Fail(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -196,6 +197,7 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY
 }
 
 UINT WINAPI WinExec(LPCSTR commandLine, UINT showMode) {
+    if (Faulted("WinExec", ERROR_NOT_ENOUGH_MEMORY)) return 0;  // out of resources
     if (!commandLine) {
         Fail(ERROR_INVALID_PARAMETER);
         return 0;
@@ -218,6 +220,7 @@ UINT WINAPI WinExec(LPCSTR commandLine, UINT showMode) {
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    if (Faulted("WaitForSingleObject", ERROR_INVALID_HANDLE)) return WAIT_FAILED;
     uintptr_t h = reinterpret_cast<uintptr_t>(handle);
     FileSystemState& fs = Fs();
     // A started program ends by the time an endless wait returns; a wait with a time

@@ -260,6 +260,7 @@ LONG WalkFrom(HKEY key, LPCSTR subKey, KeyWalk& walk) {
 using namespace winsim;
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
+    if (Faulted("RegOpenKeyExA", 0)) return ERROR_ACCESS_DENIED;
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     KeyWalk walk;
@@ -273,6 +274,7 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY 
 
 LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM desired,
                             LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
+    if (Faulted("RegCreateKeyExA", 0)) return ERROR_ACCESS_DENIED;
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     KeyWalk walk;
@@ -289,6 +291,7 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM
 
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
                              LPDWORD dataSize) {
+    if (Faulted("RegQueryValueExA", 0)) return ERROR_ACCESS_DENIED;
     KeyHandle handle{};
     LONG error = ResolveFor(key, KEY_QUERY_VALUE, handle);
     if (error != ERROR_SUCCESS) return error;
@@ -314,6 +317,7 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, 
 
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
                            DWORD dataSize) {
+    if (Faulted("RegSetValueExA", 0)) return ERROR_ACCESS_DENIED;
     KeyHandle handle{};
     LONG error = ResolveFor(key, KEY_SET_VALUE, handle);
     if (error != ERROR_SUCCESS) return error;
@@ -343,6 +347,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWOR
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength,
                              LPDWORD securityDescriptorSize, PFILETIME lastWriteTime) {
+    if (Faulted("RegQueryInfoKeyA", 0)) return ERROR_ACCESS_DENIED;
     KeyHandle handle{};
     LONG error = ResolveFor(key, kNoRight, handle);  // Wine asks for no particular right
     if (error != ERROR_SUCCESS) return error;
@@ -373,6 +378,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWOR
 
 LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD,
                           LPSTR keyClass, LPDWORD classSize, PFILETIME lastWriteTime) {
+    if (Faulted("RegEnumKeyExA", 0)) return ERROR_ACCESS_DENIED;
     KeyHandle handle{};
     LONG error = ResolveFor(key, KEY_ENUMERATE_SUB_KEYS, handle);
     if (error != ERROR_SUCCESS) return error;
@@ -418,6 +424,7 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, L
 }
 
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+    if (Faulted("RegDeleteKeyA", 0)) return ERROR_ACCESS_DENIED;
     if (!subKey) return ERROR_INVALID_PARAMETER;
     KeyWalk walk;
     LONG error = WalkFrom(key, subKey, walk);

@@ -91,6 +91,7 @@ HANDLE WINAPI GetCurrentProcess(void) {
 HANDLE WINAPI GetCurrentThread(void) { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-2)); }
 
 BOOL WINAPI OpenThreadToken(HANDLE thread, DWORD desiredAccess, BOOL, PHANDLE token) {
+    if (Faulted("OpenThreadToken", ERROR_ACCESS_DENIED)) return FALSE;
     Machine& m = M();
     if (!token) return Refuse(ERROR_NOACCESS);
     if (thread != GetCurrentThread()) return Refuse(ERROR_INVALID_HANDLE);
@@ -100,6 +101,7 @@ BOOL WINAPI OpenThreadToken(HANDLE thread, DWORD desiredAccess, BOOL, PHANDLE to
 }
 
 BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token) {
+    if (Faulted("OpenProcessToken", ERROR_ACCESS_DENIED)) return FALSE;
     Machine& m = M();
     if (!token) return Refuse(ERROR_NOACCESS);
     if (process != GetCurrentProcess()) return Refuse(ERROR_INVALID_HANDLE);
@@ -110,6 +112,7 @@ BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token)
 BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAuthorityCount,
                                      DWORD sub0, DWORD sub1, DWORD sub2, DWORD sub3, DWORD sub4,
                                      DWORD sub5, DWORD sub6, DWORD sub7, PSID* sid) {
+    if (Faulted("AllocateAndInitializeSid", ERROR_NOT_ENOUGH_MEMORY)) return FALSE;
     Machine& m = M();
     if (!authority || !sid) return Refuse(ERROR_NOACCESS);
     if (subAuthorityCount > 8) return Refuse(ERROR_INVALID_SID);
@@ -144,6 +147,7 @@ BOOL WINAPI EqualSid(PSID sid1, PSID sid2) {
 
 BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info,
                                 DWORD length, PDWORD returnLength) {
+    if (Faulted("GetTokenInformation", ERROR_ACCESS_DENIED)) return FALSE;
     Machine& m = M();
     TokenHandle* state = FindToken(token);
     if (!state) return Refuse(ERROR_INVALID_HANDLE);

@@ -92,6 +92,7 @@ int DeleteItem(const std::string& item, UINT flags, BOOL& aborted) {
 using namespace winsim;
 
 int WINAPI SHFileOperationA(LPSHFILEOPSTRUCTA fileOp) {
+    if (Faulted("SHFileOperationA", 0)) return ERROR_ACCESS_DENIED;
     if (!fileOp) return ERROR_INVALID_PARAMETER;
     fileOp->fAnyOperationsAborted = FALSE;
     if (fileOp->wFunc != FO_DELETE) return ERROR_INVALID_FUNCTION;  // only deletion is simulated

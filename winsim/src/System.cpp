@@ -54,6 +54,7 @@ DWORD WINAPI GetLastError(void) { return M().lastError; }
 void WINAPI SetLastError(DWORD code) { M().lastError = code; }
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
+    if (Faulted("GetVersionExA", ERROR_INVALID_PARAMETER)) return FALSE;
     Machine& m = M();
     if (!info) return FailWith(ERROR_NOACCESS, FALSE);
     const DWORD size = info->dwOSVersionInfoSize;
@@ -76,6 +77,7 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
 LPSTR WINAPI GetCommandLineA(void) { return M().commandLine.data(); }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+    if (Faulted("GetModuleFileNameA", ERROR_NOT_ENOUGH_MEMORY)) return 0;
     Machine& m = M();
     if (module && module != reinterpret_cast<HMODULE>(kModuleBase))
         return FailWith(ERROR_MOD_NOT_FOUND);
@@ -104,14 +106,17 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
 }
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+    if (Faulted("GetWindowsDirectoryA", ERROR_NOT_ENOUGH_MEMORY)) return 0;
     return CopyPath(M().windowsFolder, buffer, size);
 }
 
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    if (Faulted("GetSystemDirectoryA", ERROR_NOT_ENOUGH_MEMORY)) return 0;
     return CopyPath(M().systemFolder, buffer, size);
 }
 
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
+    if (Faulted("GetTempPathA", ERROR_PATH_NOT_FOUND)) return 0;
     Machine& m = M();
     if (m.tempPathFails) return FailWith(m.tempPathError);
     std::string path = m.tempPath;
@@ -120,6 +125,7 @@ DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
 }
 
 DWORD WINAPI GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
+    if (Faulted("GetEnvironmentVariableA", ERROR_ENVVAR_NOT_FOUND)) return 0;
     Machine& m = M();
     if (!name) return FailWith(ERROR_INVALID_PARAMETER);
     const std::string wanted = Lower(name);

@@ -121,6 +121,7 @@ LPSTR WINAPI CharNextA(LPCSTR text) {
 
 DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD, LPSTR buffer,
                             DWORD size, void*) {
+    if (Faulted("FormatMessageA", ERROR_NOT_ENOUGH_MEMORY)) return 0;
     Machine& m = M();
     std::string text;
     if (flags & FORMAT_MESSAGE_FROM_STRING) {

@@ -220,6 +220,25 @@ public:
     // A double-byte code page: bytes 0x81-0x9F and 0xE0-0xFC lead a two-byte character.
     bool doubleByteCodePage = false;
 
+    // --- Injected faults -----------------------------------------------------
+    // Every call that can fail passes one gate, which counts it. The plan makes the
+    // call with number `failAt` (1-based) fail, and with `fromThenOn` every later one
+    // too, the way the platform fails it: the call's failure result and a plausible
+    // last-error code for it (an in-use file, a refused registry key, a full disk...).
+    struct FaultPlan {
+        long failAt = 0;  // 0: no call fails
+        bool fromThenOn = false;
+        std::vector<std::string> calls;  // and every call of these names ("FindFirstFileA")
+    };
+    FaultPlan faults;
+    long systemCalls = 0;                  // calls through the gate so far
+    std::vector<std::string> failedCalls;  // the calls made to fail, in order
+
+    // --- Open handles --------------------------------------------------------
+    // What is open now: "file <path>", "search", "key <root>\<key name>", "process",
+    // "token", "sid", "lz" (one line per handle). Empty after a clean run.
+    std::vector<std::string> OpenHandles() const;
+
     // --- Transcript ----------------------------------------------------------
     // One line per thing a user or the machine would notice, in order:
     //   box: <caption> | <text>

@@ -1,0 +1,362 @@
+// One table of system calls replayed on the simulated Windows and on the platform.
+// The host test runs it against winsim, the probe against Wine; both compare each
+// case's answer with the one the table expects.
+//
+// A table line is a case: the call, its arguments after " | ", then " => " and the
+// answer expected from the platform. A case where winsim knowingly answers otherwise
+// adds " !! winsim: <its answer> !! <the reason>". Lines that are empty or begin with
+// "#" are comments. Arguments are taken as written except "\xHH" (one byte) and "\t"
+// (nothing: an empty argument).
+//
+// An answer is the call's result, then " e<code>" when the last-error code is set
+// after it (the code is cleared before each call).
+#ifndef KEST_TOOLS_REPLAY_H
+#define KEST_TOOLS_REPLAY_H
+
+#include <lzexpand.h>
+#include <shellapi.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace replay {
+
+struct Case {
+    int line = 0;  // 1-based line in the table
+    std::string call;
+    std::vector<std::string> arguments;
+    std::string platform;  // the answer expected from the platform
+    std::string winsim;    // winsim's own answer when it knowingly differs, else empty
+    std::string reason;    // why it differs
+};
+
+inline std::string Trim(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at; (at = text.find(separator, start)) != std::string::npos;
+         start = at + separator.size()) {
+        parts.push_back(text.substr(start, at - start));
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+inline int Hex(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+inline std::string Decode(const std::string& text) {
+    if (text == "\\t") return "";
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size() + 0 && text[i + 1] == 'x' &&
+            Hex(text[i + 2]) >= 0 && Hex(text[i + 3]) >= 0) {
+            out += static_cast<char>(Hex(text[i + 2]) * 16 + Hex(text[i + 3]));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The cases of a table's text; a line that is no case is a case of the call "?".
+inline std::vector<Case> Parse(const std::string& table) {
+    std::vector<Case> cases;
+    int number = 0;
+    for (std::string line : Split(table, "\n")) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (Trim(line).empty() || Trim(line)[0] == '#') continue;
+        Case c;
+        c.line = number;
+        const std::vector<std::string> sides = Split(line, " => ");
+        const std::vector<std::string> words = Split(sides[0], " | ");
+        c.call = Trim(words[0]);
+        for (size_t i = 1; i < words.size(); ++i) c.arguments.push_back(Decode(Trim(words[i])));
+        if (sides.size() != 2) {
+            c.call = "?";
+        } else {
+            const std::vector<std::string> answers = Split(sides[1], " !! ");
+            c.platform = Trim(answers[0]);
+            if (answers.size() == 3 && Trim(answers[1]).compare(0, 7, "winsim:") == 0) {
+                c.winsim = Trim(Trim(answers[1]).substr(7));
+                c.reason = Trim(answers[2]);
+            } else if (answers.size() != 1) {
+                c.call = "?";
+            }
+        }
+        cases.push_back(c);
+    }
+    return cases;
+}
+
+// A result as the table writes it: bytes outside printable ASCII, and a blank that
+// ends the text, as "\xHH".
+inline std::string Shown(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c >= 0x7F || (c == ' ' && i + 1 == text.size())) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+inline std::string Answer(const std::string& result) {
+    const DWORD error = GetLastError();
+    return error == 0 ? result : result + " e" + std::to_string(error);
+}
+
+inline std::string Number(long long value) { return std::to_string(value); }
+
+inline DWORD Flags(const std::string& text) {
+    return static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 0));
+}
+
+inline HKEY Root(const std::string& key, std::string& path) {
+    const size_t slash = key.find('\\');
+    const std::string root = key.substr(0, slash);
+    path = slash == std::string::npos ? "" : key.substr(slash + 1);
+    return root == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+inline DWORD Creation(const std::string& word) {
+    if (word == "new") return CREATE_NEW;
+    if (word == "always") return CREATE_ALWAYS;
+    if (word == "openalways") return OPEN_ALWAYS;
+    if (word == "truncate") return TRUNCATE_EXISTING;
+    return OPEN_EXISTING;
+}
+
+inline std::string Argument(const Case& c, size_t index) {
+    return index < c.arguments.size() ? c.arguments[index] : "";
+}
+
+// Runs one case and answers as the table writes answers.
+inline std::string Run(const Case& c) {
+    const std::string a0 = Argument(c, 0);
+    const std::string a1 = Argument(c, 1);
+    const std::string a2 = Argument(c, 2);
+    SetLastError(0);
+    if (c.call == "CreateDirectoryA") return Answer(Number(CreateDirectoryA(a0.c_str(), nullptr)));
+    if (c.call == "RemoveDirectoryA") return Answer(Number(RemoveDirectoryA(a0.c_str())));
+    if (c.call == "DeleteFileA") return Answer(Number(DeleteFileA(a0.c_str())));
+    if (c.call == "MoveFileA") return Answer(Number(MoveFileA(a0.c_str(), a1.c_str())));
+    if (c.call == "SetFileAttributesA")
+        return Answer(Number(SetFileAttributesA(a0.c_str(), Flags(a1))));
+    if (c.call == "GetFileAttributesA") {
+        const DWORD attributes = GetFileAttributesA(a0.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return Answer("-1");
+        // The content-indexing bit and the like say nothing about the file.
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(attributes & 0xB7));
+        return Answer(hex);
+    }
+    if (c.call == "CreateFileA") {
+        // CreateFileA | path | r or w | creation [| content written]
+        const DWORD access = a1 == "w" ? GENERIC_WRITE : GENERIC_READ;
+        HANDLE file = CreateFileA(a0.c_str(), access, FILE_SHARE_READ, nullptr, Creation(a2),
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return Answer("-1");
+        const std::string answer = Answer("1");
+        const std::string content = Argument(c, 3);
+        DWORD written = 0;
+        const bool wrote =
+            content.empty() || (WriteFile(file, content.data(), static_cast<DWORD>(content.size()),
+                                          &written, nullptr) &&
+                                written == content.size());
+        CloseHandle(file);
+        return wrote ? answer : answer + " write failed";
+    }
+    if (c.call == "ReadFile") {
+        HANDLE file = CreateFileA(a0.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return Answer("-1");
+        std::string content;
+        char buffer[512];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+            content.append(buffer, read);
+        CloseHandle(file);
+        return Answer("'" + Shown(content) + "'");
+    }
+    if (c.call == "FindFiles") {
+        // The names a search finds, sorted; "." and ".." left out.
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA(a0.c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) return Answer("-1");
+        std::vector<std::string> names;
+        do {
+            const std::string name = entry.cFileName;
+            if (name != "." && name != "..") names.push_back(name);
+        } while (FindNextFileA(search, &entry));
+        const std::string answer = Answer("");  // ERROR_NO_MORE_FILES at the end
+        FindClose(search);
+        std::sort(names.begin(), names.end());
+        std::string list;
+        for (const std::string& name : names) list += (list.empty() ? "" : ",") + Shown(name);
+        return "[" + list + "]" + answer;
+    }
+    if (c.call == "SetCurrentDirectoryA") return Answer(Number(SetCurrentDirectoryA(a0.c_str())));
+    if (c.call == "GetCurrentDirectoryA") {
+        char buffer[MAX_PATH + 1] = "";
+        const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
+        return Answer(Number(length) + " " + Shown(buffer));
+    }
+    if (c.call == "GetShortPathNameA") {
+        char buffer[MAX_PATH + 1] = "";
+        const DWORD length = GetShortPathNameA(a0.c_str(), buffer, sizeof buffer);
+        return Answer(Number(length) + " " + Shown(length < sizeof buffer ? buffer : ""));
+    }
+    if (c.call == "LZOpenFileA") {
+        // The handle's sign, and the name the call opened (or would have opened).
+        OFSTRUCT info = {};
+        std::string name = a0;
+        const INT file = LZOpenFileA(&name[0], &info, OF_READ);
+        const std::string answer = Answer(file >= 0 ? "ok" : Number(file));
+        if (file >= 0) LZClose(file);
+        const std::string opened = info.szPathName;
+        return answer + " " + Shown(opened.substr(opened.find_last_of('\\') + 1));
+    }
+    if (c.call == "LZCopy") {
+        OFSTRUCT in = {};
+        OFSTRUCT out = {};
+        std::string source = a0;
+        std::string destination = a1;
+        const INT from = LZOpenFileA(&source[0], &in, OF_READ);
+        if (from < 0) return Answer("open " + Number(from));
+        const INT to = LZOpenFileA(&destination[0], &out, OF_CREATE);
+        if (to < 0) {
+            LZClose(from);
+            return Answer("create " + Number(to));
+        }
+        const LONG copied = LZCopy(from, to);
+        LZClose(to);
+        LZClose(from);
+        return Number(copied);
+    }
+    if (c.call == "SHFileOperationA") {
+        // SHFileOperationA | path | undo or plain: a silent deletion of one item.
+        std::string from = a0;
+        from.push_back('\0');
+        SHFILEOPSTRUCTA operation = {};
+        operation.wFunc = FO_DELETE;
+        operation.pFrom = from.c_str();
+        operation.fFlags = static_cast<FILEOP_FLAGS>(
+            FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | (a1 == "undo" ? FOF_ALLOWUNDO : 0));
+        const int result = SHFileOperationA(&operation);
+        return Number(result == 0 ? 0 : 1);  // the codes themselves are the shell's own
+    }
+    if (c.call == "RegCreateKeyExA" || c.call == "RegOpenKeyExA" || c.call == "RegDeleteKeyA" ||
+        c.call == "RegSetValueExA" || c.call == "RegQueryValueExA" || c.call == "RegEnumKeyExA") {
+        std::string path;
+        const HKEY root = Root(a0, path);
+        if (c.call == "RegDeleteKeyA") return Number(RegDeleteKeyA(root, path.c_str()));
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        LONG status =
+            c.call == "RegCreateKeyExA"
+                ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  &disposition)
+                : RegOpenKeyExA(
+                      root, path.c_str(), 0,
+                      c.call == "RegOpenKeyExA" && !a1.empty() ? Flags(a1) : KEY_ALL_ACCESS, &key);
+        if (status != ERROR_SUCCESS) return Number(status);
+        std::string answer = "0";
+        if (c.call == "RegCreateKeyExA") {
+            answer += disposition == REG_CREATED_NEW_KEY ? " new" : " existing";
+        } else if (c.call == "RegSetValueExA") {
+            // RegSetValueExA | key | name | text: a string value with its terminator.
+            answer = Number(RegSetValueExA(key, a1.c_str(), 0, REG_SZ,
+                                           reinterpret_cast<const BYTE*>(a2.c_str()),
+                                           static_cast<DWORD>(a2.size() + 1)));
+        } else if (c.call == "RegQueryValueExA") {
+            // RegQueryValueExA | key | name | buffer size: code, type, size and data.
+            std::vector<BYTE> buffer(Flags(a2) + 1, 0);
+            DWORD type = 0;
+            DWORD size = Flags(a2);
+            const LONG queried =
+                RegQueryValueExA(key, a1.c_str(), nullptr, &type, buffer.data(), &size);
+            answer = Number(queried) + " type " + Number(type) + " size " + Number(size);
+            if (queried == ERROR_SUCCESS)
+                answer += " '" + Shown(std::string(buffer.begin(), buffer.begin() + size)) + "'";
+        } else if (c.call == "RegEnumKeyExA") {
+            answer = "[";
+            for (DWORD index = 0;; ++index) {
+                char name[256];
+                DWORD size = sizeof name;
+                const LONG enumerated =
+                    RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+                if (enumerated != ERROR_SUCCESS) {
+                    answer += "] " + Number(enumerated);
+                    break;
+                }
+                answer += (index ? "," : "") + Shown(name);
+            }
+        }
+        RegCloseKey(key);
+        return answer;
+    }
+    if (c.call == "WinExec") return Answer(Number(WinExec(a0.c_str(), SW_HIDE)));
+    if (c.call == "CreateProcessA") {
+        // A program that cannot start: the call's answer; one that starts is not waited for.
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        std::string commandLine = a0;
+        const BOOL created = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                            nullptr, nullptr, &startup, &process);
+        const std::string answer = Answer(Number(created));
+        if (created) {
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        return answer;
+    }
+    if (c.call == "CompareStringA") {
+        return Answer(
+            Number(CompareStringA(LOCALE_USER_DEFAULT, Flags(a2), a0.c_str(), -1, a1.c_str(), -1)));
+    }
+    if (c.call == "CharLowerBuffA") {
+        std::string text = a0;
+        const DWORD length =
+            text.empty() ? 0 : CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+        return Answer(Number(length) + " " + Shown(text));
+    }
+    if (c.call == "FormatMessageA") {
+        char buffer[512] = "";
+        const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | Flags(a1), nullptr,
+                                            Flags(a0), 0, buffer, sizeof buffer, nullptr);
+        return Answer(Number(length) + " " + Shown(buffer));
+    }
+    if (c.call == "GetEnvironmentVariableA") {
+        char buffer[MAX_PATH] = "";
+        const DWORD length = GetEnvironmentVariableA(a0.c_str(), buffer, sizeof buffer);
+        return Answer(Number(length) + " " + Shown(buffer));
+    }
+    return "unknown call " + c.call;
+}
+
+}  // namespace replay
+
+#endif
