@@ -8,7 +8,7 @@ DEMO_OUT   := build/demo
 MAKEFLAGS  += --no-print-directory
 CONFIGURE  := cmake --no-warn-unused-cli -S .
 
-.PHONY: all deps win host test unit fuzz demo clean format
+.PHONY: all deps win host test unit fuzz demo bench clean format
 
 all: win host
 
@@ -41,6 +41,12 @@ fuzz: host
 	  echo "fuzz $$f: $$(grep -h number_of_executed_units $(FUZZ_WORK)/$$f.log)"; \
 	  if [ $$rc -ne 0 ]; then tail -40 $(FUZZ_WORK)/$$f.log; exit 1; fi; \
 	done
+
+# Size, start-up time and memory against their goals (a benchmark, not a test).
+# PAIRS=n sets the number of start-up pairs (10).
+bench: win
+	@cd e2e && KEST_WIN_BUILD_DIR=$(abspath $(WIN_BUILD)) KEST_E2E_WORK=$(abspath build/bench-work) \
+		python3 bench.py $(PAIRS)
 
 # The demo: the Windows build, quiet unless it fails, then the story under Wine.
 # KEST_DEMO_WINDOWS=win98|winxp|win10 poses as another Windows; KEST_DEMO_BY_HAND=1 lets you

@@ -2,10 +2,20 @@
 # import nothing but system DLLs that Windows 98 and NT 4.0 have.
 set(WIN_LINK_OPTIONS -static -s -mwindows)
 
-add_executable(Setup WIN32 app/Setup.cpp)
+# Setup.exe is marked terminal-server aware (a terminal server would otherwise give it a
+# per-user Windows folder, and the protected Fonts and system folders derived from it would
+# be wrong); relocatable (ASLR) and no-execute compatible as the linker makes it by default.
+# Unused sections are dropped (it saves little: the unwind tables keep every function of
+# an object alive, see README.md for what each part of the file costs).
+set(SETUP_LINK_OPTIONS ${WIN_LINK_OPTIONS} -Wl,--tsaware -Wl,--gc-sections)
+
+add_executable(Setup WIN32 app/Setup.cpp app/Setup.rc cmake/mingw-runtime.cpp)
 target_link_libraries(Setup PRIVATE kest_app)
 target_compile_options(Setup PRIVATE ${KEST_OPTIONS})
-target_link_options(Setup PRIVATE ${WIN_LINK_OPTIONS})
+target_link_options(Setup PRIVATE ${SETUP_LINK_OPTIONS})
+# The manifest is read by the resource compiler; a change to it rebuilds the resources.
+set_source_files_properties(app/Setup.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/app/Setup.manifest)
 
 # Helper programs for the Wine tests (tools/*.cpp, one program each). They link only what
 # they use: the driver and the stand-in none of the system's code, the probe the support library.
@@ -16,6 +26,8 @@ foreach(src ${TOOL_SOURCES})
   add_executable(${name} WIN32 ${src})
   if(name STREQUAL "probe")
     target_link_libraries(${name} PRIVATE kest_support)
+  elseif(name STREQUAL "bench")
+    target_link_libraries(${name} PRIVATE shell32 user32 kernel32)
   elseif(name STREQUAL "kest")
     target_link_libraries(${name} PRIVATE ole32 uuid shell32 advapi32 user32 kernel32)
   else()
@@ -24,3 +36,14 @@ foreach(src ${TOOL_SOURCES})
   target_compile_options(${name} PRIVATE ${KEST_OPTIONS})
   target_link_options(${name} PRIVATE ${WIN_LINK_OPTIONS})
 endforeach()
+
+# The minimal program that shows one box: the floor that `make bench` measures against.
+add_executable(minimal_box WIN32 ${CMAKE_SOURCE_DIR}/cmake/minimal_box.c)
+target_link_options(minimal_box PRIVATE ${WIN_LINK_OPTIONS})
+
+# A test copy of Setup.exe whose imports that Windows 98 has only as failing stubs (see
+# e2e/allowed_imports.txt) are replaced by such stubs: the Wine tests run it posing as win98.
+add_executable(Setup9x WIN32 app/Setup.cpp cmake/mingw-runtime.cpp cmake/win9x_stubs.c)
+target_link_libraries(Setup9x PRIVATE kest_app)
+target_compile_options(Setup9x PRIVATE ${KEST_OPTIONS})
+target_link_options(Setup9x PRIVATE ${SETUP_LINK_OPTIONS})

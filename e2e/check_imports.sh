@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Checks a Windows executable of ours: a 32-bit (PE32) GUI program that Windows 98 and NT 4.0
-# will load, importing from the system's own DLLs only and none of the functions they lack.
-#   check_imports.sh <program.exe>
+# will load, importing only the functions of the reviewed allow-list (e2e/allowed_imports.txt),
+# each one exported by the system DLLs of both.
+#   check_imports.sh <program.exe> [allow-list]
 set -euo pipefail
 
-program=${1:?usage: check_imports.sh <program.exe>}
-allowed_dlls="kernel32.dll user32.dll advapi32.dll shell32.dll lz32.dll msvcrt.dll"
-missing_on_old_windows="GetTickCount64 AddVectoredExceptionHandler"
+program=${1:?usage: check_imports.sh <program.exe> [allow-list]}
+allow_list=${2:-$(dirname "$0")/allowed_imports.txt}
 
 [ -f "$program" ] || { echo "FAIL: $program is missing"; exit 1; }
+[ -r "$allow_list" ] || { echo "FAIL: $allow_list is missing"; exit 1; }
 objdump=$(command -v i686-w64-mingw32-objdump || command -v objdump)
 headers=$("$objdump" -p "$program")
 failures=0
@@ -22,22 +23,23 @@ for field in MajorOSystemVersion MajorSubsystemVersion; do
   [ -n "$version" ] && [ "$version" -le 4 ] || fail "$field is ${version:-missing}, above 4"
 done
 
-dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
-[ -n "$dlls" ] || fail "no import table found"
-for dll in $dlls; do
-  case " $allowed_dlls " in
-    *" $dll "*) ;;
-    *) fail "imports from $dll, which is not a system DLL" ;;
-  esac
-done
+# "dll function" pairs, DLL names in lower case: what the program imports, what is allowed.
+imports=$(awk '/DLL Name:/ { dll = tolower($3) }
+               /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll, $3 }' <<<"$headers" | sort -u)
+allowed=$(sed -e 's/#.*//' "$allow_list" | awk 'NF >= 2 { print tolower($1), $2 }' | sort -u)
+[ -n "$imports" ] || fail "no import table found"
+# Imports by ordinal only would escape the list.
+if grep -Eq '^\t[0-9a-f]+\t +[0-9]+ *$' <<<"$headers"; then fail "imports by ordinal"; fi
 
-for function in $missing_on_old_windows; do
-  if grep -Eq "^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+$function\$" <<<"$headers"; then
-    fail "imports $function"
-  fi
-done
+while read -r dll function; do
+  [ -n "$dll" ] || continue
+  fail "imports $function from $dll, which is not on the allow-list"
+done < <(comm -23 <(echo "$imports") <(echo "$allowed"))
 
-echo "$program imports from: $(echo $dlls)"
+echo "$program imports $(echo "$imports" | grep -c .) functions from:" \
+  $(echo "$imports" | awk '{ print $1 }' | sort -u)
+unused=$(comm -13 <(echo "$imports") <(echo "$allowed") | awk '{ print $2 }')
+[ -z "$unused" ] || echo "allowed but not imported:" $unused
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)"
   exit 1

@@ -20,7 +20,14 @@ foreach(script ${KEST_E2E_TESTS})
     ENVIRONMENT "KEST_WIN_BUILD_DIR=${KEST_WIN_BUILD_DIR};KEST_E2E_WORK=${KEST_E2E_WORK};PYTHONDONTWRITEBYTECODE=1")
 endforeach()
 
-# What Setup.exe imports: system DLLs only, and nothing that older Windows lacks.
+# What Setup.exe imports: only the functions of the reviewed allow-list. The check itself
+# must refuse an import the list lacks (here MessageBoxA).
 add_test(NAME wine_setup_imports
          COMMAND bash ${KEST_E2E_DIR}/check_imports.sh ${KEST_WIN_BUILD_DIR}/Setup.exe)
+add_test(NAME wine_setup_imports_refuses_unlisted
+         COMMAND bash -c "bash \"$0\" \"$1\" <(grep -v MessageBoxA \"$2\")"
+                 ${KEST_E2E_DIR}/check_imports.sh ${KEST_WIN_BUILD_DIR}/Setup.exe
+                 ${KEST_E2E_DIR}/allowed_imports.txt)
 set_tests_properties(wine_setup_imports PROPERTIES LABELS wine TIMEOUT 60)
+set_tests_properties(wine_setup_imports_refuses_unlisted PROPERTIES
+  LABELS wine TIMEOUT 60 PASS_REGULAR_EXPRESSION "FAIL: imports MessageBoxA from user32.dll")

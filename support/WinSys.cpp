@@ -114,8 +114,11 @@ bool HoldsGroup(const std::vector<BYTE>& block, PSID group) {
     const std::size_t count = groups->GroupCount < room ? groups->GroupCount : room;
     const SID_AND_ATTRIBUTES* entries = groups->Groups;
     for (std::size_t i = 0; i < count; ++i) {
-        // Deny-only and disabled groups count like any other.
-        if (EqualSid(group, entries[i].Sid)) {
+        // A group held for deny checks only is the mark of a filtered token (an
+        // administrator not elevated), which has none of an administrator's rights.
+        // A disabled group counts like any other.
+        if ((entries[i].Attributes & SE_GROUP_USE_FOR_DENY_ONLY) == 0 &&
+            EqualSid(group, entries[i].Sid)) {
             return true;
         }
     }

@@ -223,7 +223,9 @@ bool RemoveFile(const std::string& path) {
     if (NoFileAt(path)) {
         return true;
     }
-    if (MoveToRecycleBin(path)) {
+    // The shell may answer success and leave the file (Wine does when the system refuses
+    // the delete): only a file that is gone counts as removed.
+    if (MoveToRecycleBin(path) && !FileIsPresent(path)) {
         return true;
     }
     ReportFileFailure(path);

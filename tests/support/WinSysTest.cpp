@@ -68,7 +68,7 @@ TEST_F(WinSysTest, FailedVersionQueryIsReportedAndAnswersNo) {
     EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: GetVersionEx | Access is denied. "});
 }
 
-TEST_F(WinSysTest, AdministratorIsAnyGroupEntryOfTheCallersToken) {
+TEST_F(WinSysTest, AdministratorIsAnAdministratorsEntryOfTheCallersTokenNotForDenyOnly) {
     struct Case {
         const char* name;
         std::function<void(winsim::Machine&)> setUp;
@@ -77,8 +77,14 @@ TEST_F(WinSysTest, AdministratorIsAnyGroupEntryOfTheCallersToken) {
     const std::vector<Case> cases = {
         {"administrator", [](winsim::Machine& m) { m.SetAdministrator(true); }, true},
         {"plain user", [](winsim::Machine& m) { m.SetAdministrator(false); }, false},
-        {"deny-only group",
-         [](winsim::Machine& m) { m.SetAdministrator(true, SE_GROUP_USE_FOR_DENY_ONLY); }, true},
+        {"elevated administrator",
+         [](winsim::Machine& m) {
+             m.SetAdministrator(
+                 true, SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_ENABLED);
+         },
+         true},
+        {"administrator not elevated (filtered token: the group for deny checks only)",
+         [](winsim::Machine& m) { m.SetAdministrator(true, SE_GROUP_USE_FOR_DENY_ONLY); }, false},
         {"disabled group", [](winsim::Machine& m) { m.SetAdministrator(true, 0); }, true},
         {"impersonating a plain user",
          [](winsim::Machine& m) {

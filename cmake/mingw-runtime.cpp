@@ -1,0 +1,96 @@
+// Lighter stand-ins for parts of the MinGW C++ runtime, linked into the Windows build only.
+// Each one replaces a library routine of the same name, so the library's own object (and all
+// it drags in) stays out of the executable. What a program sees is unchanged: the same
+// exception texts reach the top-level error report, terminate() still ends in abort().
+#ifdef __GNUC__
+
+#include <cstdarg>
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <typeinfo>
+
+namespace {
+
+// A library error (a string asked beyond its length, an index out of range...). It keeps its
+// text in place: the library's own classes carry it in the old copy-on-write string, whose
+// code alone is the size of everything else in the runtime.
+class LibraryError : public std::exception {
+public:
+    explicit LibraryError(const char* text) { Append(text); }
+    const char* what() const noexcept override { return text_; }
+
+    void Append(const char* part) {
+        while (*part && length_ + 1 < sizeof text_) text_[length_++] = *part++;
+        text_[length_] = '\0';
+    }
+    void AppendNumber(unsigned long value) {
+        char digits[16];
+        int count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        char reversed[16];
+        for (int i = 0; i < count; ++i) reversed[i] = digits[count - 1 - i];
+        reversed[count] = '\0';
+        Append(reversed);
+    }
+
+private:
+    char text_[256] = {};
+    unsigned length_ = 0;
+};
+
+[[noreturn]] void ThrowLibraryError(const char* text) { throw LibraryError(text); }
+
+}  // namespace
+
+// A terminate without the library's verbose handler (and the name demangler it calls): the
+// process ends in abort() as before, without the text written to a console it has not got.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+
+namespace std {
+void __throw_bad_exception() { throw bad_exception(); }
+void __throw_bad_alloc() { throw bad_alloc(); }
+void __throw_bad_array_new_length() { throw bad_array_new_length(); }
+void __throw_bad_cast() { throw bad_cast(); }
+void __throw_bad_typeid() { throw bad_typeid(); }
+void __throw_logic_error(const char* text) { ThrowLibraryError(text); }
+void __throw_domain_error(const char* text) { ThrowLibraryError(text); }
+void __throw_invalid_argument(const char* text) { ThrowLibraryError(text); }
+void __throw_length_error(const char* text) { ThrowLibraryError(text); }
+void __throw_out_of_range(const char* text) { ThrowLibraryError(text); }
+void __throw_runtime_error(const char* text) { ThrowLibraryError(text); }
+void __throw_range_error(const char* text) { ThrowLibraryError(text); }
+void __throw_overflow_error(const char* text) { ThrowLibraryError(text); }
+void __throw_underflow_error(const char* text) { ThrowLibraryError(text); }
+
+// The library formats these texts with %zu and %s only (and %% for a percent sign).
+void __throw_out_of_range_fmt(const char* format, ...) {
+    LibraryError error("");
+    va_list arguments;
+    va_start(arguments, format);
+    for (const char* p = format; *p; ++p) {
+        if (*p != '%') {
+            const char one[2] = {*p, '\0'};
+            error.Append(one);
+        } else if (p[1] == 'z' && p[2] == 'u') {
+            error.AppendNumber(va_arg(arguments, size_t));
+            p += 2;
+        } else if (p[1] == 's') {
+            error.Append(va_arg(arguments, const char*));
+            p += 1;
+        } else if (p[1] == '%') {
+            error.Append("%");
+            p += 1;
+        }
+    }
+    va_end(arguments);
+    throw error;
+}
+}  // namespace std
+
+#endif

@@ -1,0 +1,136 @@
+"""`make bench`: the footprint of Setup.exe measured against its goals, under Wine.
+
+- size of Setup.exe;
+- time from process start to the first box, as a ratio against a minimal C program that shows
+  one MessageBoxA (tools' minimal_box.exe), pair by pair in one run;
+- peak memory of an uninstall of a program folder of 5,000 files in 200 folders, with the
+  recycle bin usable and unusable, beyond the minimal program's at its box;
+- that uninstall's time beside the shell's own delete of the same folder.
+
+A benchmark, not a test: it prints figures and judges none of them by exit code.
+    python3 e2e/bench.py [pairs]        (KEST_WIN_BUILD_DIR, KEST_E2E_WORK as for the tests)
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+
+from harness import TOOLS_FOLDER, WineMachine, default_win_build
+
+SIZE_GOAL, SIZE_NEXT = 160 * 1024, 128 * 1024
+STARTUP_GOAL = 1.05
+MEMORY_GOAL = 2 * 1024 * 1024
+BENCH = TOOLS_FOLDER + "\\bench\\bench.exe"
+REPORT = TOOLS_FOLDER + "\\out\\bench.txt"
+REQUEST = TOOLS_FOLDER + "\\out\\bench-request.txt"
+PROGRAM = "C:\\Program Files\\Tessaly\\"
+SHELL_COPY = "C:\\Shell Bench\\Tessaly\\"
+UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
+COMMAND = '%sKestDel.Exe "Tessaly Study" Tessaly "C:\\Tessaly Data\\" "C:\\Tessaly Extra\\"' % (
+    PROGRAM)
+FOLDERS, FILES_EACH = 200, 25
+
+
+def bench(w, *arguments, request=None):
+    """Runs bench.exe in the machine and returns its report's lines."""
+    if request is not None:
+        w.put_file(REQUEST, "\r\n".join(request) + "\r\n")
+        arguments = arguments + ("@" + REQUEST,)
+    subprocess.run(["wine", BENCH, REPORT] + list(arguments), env=w.env, timeout=900,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    text = w.read_file(REPORT).decode()
+    if text.startswith("error"):
+        raise RuntimeError(text.strip())
+    return [line.split() for line in text.splitlines() if line]
+
+
+def lay_out(w, folder, with_programs):
+    """5,000 files in 200 folders below `folder` (and the uninstaller with its main program)."""
+    root = w.unix_path(folder)
+    shutil.rmtree(root, ignore_errors=True)
+    for i in range(FOLDERS):
+        sub = os.path.join(root, "Books", "Book %03d" % i)
+        os.makedirs(sub)
+        for j in range(FILES_EACH):
+            with open(os.path.join(sub, "Chapter %02d.801" % j), "wb") as f:
+                f.write(b"chapter text " * 20)
+    if with_programs:
+        w.put_tool("Setup.exe", folder + "KestDel.Exe")
+        w.put_tool("kest.exe", folder + "kest.exe")
+
+
+def trash_folder(w):
+    return os.path.join(w.env["XDG_DATA_HOME"], "Trash")
+
+
+def uninstall_road(w, road):
+    """(uninstall ms, peak working set, peak private bytes, shell ms) for one road."""
+    lay_out(w, PROGRAM, True)
+    w.reg_set_values([(root + "\\" + UNINSTALL_KEY, "UninstallString", COMMAND)
+                      for root in ("HKCU", "HKLM")])
+    _, ms, peak, private = bench(w, "memory", request=["C:\\", COMMAND])[-1]
+    lay_out(w, SHELL_COPY, False)
+    _, shell_ms, result = bench(w, "shelldelete", SHELL_COPY.rstrip("\\"), "1")[-1]
+    if result != "0":
+        print("  (the shell's delete answered %s on the %s road)" % (result, road))
+    return float(ms), int(peak), int(private), float(shell_ms)
+
+
+def kib(n):
+    return "%.1f KiB" % (n / 1024.0)
+
+
+def main():
+    pairs = int(sys.argv[1]) if len(sys.argv) > 1 else 10
+    win = default_win_build()
+    size = os.path.getsize(os.path.join(win, "Setup.exe"))
+    print("Setup.exe size: %d bytes (%s); goal %s: %s; next goal %s: %s" % (
+        size, kib(size), kib(SIZE_GOAL), "met" if size <= SIZE_GOAL else "MISSED",
+        kib(SIZE_NEXT), "met" if size <= SIZE_NEXT else "not yet"))
+
+    with WineMachine("bench") as w:
+        w.put_tool("bench.exe", BENCH)
+        w.put_tool("Setup.exe", "C:\\Bench\\Setup.exe")
+        w.put_tool("minimal_box.exe", "C:\\Bench\\minimal_box.exe")
+        w.probe("WindowsVersion")  # Wine's services start with the first program
+
+        # Setup.exe in a folder without installation files shows its first box at once.
+        rows = bench(w, "firstbox", str(pairs),
+                     request=["C:\\Bench", "C:\\Bench\\Setup.exe", "C:\\Bench\\minimal_box.exe"])
+        ratios = [float(a) / float(b) for _, a, b in rows]
+        print("Time to the first box, Setup.exe / minimal MessageBoxA program, %d pairs:" % pairs)
+        for (_, a, b), ratio in zip(rows, ratios):
+            print("  %7.1f ms / %7.1f ms = %.3f" % (float(a), float(b), ratio))
+        median = statistics.median(ratios)
+        print("  ratio min %.3f, median %.3f, max %.3f; goal at most %.2f (median): %s" % (
+            min(ratios), median, max(ratios), STARTUP_GOAL,
+            "met" if median <= STARTUP_GOAL else "MISSED"))
+
+        _, _, floor, floor_private = bench(w, "memory", request=["C:\\Bench",
+                                                               "C:\\Bench\\minimal_box.exe"])[-1]
+        floor, floor_private = int(floor), int(floor_private)
+        print("Minimal program at its box: peak working set %s, peak private bytes %s" % (
+            kib(floor), kib(floor_private)))
+
+        results = {"recycle bin usable": uninstall_road(w, "usable")}
+        # Wine's services keep a recycle bin they found unusable: this road comes last.
+        shutil.rmtree(trash_folder(w), ignore_errors=True)
+        with open(trash_folder(w), "w") as f:
+            f.write("not a folder")
+        results["recycle bin unusable"] = uninstall_road(w, "unusable")
+
+        print("Uninstall of %d files in %d folders:" % (FOLDERS * FILES_EACH, FOLDERS))
+        for road, (ms, peak, private, shell_ms) in results.items():
+            beyond = peak - floor
+            print("  %s: peak working set %s, %s beyond the minimal program (goal at most %s: "
+                  "%s); peak private bytes %s beyond" % (
+                      road, kib(peak), kib(beyond), kib(MEMORY_GOAL),
+                      "met" if beyond <= MEMORY_GOAL else "MISSED",
+                      kib(private - floor_private)))
+            print("  %s: uninstall %.0f ms (from OK to the last box), the shell's own delete of "
+                  "the same folder %.0f ms" % (road, ms, shell_ms))
+
+
+if __name__ == "__main__":
+    main()
