@@ -2,6 +2,7 @@
 program folder, started with the uninstall command the product's setup registers."""
 
 import os
+import subprocess
 import unittest
 
 from harness import WineTestCase
@@ -23,6 +24,9 @@ CONFIRMATION = ("You do not have to uninstall the Tessaly program to install a n
 REBOOT = "Reboot computer to complete program uninstall."
 COMPLETE = "Program uninstall complete."
 PARTIAL = "Program Partially Deleted. Reboot computer and try to remove program again."
+# Without a usable trash Wine asks before it deletes for good; it draws the text itself.
+CONFIRM_FILE = ("Confirm file deletion", "")
+CONFIRM_FOLDER = ("Confirm folder deletion", "")
 
 # What the product's setup leaves in the program folder, besides the two programs.
 PROGRAM_FILES = {
@@ -91,6 +95,16 @@ class UninstallTest(WineTestCase):
         self.assertTrue(w.exists(PROGRAMS + "Other\\Other.Lnk"))
         self.assertTrue(w.exists("C:\\windows\\Fonts"))
 
+    def assertBoxesBesideQuestions(self, run, expected):
+        """The boxes of a run without the shell's questions before deleting for good, and
+        at least one such question."""
+        questions = [(b.caption, b.text) for b in run.boxes
+                     if (b.caption, b.text) in (CONFIRM_FILE, CONFIRM_FOLDER)]
+        self.assertTrue(questions, run.describe())
+        others = [(b.caption, b.text) for b in run.boxes
+                  if (b.caption, b.text) not in (CONFIRM_FILE, CONFIRM_FOLDER)]
+        self.assertEqual(others, expected, run.describe())
+
     def assertUninstallKeys(self, present):
         for root in ("HKCU", "HKLM"):
             self.assertEqual(self.wine.reg_exists(root + "\\" + UNINSTALL_KEY), present, root)
@@ -129,7 +143,7 @@ class UninstallTest(WineTestCase):
         self.install(read_only=False)
         self.break_trash()
         run = self.uninstall()
-        self.assertBoxes(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
+        self.assertBoxesBesideQuestions(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
         # The system file is passed over like the running uninstaller; only a move of the
         # whole folder would have taken it along.
         self.assertEqual(w.listdir(PROGRAM), ["KestDel.Exe", "system.dat"])
@@ -148,7 +162,7 @@ class UninstallTest(WineTestCase):
         self.install()
         self.break_trash()
         run = self.uninstall()
-        self.assertBoxes(run, [
+        self.assertBoxesBesideQuestions(run, [
             ("Uninstall", CONFIRMATION),
             ("File Delete", "File not deleted: %sreadonly.dat" % PROGRAM),
             ("Uninstall", PARTIAL),
@@ -164,7 +178,7 @@ class UninstallTest(WineTestCase):
         self.break_trash()
         w.pose_as("win98")
         run = self.uninstall()
-        self.assertBoxes(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
+        self.assertBoxesBesideQuestions(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
         # Outside the NT family the start menu is the user's own.
         self.assertFalse(w.exists(USER_PROGRAMS + "Tessaly Study"))
         self.assertTrue(w.exists(PROGRAMS + "Tessaly Study"))
@@ -206,6 +220,99 @@ class UninstallTest(WineTestCase):
         self.assertTrue(w.exists(DESKTOP + "Tessaly.Lnk"))
         self.assertTrue(w.exists("C:\\windows\\system32"))
         self.assertFalse(w.exists(PROGRAM))
+        self.assertUninstallKeys(True)
+
+    def test_a_font_list_line_outside_its_font_folder_removes_nothing(self):
+        """A Fonts.Reg that cannot be moved (immutable) names a system file."""
+        w = self.wine
+        self.install()
+        w.put_file("C:\\windows\\system32\\kestx.dll", b"system")
+        w.put_file(DATA + "Fonts\\Fonts.Reg",
+                   '"Data Font (TrueType)" "%sFonts\\DataFont.ttf"\r\n'
+                   '"Evil" "C:\\windows\\system32\\kestx.dll"\r\n' % DATA)
+        font_list = w.unix_path(DATA + "Fonts\\Fonts.Reg")
+        subprocess.run(["chattr", "+i", font_list], check=True)
+        self.addCleanup(subprocess.run, ["chattr", "-R", "-i", w.home, w.unix_path(DATA)],
+                        stderr=subprocess.DEVNULL)
+        # The shell cannot recycle the list and asks to delete it for good: No.
+        run = self.uninstall(answers=("OK", "No"))
+        self.assertEqual([(b.caption, b.text) for b in run.boxes[:6]], [
+            ("Uninstall", CONFIRMATION),
+            CONFIRM_FILE,
+            ("File Delete", "File not deleted: %sFonts\\Fonts.Reg" % DATA),
+            ("File Delete", "File not deleted: C:\\windows\\system32\\kestx.dll"),
+            ("Font Delete", "Font not deleted: Evil"),
+            ("Font Delete", "Some fonts not deleted."),
+        ], run.describe())
+        self.assertEqual(run.boxes[-1][:2], ("Uninstall", PARTIAL))
+        self.assertEqual(w.read_file("C:\\windows\\system32\\kestx.dll"), b"system")
+        self.assertIn("DataFont.ttf", w.trash())
+        self.assertUninstallKeys(True)
+
+    def test_other_names_and_insides_of_system_folders_are_refused(self):
+        """A second drive letter for C: (a second dosdevices link) and a system folder's
+        insides, as the further and the data folder."""
+        w = self.wine
+        self.install()
+        os.symlink("../drive_c", os.path.join(w.prefix, "dosdevices", "y:"))
+        w.put_file("C:\\users\\Public\\Desktop\\keep.txt", b"keep")
+        for data, extra in (("Y:\\windows", "Y:\\users\\Public\\Desktop\\"),
+                            ("C:\\windows\\system32\\drivers", "Y:\\windows\\Fonts")):
+            w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")  # gone with its folder after a run
+            command = '"%sKestDel.Exe" "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, data, extra)
+            run = self.uninstall(command=command)
+            boxes = [(b.caption, b.text) for b in run.boxes]
+            self.assertIn(("Directory Delete", "Directory not deleted: " + extra), boxes)
+            self.assertIn(("Directory Delete", "Directory not deleted: " + data), boxes)
+            self.assertEqual(boxes[-1], ("Uninstall", PARTIAL))
+        self.assertTrue(w.exists("C:\\windows\\system32\\drivers"))
+        self.assertTrue(w.exists("C:\\windows\\Fonts"))
+        self.assertTrue(w.exists("C:\\users\\Public\\Desktop\\keep.txt"))
+        self.assertNotIn("windows", w.trash())
+
+    def test_deleting_for_good_is_the_users_choice(self):
+        """Without a usable trash the shell asks; a data folder the user keeps is reported
+        once and not walked."""
+        w = self.wine
+        w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
+        w.put_file(DATA + "Notes\\2024\\notes.txt", b"notes")
+        w.put_file(DATA + "notes.txt", b"notes")
+        self.break_trash()
+        # Yes for the program folder (twice: whole, then emptied), No for the data folder.
+        run = self.uninstall(answers=("OK", "Yes", "Yes", "No"),
+                             command='"%sKestDel.Exe" Menu Short "%s"' % (PROGRAM, DATA))
+        self.assertBoxesBesideQuestions(run, [
+            ("Uninstall", CONFIRMATION),
+            ("Directory Delete", "Directory not deleted: " + DATA),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertEqual(run.presses[-3:], ["No", "OK", "OK"])
+        for name in ("Notes\\2024\\notes.txt", "notes.txt"):
+            self.assertTrue(w.exists(DATA + name), name)
+
+    def test_a_link_stays_and_its_target_is_untouched(self):
+        """Unix symbolic links, which Wine shows as links (0x410): one inside the data folder
+        and one given as the further folder; without a usable trash the shell deletes."""
+        w = self.wine
+        self.install(read_only=False)
+        w.put_file("C:\\Precious\\precious.doc", b"precious")
+        os.symlink("../Precious", w.unix_path(DATA + "Link"))
+        os.symlink("Precious", w.unix_path("C:\\Tessaly Link"))
+        self.break_trash()
+        command = '"%sKestDel.Exe" "Tessaly Study" Tessaly "%s" "C:\\Tessaly Link\\"' % (
+            PROGRAM, DATA)
+        run = self.uninstall(command=command)
+        self.assertBoxesBesideQuestions(run, [
+            ("Uninstall", CONFIRMATION),
+            ("Directory Delete", "Directory not deleted: C:\\Tessaly Link\\"),
+            ("Directory Delete", "Directory not deleted: %sLink" % DATA),
+            ("Directory Delete", "Directory not deleted: " + DATA),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertEqual(w.read_file("C:\\Precious\\precious.doc"), b"precious")
+        self.assertTrue(os.path.islink(w.unix_path(DATA + "Link")))
+        self.assertTrue(os.path.islink(w.unix_path("C:\\Tessaly Link")))
+        self.assertFalse(w.exists(DATA + "Notes"))
         self.assertUninstallKeys(True)
 
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -195,18 +196,18 @@ std::string ProgramArgument(int n) {
     if (n != 0) {
         return CommandLineArgument(GetCommandLineA(), n, ProgramArgument(0));
     }
-    char buffer[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    if (length == 0) {
-        return std::string();
+    // A name that fills the buffer may have been cut off, which would make it name
+    // another file or folder: ask again with more room, up to the longest path there is.
+    const DWORD LongestPath = 32768;
+    for (DWORD size = MAX_PATH; size <= LongestPath; size *= 2) {
+        std::vector<char> buffer(size, '\0');
+        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), size);
+        if (length == 0) {
+            return std::string();
+        }
+        if (length + 1 < size) {
+            return std::string(buffer.data(), std::strlen(buffer.data()));
+        }
     }
-    // A truncated name fills the whole buffer, with or without a terminator:
-    // take only what the call reports, and stop at a terminator inside it.
-    const DWORD filled = length < MAX_PATH ? length : MAX_PATH;
-    const void* terminator = std::memchr(buffer, '\0', filled);
-    const std::size_t size =
-        terminator == nullptr
-            ? static_cast<std::size_t>(filled)
-            : static_cast<std::size_t>(static_cast<const char*>(terminator) - buffer);
-    return std::string(buffer, size);
+    return std::string();
 }

@@ -252,6 +252,17 @@ std::string GetWindowsFolder() {
     return AddBackslash(folder);
 }
 
+std::string GetSystemFolder() {
+    ClearLastError();
+    char buffer[TextBufferSize];
+    const UINT length = GetSystemDirectoryA(buffer, TextBufferSize);
+    const std::string folder = FilledText(buffer, length);
+    if (folder.empty()) {
+        ReportLastError("GetSystemDirectory");
+    }
+    return AddBackslash(folder);
+}
+
 std::string GetTempFolder() {
     ClearLastError();
     char buffer[TextBufferSize];

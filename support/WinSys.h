@@ -54,6 +54,7 @@ void CheckedSetErrorMode(bool on);
 DWORD CheckedWaitForSingleObject(HANDLE handle, DWORD milliseconds);
 UINT CheckedWinExec(const std::string& commandLine, UINT showMode);
 std::string GetWindowsFolder();
+std::string GetSystemFolder();  // the system folder with a trailing backslash; empty on failure
 std::string GetTempFolder();
 bool WinExecuteWait(const std::string& commandLine);
 void ShowMessageBox(const std::string& text, const std::string& caption);
@@ -77,6 +78,9 @@ public:
     RegistryAccessor& operator=(const RegistryAccessor&) = delete;
 
     bool OpenKey(const std::string& keyPath, bool mayCreate);
+    // Opens for reading only, so that a user who may not change the key reads it.
+    bool OpenKeyToRead(const std::string& keyPath);
+    StringList ValueNames();                               // the names of the open key's values
     std::string ReadString(const std::string& valueName);  // may raise RegistryError
     void WriteString(const std::string& valueName, const std::string& text);
     void CloseKey();
@@ -90,6 +94,11 @@ private:
 // or cannot be deleted is passed over in silence.
 void DeleteRegistryKey(const std::string& keyPath, bool machineWide);
 std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath, HKEY root);
+// A string value read with reading rights only; empty when the key or value is missing
+// or the value is no string. Nothing is logged or raised.
+std::string ReadRegistryText(const std::string& valueName, const std::string& keyPath, HKEY root);
+// Every string value of a key, read so.
+StringList ReadRegistryTexts(const std::string& keyPath, HKEY root);
 bool RegistryWrite(const std::string& valueName, const std::string& valueText,
                    const std::string& keyPath, HKEY root);
 std::string ReadUninstallValue(const std::string& valueName);
@@ -116,7 +125,12 @@ bool LoadListFile(StringList& list, const std::string& name);
 // Replaces the file only when the whole list was written; may raise FileCreateError
 // or InOutError.
 void SaveListFile(const StringList& list, const std::string& name);
-bool MoveToRecycleBin(const std::string& path);
+// What became of an item handed to the shell's recycle-bin deletion: gone (to the
+// bin, or for good once the user agreed), kept because the user said No to deleting
+// it for good, or still there.
+enum class RecycleOutcome { Gone, Kept, Failed };
+RecycleOutcome RecycleItem(const std::string& path);
+bool MoveToRecycleBin(const std::string& path);  // true when the item is gone
 
 // ---------------------------------------------------------------------------
 // Shell folders.

@@ -318,10 +318,14 @@ void SaveListFile(const StringList& list, const std::string& name) {
     }
 }
 
-bool MoveToRecycleBin(const std::string& path) {
+RecycleOutcome RecycleItem(const std::string& path) {
+    const std::string item = RemoveBackslash(path);
+    // Nothing to recycle; Wine's shell would even ask before deleting it for good.
+    if (GetFileAttributesA(item.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return RecycleOutcome::Failed;
+    }
     // The shell takes a list of names ended by an empty one: two NULs at the end.
     std::vector<char> names;
-    const std::string item = RemoveBackslash(path);
     names.assign(item.begin(), item.end());
     names.push_back('\0');
     names.push_back('\0');
@@ -332,6 +336,19 @@ bool MoveToRecycleBin(const std::string& path) {
     operation.wFunc = FO_DELETE;
     operation.pFrom = names.data();
     operation.pTo = nullptr;
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
-    return SHFileOperationA(&operation) == 0;
+    // What the shell cannot recycle (no recycle bin on the drive, a full one) it would
+    // delete for good without a word; the nuke warning makes it ask the user first.
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
+    const int result = SHFileOperationA(&operation);
+    // The shell answers 0 also when the user kept the item, and, in Wine, for an item
+    // it could neither recycle nor delete: only an item that is gone counts.
+    if (operation.fAnyOperationsAborted) {
+        return RecycleOutcome::Kept;
+    }
+    if (result != 0 || GetFileAttributesA(item.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return RecycleOutcome::Failed;
+    }
+    return RecycleOutcome::Gone;
 }
+
+bool MoveToRecycleBin(const std::string& path) { return RecycleItem(path) == RecycleOutcome::Gone; }

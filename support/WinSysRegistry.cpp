@@ -110,6 +110,39 @@ bool RegistryAccessor::OpenKey(const std::string& keyPath, bool mayCreate) {
     return true;
 }
 
+bool RegistryAccessor::OpenKeyToRead(const std::string& keyPath) {
+    RegistryKey key;
+    if (RegOpenKeyExA(root_, FromRoot(keyPath).c_str(), 0, KEY_READ, key.Receive()) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    CloseKey();
+    current_ = key.Release();
+    return true;
+}
+
+StringList RegistryAccessor::ValueNames() {
+    StringList names;
+    DWORD count = 0;
+    DWORD longestName = 0;
+    if (current_ == nullptr ||
+        RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return names;
+    }
+    std::vector<char> name(static_cast<std::size_t>(longestName) + 1);
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumValueA(current_, index, name.data(), &length, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS ||
+            length >= name.size()) {
+            continue;  // a name that cannot be fetched is passed over
+        }
+        names.push_back(std::string(name.data(), length));
+    }
+    return names;
+}
+
 std::string RegistryAccessor::ReadString(const std::string& valueName) {
     if (current_ == nullptr) {
         return std::string();
@@ -170,6 +203,34 @@ std::string ReadRegistryString(const std::string& valueName, const std::string& 
     const std::string text = registry.ReadString(valueName);
     registry.CloseKey();
     return text;
+}
+
+std::string ReadRegistryText(const std::string& valueName, const std::string& keyPath, HKEY root) {
+    RegistryAccessor registry(root);
+    if (!registry.OpenKeyToRead(keyPath)) {
+        return std::string();
+    }
+    try {
+        return registry.ReadString(valueName);
+    } catch (const RegistryError&) {
+        return std::string();
+    }
+}
+
+StringList ReadRegistryTexts(const std::string& keyPath, HKEY root) {
+    StringList texts;
+    RegistryAccessor registry(root);
+    if (!registry.OpenKeyToRead(keyPath)) {
+        return texts;
+    }
+    for (const std::string& name : registry.ValueNames()) {
+        try {
+            texts.push_back(registry.ReadString(name));
+        } catch (const RegistryError&) {
+            // A value that is no string names no folder.
+        }
+    }
+    return texts;
 }
 
 bool RegistryWrite(const std::string& valueName, const std::string& valueText,

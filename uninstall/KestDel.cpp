@@ -22,6 +22,9 @@ const char* const PartialText =
     "Program Partially Deleted. Reboot computer and try to remove program again.";
 const char* const RebootText = "Reboot computer to complete program uninstall.";
 const char* const CompleteText = "Program uninstall complete.";
+const char* const OwnPathText =
+    "The uninstaller cannot name its own file, so it cannot tell which folder is the "
+    "program's. Nothing was removed.";
 
 // Without a shortcut name both names take the product's name.
 void ApplyShortcutDefaults(std::string& menuFolderName, std::string& shortcutName) {
@@ -67,25 +70,33 @@ void RemoveAdministratorParts(const std::string& menuFolderName, const std::stri
     }
 }
 
-// The running uninstaller keeps its folder alive: both go at the next start.
-void ScheduleRestartRemoval() {
-    AddRunOnceCommand("KestDel.Exe1",
-                      "Del " + CommandPath(ShortPath(State.ProgramFolder + "KestDel.Exe")));
-    AddRunOnceCommand("KestDel.Exe2", "Rd  " + CommandPath(ShortPath(State.ProgramFolder)));
+// The running uninstaller keeps its folder alive: both go at the next start. True when
+// both commands were written.
+bool ScheduleRestartRemoval() {
+    const bool fileScheduled = AddRunOnceCommand(
+        "KestDel.Exe1", "Del " + CommandPath(ShortPath(State.ProgramFolder + "KestDel.Exe")));
+    const bool folderScheduled =
+        AddRunOnceCommand("KestDel.Exe2", "Rd  " + CommandPath(ShortPath(State.ProgramFolder)));
+    return fileScheduled && folderScheduled;
 }
 
-// The outcome text once everything was removed: the uninstall keys go, and what the
-// running uninstaller keeps is scheduled.
+// The outcome text once nothing failed. What the running uninstaller keeps is
+// scheduled; a program folder that stays with nothing scheduled (a user who is no
+// administrator cannot remove it) leaves the product installed, and its keys stay.
 std::string CompleteUninstall() {
+    const bool programFolderStays = FolderExists(State.ProgramFolder);
+    if (programFolderStays && !(State.IsAdmin && ScheduleRestartRemoval())) {
+        return PartialText;
+    }
     DeleteRegistryKey(UninstallKeyPath, false);
     DeleteRegistryKey(UninstallKeyPath, true);
-    if (!FolderExists(State.ProgramFolder)) {
-        return CompleteText;
-    }
-    if (State.IsAdmin) {
-        ScheduleRestartRemoval();
-    }
-    return RebootText;
+    return programFolderStays ? RebootText : CompleteText;
+}
+
+// The own path names the program folder only when it is the full path of an existing
+// file: a name cut off by the system would name a folder above it.
+bool IsOwnFile(const std::string& executablePath) {
+    return !FolderPart(executablePath).empty() && FileIsPresent(executablePath);
 }
 
 }  // namespace
@@ -100,6 +111,10 @@ void FinalizeKestDel() {
 bool UninstallProgram(const std::string& executablePath, std::string menuFolderName,
                       std::string shortcutName, const std::string& dataFolder,
                       const std::string& extraFolder) {
+    if (!IsOwnFile(executablePath)) {
+        ShowMessageBox(OwnPathText, UninstallCaption);
+        return false;
+    }
     ApplyShortcutDefaults(menuFolderName, shortcutName);
     State.ProgramFolder = FolderPart(executablePath);
     State.DataFolder = dataFolder;
@@ -107,20 +122,14 @@ bool UninstallProgram(const std::string& executablePath, std::string menuFolderN
         return true;
     }
     State.FailureCount = 0;
+    const ProtectionScope protection;
     if (State.IsAdmin) {
         RemoveAdministratorParts(menuFolderName, shortcutName, extraFolder);
     }
     if (!State.DataFolder.empty()) {
         RemoveDirectoryTree(State.DataFolder);
     }
-    std::string outcome;
-    bool result = true;
-    if (State.FailureCount != 0) {
-        outcome = PartialText;
-        result = false;
-    } else {
-        outcome = CompleteUninstall();
-    }
+    const std::string outcome = State.FailureCount != 0 ? PartialText : CompleteUninstall();
     ShowMessageBox(outcome, UninstallCaption);
-    return result;
+    return outcome != PartialText;
 }

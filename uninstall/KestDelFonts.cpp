@@ -19,14 +19,30 @@ bool IsFontKeyName(const std::string& name) {
     return !name.empty() && name.find('\\') == std::string::npos;
 }
 
+// Whether a listed font file is one of this font folder's. Fonts.Reg lies in a folder
+// that every user may write, so a line could name any file on the machine: only a full
+// path whose folder is the font folder itself is acted on.
+bool IsInFontFolder(const std::string& path, const std::string& fontFolder) {
+    const bool isFullPath = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    return isFullPath && !FileNamePart(path).empty() && IsSameFolder(FolderPart(path), fontFolder);
+}
+
 // Removes the fonts a list names, from the last line to the first so that a line can
 // be dropped while the lines before it keep their places. The lines of fonts whose
 // files stay remain in the list, in their order. True when every file went.
-bool RemoveListedFonts(StringList& lines) {
+bool RemoveListedFonts(StringList& lines, const std::string& fontFolder) {
     bool removed = true;
     for (size_t index = lines.size(); index-- > 0;) {
         const std::string name = ExtractToken(lines[index], 1);
         const std::string path = ExtractToken(lines[index], 2);
+        if (!IsInFontFolder(path, fontFolder)) {
+            // Not the product's: the line, its key and its file stay, as for a font that
+            // could not be removed.
+            ReportFileFailure(path);
+            ShowMessageBox("Font not deleted: " + name, "Font Delete");
+            removed = false;
+            continue;
+        }
         if (IsFontKeyName(name)) {
             DeleteRegistryKey(FontsKeyPath() + "\\" + name, true);
         }
@@ -60,7 +76,7 @@ bool RemoveFonts(const std::string& fontFolder) {
     if (!LoadListFile(lines, listPath)) {
         return RemoveEmptyFolder(fontFolder);
     }
-    bool removed = RemoveListedFonts(lines);
+    bool removed = RemoveListedFonts(lines, fontFolder);
     if (removed) {
         const bool listRemoved = RemoveFile(listPath);
         const bool folderRemoved = RemoveEmptyFolder(fontFolder);

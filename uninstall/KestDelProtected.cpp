@@ -1,6 +1,8 @@
 // The folders the uninstaller must never remove. The folders it is told to remove
-// come from its command line and from a registry value that anyone may write, so
-// each one is checked against the system's own folders before anything is touched.
+// come from its command line and from files and registry values that anyone may
+// write, so each one is checked against the system's own folders before anything is
+// touched: by its text in every spelling, and on the NT family by the identity of the
+// folder it reaches, which catches every other drive letter, junction and link.
 #include <windows.h>
 
 #include <string>
@@ -12,137 +14,75 @@
 
 namespace {
 
-const char* const CurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char* const CurrentVersionKey = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+const char* const ProfileListKey = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 const char* const ShellFoldersKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-// A string value read with query rights only, so that a user who may not change the
-// key still reads it; empty when it is missing or not a string.
-std::string ReadQueryString(HKEY root, const char* keyPath, const char* valueName) {
-    RegistryKey key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
-        return "";
-    }
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.Get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-        return "";
-    }
-    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
-        return "";
-    }
-    std::string data(size, '\0');
-    if (RegQueryValueExA(key.Get(), valueName, nullptr, &type, reinterpret_cast<LPBYTE>(&data[0]),
-                         &size) != ERROR_SUCCESS) {
-        return "";
-    }
-    data.resize(size);
-    return data.substr(0, data.find('\0'));
-}
-
-// The text of a call that fills a buffer and answers the length, or the size it
-// needs when the buffer is too small; empty when the call fails.
-template <typename Call>
-std::string ReadSystemText(Call call) {
-    std::string buffer(MAX_PATH, '\0');
-    DWORD length = call(&buffer[0], static_cast<DWORD>(buffer.size()));
-    if (length >= buffer.size()) {
-        buffer.assign(length + 1, '\0');
-        length = call(&buffer[0], static_cast<DWORD>(buffer.size()));
-    }
-    if (length == 0 || length >= buffer.size()) {
-        return "";
-    }
-    buffer.resize(length);
-    return buffer;
-}
-
-std::string WindowsDirectory() {
-    return ReadSystemText(
-        [](LPSTR buffer, DWORD size) -> DWORD { return GetWindowsDirectoryA(buffer, size); });
-}
-
-std::string SystemDirectory() {
-    return ReadSystemText(
-        [](LPSTR buffer, DWORD size) -> DWORD { return GetSystemDirectoryA(buffer, size); });
-}
-
-std::string UserProfileFolder() {
-    return ReadSystemText([](LPSTR buffer, DWORD size) -> DWORD {
-        return GetEnvironmentVariableA("USERPROFILE", buffer, size);
-    });
-}
-
-// A shell folder of the support library; a value of the wrong type in the registry
-// only means that this folder is not known.
-template <typename Lookup>
-std::string KnownShellFolder(Lookup lookup) {
-    try {
-        return lookup();
-    } catch (const KestError&) {
-        return "";
-    }
-}
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const ProgramFilesValues[] = {"ProgramFilesDir", "ProgramFilesDir (x86)",
+                                          "ProgramW6432Dir", "CommonFilesDir"};
+// What the system folders hold is the system's too: the system folder in each view of
+// a 64-bit system ("Sysnative" is the real one as a 32-bit program names it; its usual
+// name counts even when the system does not answer), the side-by-side store and the
+// fonts.
+const char* const SystemSubFolders[] = {"System32", "SysWOW64", "Sysnative", "WinSxS", "Fonts"};
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// A full path reduced to one comparable spelling: forward slashes as backslashes, no
-// trailing backslash, and each name without the trailing dots and blanks that Windows
-// drops. Empty when the path is relative, holds a name made only of dots or blanks
-// (such as ".."), an empty name, a wildcard or a character no name may hold. The
-// device paths beginning "\\?\" and "\\.\" fall under the same rules.
+// The characters of a text, each one or two bytes in the system's code page, so that
+// the trail byte of a double-byte character is never taken for a backslash.
+std::vector<std::string> Characters(const std::string& text) {
+    std::vector<std::string> characters;
+    const char* begin = text.c_str();
+    const char* end = begin + text.size();
+    for (const char* p = begin; p < end;) {
+        const char* next = CharNextA(p);
+        if (next <= p || next > end) {
+            next = p + 1;
+        }
+        characters.push_back(std::string(p, next));
+        p = next;
+    }
+    return characters;
+}
+
+// A full path reduced to one comparable spelling "X:\name\name", without a trailing
+// backslash and each name without the trailing dots and blanks that Windows drops.
+// Empty when the path is no plain path on a drive: relative, a network or device
+// path, a stream ("name:stream"), a name made only of dots or blanks (such as ".."),
+// an empty name, a wildcard or a character no name may hold.
 std::string NormalisedPath(const std::string& path, bool* isRoot) {
-    std::string text = path;
-    for (char& c : text) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    if (text.find_first_of("*?\"<>|") != std::string::npos) {
+    const std::vector<std::string> characters = Characters(path);
+    if (characters.size() < 3 || characters[0].size() != 1 || !IsDriveLetter(characters[0][0]) ||
+        characters[1] != ":" || (characters[2] != "\\" && characters[2] != "/")) {
         return "";
     }
-    std::string prefix;
-    std::string rest;
-    int rootNames = 0;  // names that belong to the root: server and share of a UNC path
-    const bool isDrive =
-        text.size() >= 3 && IsDriveLetter(text[0]) && text[1] == ':' && text[2] == '\\';
-    const bool isUnc = text.size() >= 3 && text[0] == '\\' && text[1] == '\\';
-    if (isDrive) {
-        prefix = text.substr(0, 2);
-        rest = text.substr(3);
-    } else if (isUnc) {
-        prefix = "\\";
-        rest = text.substr(2);
-        rootNames = 2;
-    } else {
-        return "";
-    }
-    while (!rest.empty() && rest.back() == '\\') {
-        rest.pop_back();
-    }
-    std::string result = prefix;
-    int names = 0;
-    size_t start = 0;
-    while (start < rest.size()) {
-        size_t end = rest.find('\\', start);
-        if (end == std::string::npos) {
-            end = rest.size();
+    std::vector<std::string> names(1);
+    for (size_t i = 3; i < characters.size(); ++i) {
+        const std::string& c = characters[i];
+        if (c == "\\" || c == "/") {
+            names.push_back("");
+        } else if (c.size() == 1 && std::string(":*?\"<>|").find(c[0]) != std::string::npos) {
+            return "";
+        } else {
+            names.back() += c;
         }
-        std::string name = rest.substr(start, end - start);
+    }
+    if (names.size() > 1 && names.back().empty()) {
+        names.pop_back();  // one trailing backslash
+    }
+    std::string result = characters[0] + ":";
+    for (std::string name : names) {
         while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
             name.pop_back();
         }
-        if (name.empty()) {
+        if (name.empty() && names.size() > 1) {
             return "";
         }
-        result += "\\" + name;
-        names++;
-        start = end + 1;
+        if (!name.empty()) {
+            result += "\\" + name;
+        }
     }
-    if (isUnc && names == 0) {
-        return "";
-    }
-    *isRoot = names <= rootNames;
+    *isRoot = result.size() == 2;
     return result;
 }
 
@@ -162,50 +102,15 @@ std::vector<std::string> Spellings(const std::string& normalised) {
     return spellings;
 }
 
-struct RegisteredFolder {
-    HKEY root;
-    const char* keyPath;
-    const char* valueName;
-};
-
-// The system's registered folders: Program Files in both views of a 64-bit system,
-// and the shell folders of all users and of this user that hold their desktop, start
-// menu, start-up programs, documents and application data.
-const RegisteredFolder RegisteredFolders[] = {
-    {HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir"},
-    {HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir (x86)"},
-    {HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramW6432Dir"},
-    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Desktop"},
-    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Programs"},
-    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Startup"},
-    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common Documents"},
-    {HKEY_LOCAL_MACHINE, ShellFoldersKey, "Common AppData"},
-    {HKEY_CURRENT_USER, ShellFoldersKey, "Desktop"},
-    {HKEY_CURRENT_USER, ShellFoldersKey, "Programs"},
-    {HKEY_CURRENT_USER, ShellFoldersKey, "Startup"},
-    {HKEY_CURRENT_USER, ShellFoldersKey, "Personal"},
-    {HKEY_CURRENT_USER, ShellFoldersKey, "AppData"},
-    {HKEY_CURRENT_USER, ShellFoldersKey, "Local AppData"},
-};
-
-std::vector<std::string> SystemFolders() {
-    const std::string windows = WindowsDirectory();
-    std::vector<std::string> folders;
-    folders.push_back(windows);
-    folders.push_back(SystemDirectory());
-    if (!windows.empty()) {
-        // The system's fonts, and the system folder of 32-bit programs on a 64-bit
-        // system, which GetSystemDirectoryA does not name to this 32-bit program.
-        folders.push_back(AddBackslash(windows) + "Fonts");
-        folders.push_back(AddBackslash(windows) + "SysWOW64");
+// The folders above a normalised path, nearest first ("C:\a\b" gives "C:\a", "C:").
+std::vector<std::string> FoldersAbove(const std::string& normalised) {
+    std::vector<std::string> above;
+    std::string folder = normalised;
+    while (folder.size() > 2) {
+        folder = RemoveBackslash(FolderPart(folder));
+        above.push_back(folder);
     }
-    folders.push_back(UserProfileFolder());
-    folders.push_back(KnownShellFolder(DesktopFolder));
-    folders.push_back(KnownShellFolder(ProgramsFolder));
-    for (const RegisteredFolder& folder : RegisteredFolders) {
-        folders.push_back(ReadQueryString(folder.root, folder.keyPath, folder.valueName));
-    }
-    return folders;
+    return above;
 }
 
 // True when `outer` is `inner` or one of the folders around it.
@@ -217,27 +122,203 @@ bool IsSameOrHolds(const std::string& outer, const std::string& inner) {
            CompareNoCase(outer, inner.substr(0, outer.size())) == 0;
 }
 
+// A shell folder of the support library; a value of the wrong type in the registry
+// only means that this folder is not known.
+template <typename Lookup>
+std::string KnownShellFolder(Lookup lookup) {
+    try {
+        return lookup();
+    } catch (const KestError&) {
+        return "";
+    }
+}
+
+std::string Expanded(const std::string& text) {
+    if (text.empty()) {
+        return text;
+    }
+    std::vector<char> buffer(1024, '\0');
+    const DWORD needed =
+        ExpandEnvironmentStringsA(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (needed == 0 || needed > buffer.size()) {
+        return "";  // a folder we cannot name is not guessed at
+    }
+    return std::string(buffer.data());
+}
+
+std::string EnvironmentFolder(const char* name) {
+    std::vector<char> buffer(1024, '\0');
+    const DWORD length =
+        GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) {
+        return "";
+    }
+    return std::string(buffer.data(), length);
+}
+
 }  // namespace
 
-bool IsProtectedFolder(const std::string& path) {
+// The identity of the folder a path reaches, whatever drive letter, junction or link
+// leads there: its volume and its index on that volume.
+FolderIdentity FolderIdentity::Of(const std::string& normalised) {
+    FolderIdentity identity;
+    const std::string path = normalised.size() == 2 ? normalised + "\\" : normalised;
+    KernelHandle folder(CreateFileA(path.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder.IsValid()) {
+        return identity;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(folder.Get(), &information)) {
+        return identity;
+    }
+    identity.known = true;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.indexHigh = information.nFileIndexHigh;
+    identity.indexLow = information.nFileIndexLow;
+    return identity;
+}
+
+bool FolderIdentity::operator==(const FolderIdentity& other) const {
+    return known && other.known && volume == other.volume && indexHigh == other.indexHigh &&
+           indexLow == other.indexLow;
+}
+
+ProtectedFolders::ProtectedFolders() : comparesIdentity_(DetectWindowsVersion()) {
+    const std::string windows = GetWindowsFolder();
+    Add(windows, Rule::SameOrHolds);
+    Add(GetSystemFolder(), Rule::Inside);
+    if (!windows.empty()) {
+        for (const char* name : SystemSubFolders) {
+            Add(windows + name, Rule::Inside);
+        }
+    }
+    // Every user's profile: the folder that holds them and each folder directly in it.
+    const std::string profile = EnvironmentFolder("USERPROFILE");
+    Add(profile, Rule::SameOrHolds);
+    Add(FolderPart(RemoveBackslash(profile)), Rule::WithChildren);
+    Add(Expanded(ReadRegistryText("ProfilesDirectory", ProfileListKey, HKEY_LOCAL_MACHINE)),
+        Rule::WithChildren);
+    Add(KnownShellFolder(DesktopFolder), Rule::SameOrHolds);
+    Add(KnownShellFolder(ProgramsFolder), Rule::SameOrHolds);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        for (const std::string& folder : ReadRegistryTexts(ShellFoldersKey, root)) {
+            Add(folder, Rule::SameOrHolds);
+        }
+    }
+    for (const char* value : ProgramFilesValues) {
+        Add(ReadRegistryText(value, CurrentVersionKey, HKEY_LOCAL_MACHINE), Rule::SameOrHolds);
+    }
+}
+
+void ProtectedFolders::Add(const std::string& path, Rule rule) {
+    const std::string normalised = NormalisedFolder(path);
+    if (normalised.empty()) {
+        return;
+    }
+    Folder folder;
+    folder.spellings = Spellings(normalised);
+    folder.rule = rule;
+    if (comparesIdentity_) {
+        folder.identity = FolderIdentity::Of(normalised);
+        folderIdentities_.push_back(folder.identity);
+        for (const std::string& above : FoldersAbove(normalised)) {
+            folderIdentities_.push_back(FolderIdentity::Of(above));
+        }
+    }
+    folders_.push_back(folder);
+}
+
+bool ProtectedFolders::Protects(const std::string& path) const {
     bool isRoot = false;
     const std::string candidate = NormalisedPath(path, &isRoot);
     if (candidate.empty() || isRoot) {
         return true;
     }
     const std::vector<std::string> candidateSpellings = Spellings(candidate);
-    for (const std::string& folder : SystemFolders()) {
-        const std::string known = NormalisedFolder(folder);
-        if (known.empty()) {
-            continue;
-        }
-        for (const std::string& knownSpelling : Spellings(known)) {
-            for (const std::string& candidateSpelling : candidateSpellings) {
-                if (IsSameOrHolds(candidateSpelling, knownSpelling)) {
+    for (const Folder& folder : folders_) {
+        for (const std::string& known : folder.spellings) {
+            for (const std::string& spelling : candidateSpellings) {
+                if (RuleHolds(folder.rule, spelling, known)) {
                     return true;
                 }
             }
         }
     }
+    return comparesIdentity_ && ProtectsByIdentity(candidate);
+}
+
+bool ProtectedFolders::RuleHolds(Rule rule, const std::string& candidate,
+                                 const std::string& known) {
+    if (IsSameOrHolds(candidate, known)) {
+        return true;
+    }
+    switch (rule) {
+        case Rule::Inside:
+            return IsSameOrHolds(known, candidate);
+        case Rule::WithChildren:
+            return CompareNoCase(RemoveBackslash(FolderPart(candidate)), known) == 0;
+        case Rule::SameOrHolds:
+            break;
+    }
     return false;
+}
+
+// The candidate is, or holds, a protected folder when its identity is that of one of
+// them or of a folder above one; it lies in a protected folder when a folder above it
+// has that folder's identity.
+bool ProtectedFolders::ProtectsByIdentity(const std::string& candidate) const {
+    const FolderIdentity identity = FolderIdentity::Of(candidate);
+    for (const FolderIdentity& known : folderIdentities_) {
+        if (identity == known) {
+            return true;
+        }
+    }
+    const std::vector<std::string> above = FoldersAbove(candidate);
+    for (size_t i = 0; i < above.size(); ++i) {
+        const FolderIdentity aboveIdentity = FolderIdentity::Of(above[i]);
+        for (const Folder& folder : folders_) {
+            const bool holdsCandidate =
+                folder.rule == Rule::Inside || (folder.rule == Rule::WithChildren && i == 0);
+            if (holdsCandidate && aboveIdentity == folder.identity) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// The set of the uninstall in progress, when one is.
+const ProtectedFolders* CurrentProtection = nullptr;
+
+}  // namespace
+
+ProtectionScope::ProtectionScope() : previous_(CurrentProtection) { CurrentProtection = &folders_; }
+
+ProtectionScope::~ProtectionScope() { CurrentProtection = previous_; }
+
+bool IsProtectedFolder(const std::string& path) {
+    if (CurrentProtection != nullptr) {
+        return CurrentProtection->Protects(path);
+    }
+    return ProtectedFolders().Protects(path);
+}
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+    const std::string first = NormalisedFolder(a);
+    const std::string second = NormalisedFolder(b);
+    if (first.empty() || second.empty()) {
+        return false;
+    }
+    for (const std::string& one : Spellings(first)) {
+        for (const std::string& other : Spellings(second)) {
+            if (CompareNoCase(one, other) == 0) {
+                return true;
+            }
+        }
+    }
+    return DetectWindowsVersion() && FolderIdentity::Of(first) == FolderIdentity::Of(second);
 }

@@ -17,7 +17,8 @@ namespace {
 struct FolderEntries {
     std::vector<std::string> files;
     std::vector<std::string> subFolders;
-    bool complete = true;  // false when the search broke off with an error
+    std::vector<std::string> links;  // junctions and symbolic links to folders
+    bool complete = true;            // false when the search broke off with an error
 };
 
 const char* const UninstallerFileName = "KestDel.Exe";
@@ -27,7 +28,10 @@ const DWORD VolumeLabelAttribute = 0x8;
 
 bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
-bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+// The directory search also takes '<', '>' and '"' for wildcards.
+bool HasWildcard(const std::string& path) {
+    return path.find_first_of("*?<>\"") != std::string::npos;
+}
 
 // The error of a look-up that found nothing because nothing is there. Any other error
 // (a refused search, a file in use) proves nothing about what the path holds.
@@ -60,11 +64,6 @@ bool NoFileAt(const std::string& path) {
     return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void ReportFileFailure(const std::string& path) {
-    State.FailureCount++;
-    ShowMessageBox("File not deleted: " + path, "File Delete");
-}
-
 void ReportFolderFailure(const std::string& path) {
     State.FailureCount++;
     ShowMessageBox("Directory not deleted: " + path, "Directory Delete");
@@ -79,6 +78,10 @@ void SortEntry(const WIN32_FIND_DATAA& entry, FolderEntries& entries) {
         return;
     }
     const DWORD attributes = entry.dwFileAttributes;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && IsLink(attributes)) {
+        entries.links.push_back(name);
+        return;
+    }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         if (CompareNoCase(name, FontFolderName) == 0) {
             return;
@@ -113,11 +116,94 @@ FolderEntries ListFolder(const std::string& folder) {
     return entries;
 }
 
-// Removes a junction or symbolic link itself. The shell is not asked: were it to
-// fall back to a plain delete, it would empty the folder the link points to.
-bool RemoveLink(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+// Whether a link lies anywhere in the folder, among every entry the shell would take
+// along. Such a tree is never handed to the shell whole: were it to fall back to a
+// plain delete, it would follow the link and delete what it leads to for good.
+bool HoldsLink(const std::string& folder) {
+    WIN32_FIND_DATAA entry = {};
+    DirectorySearch search(folder + "*.*", entry);
+    if (!search.Found()) {
+        return false;
+    }
+    std::vector<std::string> subFolders;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if (IsLink(entry.dwFileAttributes)) {
+            return true;
+        }
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            subFolders.push_back(name);
+        }
+    } while (search.Next(entry));
+    search.Close();
+    for (const std::string& name : subFolders) {
+        if (HoldsLink(folder + name + "\\")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What the opening check of the two folder removals found.
+enum class FolderCheck {
+    NothingToDo,  // no name, or no folder at the path
+    Stays,        // refused or a link: reported and counted
+    Remove,
+};
+
+// The check both folder removals open with. A protected folder is refused, and a link
+// is never removed by us (the platform would empty its target instead): both stay,
+// reported and counted, so that the user removes a link knowingly. The attributes are
+// read without a trailing backslash, with which Wine answers for a link's target.
+FolderCheck CheckFolder(const std::string& path) {
+    if (path.empty()) {
+        return FolderCheck::NothingToDo;
+    }
+    if (IsProtectedFolder(path)) {
+        ReportFolderFailure(path);
+        return FolderCheck::Stays;
+    }
+    DWORD attributes = 0;
+    if (!KnownAttributes(RemoveBackslash(path), attributes)) {
+        ReportFolderFailure(path);  // what is there cannot be told
+        return FolderCheck::Stays;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return FolderCheck::NothingToDo;
+    }
+    if (IsLink(attributes)) {
+        ReportFolderFailure(path);
+        return FolderCheck::Stays;
+    }
+    return FolderCheck::Remove;
+}
+
+// A folder to the recycle bin, or, when the shell cannot take it, removed if empty.
+// One the user chose to keep is not removed after all.
+bool RemoveOneFolder(const std::string& path) {
+    if (HoldsLink(AddBackslash(path))) {
+        return RemoveDirectoryA(path.c_str()) != FALSE;
+    }
+    switch (RecycleItem(path)) {
+        case RecycleOutcome::Gone:
+            return true;
+        case RecycleOutcome::Kept:
+            return false;
+        case RecycleOutcome::Failed:
+            break;
+    }
+    return RemoveDirectoryA(path.c_str()) != FALSE;
+}
 
 }  // namespace
+
+void ReportFileFailure(const std::string& path) {
+    State.FailureCount++;
+    ShowMessageBox("File not deleted: " + path, "File Delete");
+}
 
 bool FolderExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -147,27 +233,18 @@ bool RemoveFile(const std::string& path) {
 }
 
 bool RemoveEmptyFolder(const std::string& path) {
-    if (IsProtectedFolder(path)) {
-        ReportFolderFailure(path);
-        return false;
+    switch (CheckFolder(path)) {
+        case FolderCheck::NothingToDo:
+            return true;
+        case FolderCheck::Stays:
+            return false;
+        case FolderCheck::Remove:
+            break;
     }
-    DWORD attributes = 0;
-    if (!KnownAttributes(path, attributes)) {
-        ReportFolderFailure(path);
-        return false;
-    }
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return true;
-    }
-    bool removed = false;
-    if (IsLink(attributes)) {
-        removed = RemoveLink(path);
-    } else {
-        // Read-only, hidden or system attributes would stop the plain removal below;
-        // when they cannot be cleared, that removal fails and is reported.
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
-        removed = MoveToRecycleBin(path) || RemoveDirectoryA(path.c_str());
-    }
+    // Read-only, hidden or system attributes would stop the plain removal; when they
+    // cannot be cleared, that removal fails and is reported.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
+    const bool removed = RemoveOneFolder(path);
     // The running uninstaller keeps its own folder alive; that folder goes at the next
     // start of Windows, so its failure here is expected.
     if (CompareNoCase(path, State.ProgramFolder) == 0) {
@@ -181,24 +258,27 @@ bool RemoveEmptyFolder(const std::string& path) {
 }
 
 bool RemoveDirectoryTree(const std::string& path) {
-    if (IsProtectedFolder(path)) {
-        ReportFolderFailure(path);
-        return false;
+    switch (CheckFolder(path)) {
+        case FolderCheck::NothingToDo:
+            return true;
+        case FolderCheck::Stays:
+            return false;
+        case FolderCheck::Remove:
+            break;
     }
     const std::string folder = AddBackslash(path);
-    DWORD attributes = 0;
-    if (!KnownAttributes(folder, attributes)) {
-        ReportFolderFailure(path);
-        return false;
-    }
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return true;
-    }
-    if (IsLink(attributes)) {
-        return RemoveEmptyFolder(folder);
-    }
-    if (MoveToRecycleBin(folder)) {
-        return true;
+    if (!HoldsLink(folder)) {
+        switch (RecycleItem(folder)) {
+            case RecycleOutcome::Gone:
+                return true;
+            case RecycleOutcome::Kept:
+                // The user chose to keep the folder: it is not walked to ask again for
+                // every file in it.
+                ReportFolderFailure(folder);
+                return false;
+            case RecycleOutcome::Failed:
+                break;
+        }
     }
     const FolderEntries entries = ListFolder(folder);
     bool removed = true;
@@ -206,10 +286,14 @@ bool RemoveDirectoryTree(const std::string& path) {
         removed = RemoveFile(folder + name) && removed;
     }
     for (const std::string& name : entries.subFolders) {
-        // A link is not descended into: its tree removal removes the link alone.
         const std::string subPath = folder + name;
         removed = RemoveDirectoryTree(subPath) && removed;
         removed = RemoveEmptyFolder(subPath) && removed;
+    }
+    // A link is neither entered nor removed: it stays, once reported and counted.
+    for (const std::string& name : entries.links) {
+        ReportFolderFailure(folder + name);
+        removed = false;
     }
     removed = RemoveEmptyFolder(folder) && removed;
     // The program folder stays without a report; whatever an incomplete listing

@@ -40,6 +40,7 @@ TEST_F(ProgramTest, ChoosesTheModeFromTheLowerCasedOwnPath) {
     for (const Case& c : cases) {
         CleanMachine fresh;
         fresh.moduleFileName = c.modulePath;
+        fresh.AddFile(c.modulePath, "MZ");  // the running program
         fresh.commandLine = "prog";
         fresh.boxAnswers = {IDCANCEL};
         EXPECT_EQ(RunProgram(), 0) << c.modulePath;

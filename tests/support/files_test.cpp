@@ -307,4 +307,47 @@ TEST_F(FilesTest, RecycleBinGetsThePathWithoutTrailingBackslash) {
     EXPECT_TRUE(machine.Exists("C:\\Data\\Kept.txt"));
 }
 
+// Where the shell cannot recycle (no recycle bin on removable and network drives, a
+// full one) it asks before deleting for good; only an item that is gone counts as
+// removed, and one the user kept is told apart from one the shell could not remove.
+TEST_F(FilesTest, RecycleBinAsksBeforeDeletingForGoodAndCountsWhatIsGone) {
+    struct Case {
+        const char* name;
+        UINT driveType;
+        bool binFull;
+        int answer;
+        bool inUse;
+        RecycleOutcome outcome;
+        const char* caption;  // of the shell's question, or nothing when it does not ask
+    } cases[] = {
+        {"recycled", DRIVE_FIXED, false, IDNO, false, RecycleOutcome::Gone, nullptr},
+        {"removable, Yes", DRIVE_REMOVABLE, false, IDYES, false, RecycleOutcome::Gone,
+         "Confirm file deletion"},
+        {"network, No", DRIVE_REMOTE, false, IDNO, false, RecycleOutcome::Kept,
+         "Confirm file deletion"},
+        {"full bin, No", DRIVE_FIXED, true, IDNO, false, RecycleOutcome::Kept,
+         "Confirm file deletion"},
+        {"cannot be deleted either", DRIVE_REMOVABLE, false, IDYES, true, RecycleOutcome::Failed,
+         "Confirm file deletion"},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine m;
+        m.AddDrive('E', c.driveType);
+        m.AddFile("E:\\Data\\notes.txt", "n");
+        m.recycleBinFull = c.binFull;
+        m.boxAnswers = {c.answer};
+        m.SetInUse("E:\\Data\\notes.txt", c.inUse);
+
+        EXPECT_EQ(RecycleItem("E:\\Data\\notes.txt"), c.outcome) << c.name;
+
+        ASSERT_EQ(m.boxes.size(), c.caption ? 1u : 0u) << c.name;
+        if (c.caption) {
+            EXPECT_EQ(m.boxes[0].caption, c.caption) << c.name;
+            EXPECT_EQ(m.boxes[0].style & 0xF, static_cast<UINT>(MB_YESNO)) << c.name;
+        }
+        EXPECT_EQ(m.Exists("E:\\Data\\notes.txt"), c.outcome != RecycleOutcome::Gone) << c.name;
+        EXPECT_EQ(m.recycled.size(), c.caption ? 0u : 1u) << c.name;
+    }
+}
+
 }  // namespace

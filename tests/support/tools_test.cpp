@@ -129,15 +129,18 @@ TEST_F(ToolsTest, DoubleByteCharacterHidesAQuoteInItsTrailByte) {
     EXPECT_EQ(ProgramArgument(1), "\x81x y");
 }
 
-TEST_F(ToolsTest, ArgumentZeroIsTheModulePathAsFarAsTheSystemFilledIt) {
+TEST_F(ToolsTest, ArgumentZeroIsTheWholeModulePath) {
     machine.commandLine = "kestdel \"\" x";
     machine.moduleFileName = "C:\\Program Files\\Tessaly\\KestDel.Exe";
     EXPECT_EQ(ProgramArgument(0), "C:\\Program Files\\Tessaly\\KestDel.Exe");
 
-    const std::string longPath = "C:\\" + std::string(300, 'd') + "\\KestDel.Exe";
-    machine.moduleFileName = longPath;
-    // The system fills all 260 characters without a terminator.
-    EXPECT_EQ(ProgramArgument(0), longPath.substr(0, 260));
+    // A name the system cut off at the end of the buffer would name a folder above the
+    // program's: it is asked for again with more room.
+    for (size_t length : {259u, 260u, 277u, 600u}) {
+        const std::string longPath = "C:\\" + std::string(length - 15, 'd') + "\\KestDel.Exe";
+        machine.moduleFileName = longPath;
+        EXPECT_EQ(ProgramArgument(0), longPath) << length;
+    }
 }
 
 }  // namespace

@@ -190,4 +190,71 @@ TEST_F(FontsTest, AListThatCannotBeWrittenBackIsReported) {
     EXPECT_EQ(machine.Content(FontList), Line("One", "One.ttf") + "\r\n");
 }
 
+// Fonts.Reg lies in a folder every user may write: a line acts only on a file named by
+// its full path in the font folder itself (by any spelling of that folder). Any other
+// line stays with its file and its font key, like a font that could not be removed.
+TEST_F(FontsTest, ActsOnlyOnLinesThatNameAFileInTheFontFolder) {
+    struct Case {
+        const char* name;
+        std::string path;  // field 2 of the one line
+        bool acted;
+    } cases[] = {
+        {"system file", "C:\\Windows\\System32\\x.dll", false},
+        {"another user's file", "C:\\Users\\ann\\Documents\\x.ttf", false},
+        {"relative name", "x.ttf", false},
+        {"drive-relative name", "C:x.ttf", false},
+        {"rooted name", "\\Program Files\\Tessaly\\Fonts\\x.ttf", false},
+        {"way out of the folder", FontFolder + "..\\..\\x.ttf", false},
+        {"sub-folder", FontFolder + "Sub\\x.ttf", false},
+        {"network name", "\\\\localhost\\C$\\Windows\\System32\\x.dll", false},
+        {"no file name", FontFolder, false},
+        {"the font folder's own file", FontFolder + "x.ttf", true},
+        {"short spelling", "C:\\PROGRA~1\\Tessaly\\Fonts\\x.ttf", true},
+        {"other letters", "c:\\program files\\TESSALY\\fonts\\x.ttf", true},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine& fresh = FreshMachine();
+        for (const char* file : {"C:\\Windows\\System32\\x.dll", "C:\\Users\\ann\\Documents\\x.ttf",
+                                 "C:\\x.ttf", "C:\\Program Files\\Tessaly\\x.ttf",
+                                 "C:\\Program Files\\Tessaly\\Fonts\\Sub\\x.ttf"}) {
+            fresh.AddFile(file, "keep");
+        }
+        fresh.AddFile(FontFolder + "x.ttf", "font");
+        fresh.currentFolder = "C:\\";
+        fresh.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Kest X", "File", "x");
+        const std::string line = "\"Kest X\" \"" + c.path + "\"";
+        fresh.AddFile(FontList, line + "\r\n");
+        fresh.RefuseRecycle(FontList);
+
+        EXPECT_FALSE(RemoveFonts(FontFolder)) << c.name;  // the list itself stays
+
+        const Strings boxes = BoxesOf(fresh);
+        ASSERT_GE(boxes.size(), 2u) << c.name;
+        EXPECT_EQ(boxes[0], "File Delete | File not deleted: " + FontList) << c.name;
+        if (c.acted) {
+            EXPECT_EQ(boxes[1], "File Delete | File not deleted: " + FontList) << c.name;
+        } else {
+            EXPECT_EQ(boxes, (Strings{"File Delete | File not deleted: " + FontList,
+                                      "File Delete | File not deleted: " + c.path,
+                                      "Font Delete | Font not deleted: Kest X",
+                                      "Font Delete | Some fonts not deleted."}))
+                << c.name;
+            EXPECT_EQ(State.FailureCount, 2) << c.name;
+            EXPECT_EQ(fresh.Content(FontList), line + "\r\n") << c.name;
+        }
+        EXPECT_EQ(fresh.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Kest X"),
+                  !c.acted)
+            << c.name;
+        EXPECT_EQ(fresh.Exists(FontFolder + "x.ttf"), !c.acted) << c.name;
+        for (const char* file : {"C:\\Windows\\System32\\x.dll", "C:\\Users\\ann\\Documents\\x.ttf",
+                                 "C:\\x.ttf", "C:\\Program Files\\Tessaly\\x.ttf",
+                                 "C:\\Program Files\\Tessaly\\Fonts\\Sub\\x.ttf"}) {
+            if (c.acted && std::string(file).find("Sub") != std::string::npos) {
+                continue;  // the font folder went whole, its sub-folder with it
+            }
+            EXPECT_TRUE(fresh.Exists(file)) << c.name << " " << file;
+        }
+    }
+}
+
 }  // namespace

@@ -31,6 +31,10 @@ protected:
             HKEY_CURRENT_USER, ShellFolders, "Programs",
             "C:\\Users\\reader\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
         m.SetString(HKEY_CURRENT_USER, ShellFolders, "Personal", "C:\\Users\\reader\\Documents");
+        m.SetString(HKEY_CURRENT_USER, ShellFolders, "My Pictures", "C:\\Users\\reader\\Pictures");
+        m.SetString(HKEY_CURRENT_USER, ShellFolders, "Favorites", "C:\\Users\\reader\\Favorites");
+        m.SetString(HKEY_CURRENT_USER, ShellFolders, "{374DE290-123F-4565-9164-39C4925E467B}",
+                    "C:\\Users\\reader\\Downloads");
         m.ProtectKey(HKEY_LOCAL_MACHINE, CurrentVersion);
         for (const char* folder :
              {"C:\\Program Files\\Tessaly", "C:\\Users\\reader\\Documents\\Tessaly",
@@ -58,7 +62,29 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"\\\\server\\share", true},
         {"\\\\server\\share\\", true},
         {"\\\\server", true},
-        {"\\\\server\\share\\Tessaly", false},
+        {"\\\\server\\share\\Tessaly", true},
+        {"\\\\localhost\\C$\\Windows", true},
+        {"\\\\127.0.0.1\\c$\\Windows\\", true},
+        {"//localhost/C$/Windows", true},
+        {"C:\\Windows::$INDEX_ALLOCATION", true},
+        {"C:\\Windows:$I30:$INDEX_ALLOCATION", true},
+        {"C:\\Program Files\\Tessaly:x", true},
+        {"C:\\Windows\\System32\\drivers", true},
+        {"C:\\Windows\\System32\\config\\", true},
+        {"C:\\WINDOWS\\SYSTEM32\\DRIVERS\\etc", true},
+        {"C:\\Windows\\WinSxS", true},
+        {"C:\\Windows\\WinSxS\\x86_one", true},
+        {"C:\\Windows\\Sysnative\\drivers", true},
+        {"C:\\Windows\\SysWOW64\\drivers", true},
+        {"C:\\Windows\\Fonts\\Tessaly", true},
+        {"C:\\Windows\\Tessaly", false},
+        {"C:\\Users\\admin", true},
+        {"C:\\Users\\Default\\", true},
+        {"C:\\Users\\admin\\Tessaly", false},
+        {"C:\\Users\\reader\\Pictures", true},
+        {"C:\\Users\\reader\\Favorites", true},
+        {"C:\\Users\\reader\\Downloads", true},
+        {"C:\\Users\\reader\\Downloads\\Tessaly", false},
         {"\\\\?\\C:\\Tessaly", true},
         {"\\\\.\\C:\\Tessaly", true},
         {"C:\\Windows", true},
@@ -126,8 +152,11 @@ TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
         {"C:\\", true},
         {"C:\\Users", true},
         {"C:\\Program Files\\", true},
-        {"", true},
         {"Tessaly", true},
+        {"\\\\localhost\\C$\\Windows", true},
+        {"C:\\Windows::$INDEX_ALLOCATION", false},
+        {"C:\\Windows\\System32\\drivers", true},
+        {"C:\\Windows\\Sysnative\\drivers\\", true},
         {CommonPrograms, false},
         {"C:\\Users\\Public\\Desktop\\", false},
         {"C:\\Windows\\Fonts", false},
@@ -136,7 +165,9 @@ TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
         winsim::Machine& fresh = FreshMachine();
         Register(fresh);
         fresh.AddFolder("C:\\Windows\\Fonts");
+        fresh.AddFolder("C:\\Windows\\System32\\drivers");
         fresh.AddFolder("C:\\Tessaly");
+        fresh.wow64 = true;
         fresh.currentFolder = "C:\\";
         State.ProgramFolder = c.path;  // not even the running uninstaller's folder is spared
 
@@ -148,9 +179,96 @@ TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
         EXPECT_TRUE(fresh.recycled.empty()) << c.path;
         EXPECT_EQ(fresh.Lines("rmdir: "), Strings{}) << c.path;
         EXPECT_TRUE(fresh.Exists("C:\\Windows\\Fonts")) << c.path;
+        EXPECT_TRUE(fresh.Exists("C:\\Windows\\System32\\drivers")) << c.path;
         EXPECT_TRUE(fresh.Exists("C:\\Tessaly")) << c.path;
         EXPECT_TRUE(fresh.Exists(CommonPrograms)) << c.path;
     }
+}
+
+// Every other name of a protected folder: a second drive letter for it (subst, or a
+// second dosdevices link in Wine) and junctions above or at it. On the NT family the
+// folder a path reaches is compared by its identity too.
+TEST_F(ProtectedTest, RefusesOtherNamesOfProtectedFolders) {
+    machine.AddFolder("C:\\Windows\\System32\\drivers");
+    machine.AddFolder("C:\\Apps\\Tessaly");
+    machine.AddDriveAlias('W', "C:\\Windows");
+    machine.AddDriveAlias('S', "C:\\Windows\\System32");
+    machine.AddDriveAlias('A', "C:\\Apps");
+    machine.AddLink("C:\\Documents and Settings", "C:\\Users");
+    machine.AddLink("C:\\Apps\\ToWindows", "C:\\Windows");
+    machine.AddLink("C:\\Apps\\ToRoot", "C:\\");
+    machine.AddLink("C:\\Apps\\ToTessaly", "C:\\Apps\\Tessaly");
+    struct Case {
+        const char* path;
+        bool isProtected;
+    } cases[] = {
+        {"W:\\", true},
+        {"W:\\System32", true},
+        {"W:\\System32\\drivers", true},
+        {"S:\\drivers", true},
+        {"A:\\", true},
+        {"A:\\Tessaly", false},
+        {"A:\\ToTessaly", false},
+        {"C:\\Documents and Settings\\reader\\Desktop", true},
+        {"C:\\Documents and Settings\\admin", true},
+        {"C:\\Documents and Settings\\reader\\Documents\\Tessaly", false},
+        {"C:\\Apps\\ToWindows", true},
+        {"C:\\Apps\\ToWindows\\System32\\drivers", true},
+        {"C:\\Apps\\ToRoot", true},
+        {"C:\\Apps\\ToRoot\\Program Files", true},
+        {"C:\\Apps\\ToRoot\\Program Files\\Tessaly", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsProtectedFolder(c.path), c.isProtected) << c.path;
+    }
+    // The tree removal of another name leaves the folder and what it holds alone.
+    EXPECT_FALSE(RemoveDirectoryTree("W:\\System32\\drivers"));
+    EXPECT_FALSE(RemoveDirectoryTree("C:\\Apps\\ToWindows\\System32\\drivers\\"));
+    EXPECT_TRUE(machine.Exists("C:\\Windows\\System32\\drivers"));
+    EXPECT_TRUE(machine.recycled.empty());
+
+    // Windows 98 knows no junctions and no identities: the text alone decides.
+    machine.SetWindows98();
+    EXPECT_FALSE(IsProtectedFolder("W:\\Tessaly"));
+    EXPECT_TRUE(IsProtectedFolder("W:\\"));
+}
+
+// The profiles folder as the profile list registers it holds every user's profile,
+// each of which is protected, whatever the current user's profile is.
+TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
+    winsim::Machine& fresh = FreshMachine();
+    fresh.environment["SystemDrive"] = "D:";
+    fresh.SetValue(HKEY_LOCAL_MACHINE,
+                   "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+                   "ProfilesDirectory", REG_EXPAND_SZ, std::string("%SystemDrive%\\Users\0", 21));
+    fresh.ProtectKey(HKEY_LOCAL_MACHINE,
+                     "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList");
+    fresh.AddFolder("D:\\Users\\ann\\Tessaly");
+
+    EXPECT_TRUE(IsProtectedFolder("D:\\Users"));
+    EXPECT_TRUE(IsProtectedFolder("D:\\Users\\ann"));
+    EXPECT_TRUE(IsProtectedFolder("D:\\Users\\Default"));
+    EXPECT_FALSE(IsProtectedFolder("D:\\Users\\ann\\Tessaly"));
+    EXPECT_FALSE(IsProtectedFolder("D:\\UsersOld\\ann"));
+}
+
+// In a double-byte code page a name's trail byte may be 0x5C or 0x7C, the bytes of a
+// backslash and a vertical bar: names are read character by character.
+TEST_F(ProtectedTest, ReadsDoubleByteNamesByCharacter) {
+    machine.doubleByteCodePage = true;
+    const std::string support = "C:\\Program Files\\\x83\x54\x83\x7C\x81\x5B\x83\x67";  // サポート
+    const std::string table = "C:\\Program Files\\\x95\x5C";                            // 表
+    machine.AddFile(support + "\\a.txt", "a");
+    machine.AddFile(table + "\\b.txt", "b");
+
+    EXPECT_FALSE(IsProtectedFolder(support));
+    EXPECT_FALSE(IsProtectedFolder(table + "\\"));
+    EXPECT_TRUE(RemoveDirectoryTree(support));
+    EXPECT_TRUE(RemoveDirectoryTree(table));
+
+    EXPECT_EQ(machine.recycled, (Strings{support, table}));
+    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(IsProtectedFolder("C:\\Program Files\\\x95\x5C\\..\\.."));
 }
 
 }  // namespace

@@ -107,9 +107,12 @@ TEST_F(RemoveTest, RemoveEmptyFolderExemptsOnlyTheProgramFolderWithItsBackslash)
 
 TEST_F(RemoveTest, RemoveDirectoryTreeDoesNothingWithoutAFolder) {
     machine.AddFile("C:\\Apps\\file.txt", "x");
-    for (const char* path : {"C:\\Apps\\None", "C:\\Apps\\file.txt", "C:\\Apps\\None\\"}) {
+    // An empty name (no data or further folder given) names nothing to do.
+    for (const char* path : {"C:\\Apps\\None", "C:\\Apps\\file.txt", "C:\\Apps\\None\\", ""}) {
         EXPECT_TRUE(RemoveDirectoryTree(path)) << path;
+        EXPECT_TRUE(RemoveEmptyFolder(path)) << path;
     }
+    EXPECT_EQ(State.FailureCount, 0);
     EXPECT_TRUE(machine.Exists("C:\\Apps\\file.txt"));
     EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.recycled.empty());
@@ -202,26 +205,98 @@ TEST_F(RemoveTest, RemoveDirectoryTreeOfTheProgramFolderIsSilentOnlyForItself) {
                                 "Directory Delete | Directory not deleted: " + program + "Busy"}));
 }
 
-// A junction or symbolic link is removed itself; what it points to is never entered.
-TEST_F(RemoveTest, RemoveDirectoryTreeNeverDescendsIntoALink) {
+// A junction or symbolic link is never entered, never handed to the shell and never
+// removed: the platform would empty or delete what it leads to. It stays, reported and
+// counted once, and the folder holding it is walked rather than handed over whole.
+TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
     const std::string top = std::string(Top) + "\\";
-    machine.AddFile(top + "Link\\precious.doc", "p");
-    machine.SetAttributes(top + "Link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    const std::string target = "C:\\Users\\reader\\Precious\\";
+    machine.AddFile(target + "precious.doc", "p");
     machine.AddFile(top + "a.txt", "a");
-    machine.RefuseRecycle(Top);
+    machine.AddFile(top + "Sub\\b.txt", "b");
+    machine.AddLink(top + "Sub\\Link", target);
+    machine.AddLink("C:\\Apps\\Alone", target);
+    // Without a recycle bin the shell would delete for good, through the link.
+    machine.recycleBinFull = true;
+    machine.boxAnswers = {IDYES, IDYES, IDYES, IDYES};
 
-    RemoveDirectoryTree(Top);
-    RemoveDirectoryTree(top + "Link");
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+    EXPECT_FALSE(RemoveDirectoryTree("C:\\Apps\\Alone\\"));
+    EXPECT_FALSE(RemoveEmptyFolder("C:\\Apps\\Alone"));
 
-    EXPECT_TRUE(machine.Exists(top + "Link\\precious.doc"));
-    EXPECT_EQ(machine.recycled, Strings{top + "a.txt"});
-    EXPECT_EQ(machine.Lines("recycle: " + top + "Link"), Strings{});
-    // The link is tried twice by its folder, like any stuck sub-folder, and once on its
-    // own; the simulated link cannot be removed since it holds its target's content.
-    EXPECT_EQ(Boxes(), (Strings{"Directory Delete | Directory not deleted: " + top + "Link\\",
-                                "Directory Delete | Directory not deleted: " + top + "Link",
-                                "Directory Delete | Directory not deleted: " + top,
-                                "Directory Delete | Directory not deleted: " + top + "Link\\"}));
+    EXPECT_TRUE(machine.Exists(target + "precious.doc"));
+    EXPECT_EQ(machine.Attributes(top + "Sub\\Link"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_EQ(machine.Attributes("C:\\Apps\\Alone"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_FALSE(machine.Exists(top + "a.txt"));
+    EXPECT_FALSE(machine.Exists(top + "Sub\\b.txt"));
+    EXPECT_EQ(
+        Boxes(),
+        (Strings{
+            "Confirm file deletion | Are you sure you want to delete '" + top + "a.txt'?",
+            "Confirm file deletion | Are you sure you want to delete '" + top + "Sub\\b.txt'?",
+            "Directory Delete | Directory not deleted: " + top + "Sub\\Link",
+            "Directory Delete | Directory not deleted: " + top + "Sub\\",
+            "Directory Delete | Directory not deleted: " + top + "Sub",
+            "Directory Delete | Directory not deleted: " + top,
+            "Directory Delete | Directory not deleted: C:\\Apps\\Alone\\",
+            "Directory Delete | Directory not deleted: C:\\Apps\\Alone",
+        }));
+    EXPECT_EQ(State.FailureCount, 6);
+}
+
+// What the shell cannot recycle it deletes for good only when the user agrees; a tree
+// the user keeps is reported and counted once and not walked to ask again for each
+// file in it.
+TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
+    struct Case {
+        const char* name;
+        int answer;
+        bool removed;
+        Strings boxes;
+    } cases[] = {
+        {"Yes",
+         IDYES,
+         true,
+         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?"}},
+        {"No",
+         IDNO,
+         false,
+         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?",
+          "Directory Delete | Directory not deleted: E:\\Data\\"}},
+    };
+    for (const Case& c : cases) {
+        winsim::Machine& fresh = FreshMachine();
+        fresh.AddDrive('E', DRIVE_REMOVABLE);
+        fresh.AddFile("E:\\Data\\a.txt", "a");
+        fresh.AddFile("E:\\Data\\Sub\\b.txt", "b");
+        fresh.boxAnswers = {c.answer};
+
+        EXPECT_EQ(RemoveDirectoryTree("E:\\Data"), c.removed) << c.name;
+
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.name;
+        EXPECT_EQ(State.FailureCount, c.removed ? 0 : 1) << c.name;
+        EXPECT_EQ(fresh.Exists("E:\\Data\\Sub\\b.txt"), !c.removed) << c.name;
+        EXPECT_EQ(fresh.Exists("E:\\Data\\a.txt"), !c.removed) << c.name;
+    }
+
+    // A file the user keeps, or one the shell answers for but could not delete, stays
+    // reported.
+    for (bool inUse : {false, true}) {
+        winsim::Machine& fresh = FreshMachine();
+        fresh.AddDrive('E', DRIVE_REMOVABLE);
+        fresh.AddFile("E:\\Data\\a.txt", "a");
+        fresh.SetInUse("E:\\Data\\a.txt", inUse);
+        fresh.boxAnswers = {inUse ? IDYES : IDNO};
+
+        EXPECT_FALSE(RemoveFile("E:\\Data\\a.txt")) << inUse;
+
+        ASSERT_EQ(fresh.boxes.size(), 2u) << inUse;
+        EXPECT_EQ(BoxesOf(fresh)[1], "File Delete | File not deleted: E:\\Data\\a.txt") << inUse;
+        EXPECT_EQ(State.FailureCount, 1) << inUse;
+        EXPECT_TRUE(fresh.Exists("E:\\Data\\a.txt")) << inUse;
+    }
 }
 
 }  // namespace
@@ -280,17 +355,19 @@ TEST_F(RemoveTest, RefusedLookUpsAreNoProofOfAbsence) {
     }
 }
 
-// A link whose target is empty can be removed, and goes without a box.
-TEST_F(RemoveTest, AnEmptyLinkIsRemoved) {
+// Even a link whose target is empty is not removed by us (under Wine the removal would
+// take the target and keep the link): it stays, reported and counted once.
+TEST_F(RemoveTest, AnEmptyLinkStaysReported) {
     const std::string top = std::string(Top) + "\\";
     machine.AddFolder(top + "Link");
     machine.SetAttributes(top + "Link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
 
-    EXPECT_TRUE(RemoveDirectoryTree(top + "Link"));
+    EXPECT_FALSE(RemoveDirectoryTree(top + "Link"));
 
-    EXPECT_FALSE(machine.Exists(top + "Link"));
+    EXPECT_TRUE(machine.Exists(top + "Link"));
     EXPECT_EQ(machine.recycled, Strings{});
-    EXPECT_EQ(Boxes(), Strings{});
+    EXPECT_EQ(Boxes(), Strings{"Directory Delete | Directory not deleted: " + top + "Link"});
+    EXPECT_EQ(State.FailureCount, 1);
 }
 
 }  // namespace

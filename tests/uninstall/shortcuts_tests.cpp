@@ -45,15 +45,9 @@ TEST_F(ShortcutsTest, RemovesTheShortcutAndTheMenuFolderOrSaysSo) {
          {"File Delete | File not deleted: " + Shortcut,
           "ShortCuts | Unable to remove program shortcuts. Remove manually."},
          {Menu}},
-        {"empty menu folder name",
-         true,
-         false,
-         false,
-         "",
-         false,
-         {"Directory Delete | Directory not deleted: " + Programs,
-          "ShortCuts | Unable to remove program shortcuts. Remove manually."},
-         {Shortcut}},
+        // No menu folder of the product: nothing to remove there, and the programs
+        // folder itself stays.
+        {"empty menu folder name", true, false, false, "", true, {}, {Shortcut}},
     };
     for (const Case& c : cases) {
         winsim::Machine& fresh = FreshMachine();
@@ -75,9 +69,45 @@ TEST_F(ShortcutsTest, RemovesTheShortcutAndTheMenuFolderOrSaysSo) {
         EXPECT_EQ(boxes, c.boxes) << c.name;
         EXPECT_EQ(fresh.recycled, c.recycled) << c.name;
         EXPECT_FALSE(fresh.Exists(Menu)) << c.name;
+        EXPECT_EQ(State.FailureCount, c.expected ? 0 : 1) << c.name;
         EXPECT_TRUE(fresh.Exists(Programs + "Other\\Other.Lnk")) << c.name;
         EXPECT_TRUE(fresh.Exists(Desktop + "Other.Lnk")) << c.name;
     }
+}
+
+// A shortcut name is a name on the desktop: one that would reach another folder or
+// match other files through wildcards is refused, reported as a shortcut that stayed.
+TEST_F(ShortcutsTest, RefusesShortcutNamesThatLeaveTheDesktop) {
+    const std::string otherDesktop = "C:\\Users\\reader\\Desktop\\";
+    for (const char* name : {"..\\..\\reader\\Desktop\\Bank", "../../reader/Desktop/Bank",
+                             "C:\\Users\\reader\\Desktop\\Bank", "Ba*", "Ban?", "Ba<", "Ban>",
+                             "Bank\"", "Bank|x", "Bank:x"}) {
+        winsim::Machine& fresh = FreshMachine();
+        Register(fresh);
+        fresh.AddFile(otherDesktop + "Bank.Lnk", "link");
+        fresh.AddFile(Desktop + "Bank.Lnk", "link");
+
+        EXPECT_FALSE(RemoveShortcuts("Tessaly Study", name)) << name;
+
+        EXPECT_EQ(BoxesOf(fresh),
+                  (Strings{"File Delete | File not deleted: " + Desktop + name + ".Lnk",
+                           "ShortCuts | Unable to remove program shortcuts. Remove manually."}))
+            << name;
+        EXPECT_EQ(State.FailureCount, 1) << name;
+        EXPECT_TRUE(fresh.Exists(otherDesktop + "Bank.Lnk")) << name;
+        EXPECT_TRUE(fresh.Exists(Desktop + "Bank.Lnk")) << name;
+        EXPECT_TRUE(fresh.recycled.empty()) << name;
+    }
+
+    // A double-byte name whose trail bytes are those of a backslash and a bar is plain.
+    winsim::Machine& fresh = FreshMachine();
+    Register(fresh);
+    fresh.doubleByteCodePage = true;
+    const std::string name = "\x95\x5C\x83\x7C";  // 表ポ
+    fresh.AddFile(Desktop + name + ".Lnk", "link");
+    EXPECT_TRUE(RemoveShortcuts("Tessaly Study", name));
+    EXPECT_EQ(fresh.recycled, Strings{Desktop + name + ".Lnk"});
+    EXPECT_TRUE(fresh.boxes.empty());
 }
 
 }  // namespace

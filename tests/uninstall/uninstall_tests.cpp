@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "KestDelTest.h"
+#include "Tools.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ TEST_F(UninstallTest, OnlyCancelStops) {
 
 // The ordinary run on each kind of system: the running uninstaller keeps its folder,
 // which the restart commands remove; a user who is no administrator removes only the
-// data folder and cannot delete the machine-wide key.
+// data folder, and since a restart would complete nothing, the product stays installed.
 TEST_F(UninstallTest, OrdinaryRunOnEachSystem) {
     struct Case {
         const char* name;
@@ -120,11 +121,11 @@ TEST_F(UninstallTest, OrdinaryRunOnEachSystem) {
             fresh.ProtectKey(HKEY_LOCAL_MACHINE, UninstallKey);
         }
 
-        EXPECT_TRUE(Uninstall()) << c.name;
+        EXPECT_EQ(Uninstall(), c.admin) << c.name;
 
-        EXPECT_EQ(BoxesOf(fresh), (Strings{Confirmation, Reboot})) << c.name;
+        EXPECT_EQ(BoxesOf(fresh), (Strings{Confirmation, c.admin ? Reboot : Partial})) << c.name;
         EXPECT_FALSE(fresh.Exists(Data)) << c.name;
-        EXPECT_FALSE(fresh.KeyExists(HKEY_CURRENT_USER, UninstallKey)) << c.name;
+        EXPECT_EQ(fresh.KeyExists(HKEY_CURRENT_USER, UninstallKey), !c.admin) << c.name;
         EXPECT_EQ(fresh.KeyExists(HKEY_LOCAL_MACHINE, UninstallKey), !c.admin) << c.name;
         EXPECT_TRUE(fresh.Exists(Desktop + "Other.Lnk")) << c.name;
         EXPECT_TRUE(fresh.Exists(Programs + "Other\\Other.Lnk")) << c.name;
@@ -332,6 +333,47 @@ TEST_F(UninstallTest, AFontListThatCannotBeWrittenBackEndsInTheOutcome) {
     EXPECT_FALSE(machine.Exists(Data));
     EXPECT_FALSE(machine.Exists(Extra));
     EXPECT_TRUE(machine.Exists(Program + "Fonts\\Fonts.Reg"));
+}
+
+// The own path names the program folder only when it is the whole path of the running
+// file: a path cut off by the system, or one that names no file, would name another
+// folder, so nothing is removed and the user is told.
+TEST_F(UninstallTest, RemovesNothingWithoutItsOwnFile) {
+    const std::string ownPathText =
+        "Uninstall | The uninstaller cannot name its own file, so it cannot tell which folder "
+        "is the program's. Nothing was removed.";
+    for (const std::string& path :
+         {Program + "KestD", Program.substr(0, Program.size() - 1), Program + "Gone\\KestDel.Exe",
+          std::string("KestDel.Exe"), std::string()}) {
+        winsim::Machine& fresh = FreshMachine();
+        Install(fresh);
+        fresh.currentFolder = "C:\\Program Files\\Tessaly";
+
+        EXPECT_FALSE(UninstallProgram(path, "Tessaly", "Tessaly", Data, Extra)) << path;
+
+        EXPECT_EQ(BoxesOf(fresh), Strings{ownPathText}) << path;
+        EXPECT_TRUE(fresh.recycled.empty()) << path;
+        EXPECT_TRUE(fresh.processes.empty()) << path;
+        EXPECT_TRUE(fresh.Exists(Data + "Notes\\n.txt")) << path;
+        EXPECT_TRUE(fresh.KeyExists(HKEY_CURRENT_USER, UninstallKey)) << path;
+    }
+
+    // Run from a path longer than the system's first answer holds, whose folder is
+    // itself too long for the file calls: the whole path is read, never one cut off to
+    // the folder above, and since its file cannot be found, nothing is removed.
+    winsim::Machine& m = FreshMachine();
+    const std::string program = "C:\\Apps\\" + std::string(255, 't') + "\\";
+    m.AddFile(program + "KestDel.Exe", "MZ");
+    m.SetInUse(program + "KestDel.Exe");
+    m.AddFile("C:\\Apps\\Other\\keep.txt", "keep");
+    m.moduleFileName = program + "KestDel.Exe";
+
+    EXPECT_EQ(ProgramArgument(0), program + "KestDel.Exe");
+    EXPECT_FALSE(UninstallProgram(ProgramArgument(0), "", "", "", ""));
+
+    EXPECT_EQ(BoxesOf(m), Strings{ownPathText});
+    EXPECT_TRUE(m.Exists("C:\\Apps\\Other\\keep.txt"));
+    EXPECT_TRUE(m.recycled.empty());
 }
 
 }  // namespace

@@ -47,12 +47,18 @@ typedef LONG_PTR LPARAM;
 
 typedef void* HANDLE;
 typedef HANDLE* PHANDLE;
-struct HWND__ { int unused; };
+struct HWND__ {
+    int unused;
+};
 typedef HWND__* HWND;
-struct HKEY__ { int unused; };
+struct HKEY__ {
+    int unused;
+};
 typedef HKEY__* HKEY;
 typedef HKEY* PHKEY;
-struct HINSTANCE__ { int unused; };
+struct HINSTANCE__ {
+    int unused;
+};
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef HANDLE HLOCAL;
@@ -144,11 +150,9 @@ typedef struct _TOKEN_GROUPS {
     DWORD GroupCount;
     SID_AND_ATTRIBUTES Groups[1];
 } TOKEN_GROUPS, *PTOKEN_GROUPS;
-typedef enum _TOKEN_INFORMATION_CLASS {
-    TokenUser = 1,
-    TokenGroups = 2
-} TOKEN_INFORMATION_CLASS;
-#define SECURITY_NT_AUTHORITY {0, 0, 0, 0, 0, 5}
+typedef enum _TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenGroups = 2 } TOKEN_INFORMATION_CLASS;
+#define SECURITY_NT_AUTHORITY \
+    { 0, 0, 0, 0, 0, 5 }
 #define SECURITY_BUILTIN_DOMAIN_RID 0x00000020L
 #define DOMAIN_ALIAS_RID_ADMINS 0x00000220L
 #define DOMAIN_ALIAS_RID_USERS 0x00000221L
@@ -230,6 +234,7 @@ typedef struct _WIN32_FIND_DATAA {
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
 #define TRUNCATE_EXISTING 5
 #define FILE_BEGIN 0
 #define FILE_CURRENT 1
@@ -358,8 +363,7 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
                            LPSECURITY_ATTRIBUTES processAttributes,
                            LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
                            DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
-                           LPSTARTUPINFOA startupInfo,
-                           LPPROCESS_INFORMATION processInformation);
+                           LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 UINT WINAPI WinExec(LPCSTR commandLine, UINT showMode);
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
@@ -388,6 +392,20 @@ BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes);
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
 BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES securityAttributes);
 BOOL WINAPI RemoveDirectoryA(LPCSTR pathName);
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
+BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR target, DWORD size);
 UINT WINAPI GetDriveTypeA(LPCSTR rootPath);
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR pathName);
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
@@ -408,33 +426,29 @@ DWORD WINAPI CharLowerBuffA(LPSTR text, DWORD length);
 LPSTR WINAPI CharNextA(LPCSTR text);
 
 // advapi32
-LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
-                          PHKEY result);
-LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass,
-                            DWORD options, REGSAM desired,
-                            LPSECURITY_ATTRIBUTES securityAttributes, PHKEY result,
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
+LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                            REGSAM desired, LPSECURITY_ATTRIBUTES securityAttributes, PHKEY result,
                             LPDWORD disposition);
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
                              LPBYTE data, LPDWORD dataSize);
-LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type,
-                           const BYTE* data, DWORD dataSize);
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD dataSize);
 LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD reserved,
                              LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
-                             LPDWORD values, LPDWORD maxValueNameLength,
-                             LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
-                             PFILETIME lastWriteTime);
-LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize,
-                          LPDWORD reserved, LPSTR keyClass, LPDWORD classSize,
-                          PFILETIME lastWriteTime);
+                             LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+                             LPDWORD securityDescriptorSize, PFILETIME lastWriteTime);
+LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                          LPSTR keyClass, LPDWORD classSize, PFILETIME lastWriteTime);
+LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize);
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LONG WINAPI RegCloseKey(HKEY key);
-BOOL WINAPI OpenThreadToken(HANDLE thread, DWORD desiredAccess, BOOL openAsSelf,
-                            PHANDLE token);
+BOOL WINAPI OpenThreadToken(HANDLE thread, DWORD desiredAccess, BOOL openAsSelf, PHANDLE token);
 BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token);
 BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAuthorityCount,
-                                     DWORD sub0, DWORD sub1, DWORD sub2, DWORD sub3,
-                                     DWORD sub4, DWORD sub5, DWORD sub6, DWORD sub7,
-                                     PSID* sid);
+                                     DWORD sub0, DWORD sub1, DWORD sub2, DWORD sub3, DWORD sub4,
+                                     DWORD sub5, DWORD sub6, DWORD sub7, PSID* sid);
 BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info,
                                 DWORD length, PDWORD returnLength);
 BOOL WINAPI EqualSid(PSID sid1, PSID sid2);

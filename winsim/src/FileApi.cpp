@@ -167,11 +167,37 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECU
         return Refuse(ERROR_INVALID_PARAMETER);
     Location where = Locate(fileName);
     if (where.error) return Refuse(where.error);
-    if (where.node && where.node->IsFolder()) return Refuse(ERROR_ACCESS_DENIED);
+    if (where.node && where.node->IsFolder()) {
+        // A folder opens only for its information, and through a link to its target.
+        if (!(flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || creation != OPEN_EXISTING)
+            return Refuse(ERROR_ACCESS_DENIED);
+        std::shared_ptr<Node> folder = Followed(where.node);
+        if (!folder) return Refuse(ERROR_FILE_NOT_FOUND);
+        Fail(0);
+        return Register(folder, where.letter, access, shareMode);
+    }
     if (where.node && where.trailingBackslash) return Refuse(ERROR_INVALID_NAME);
     if (where.node)
         return OpenExisting(fileName, where, access, shareMode, creation, flagsAndAttributes);
     return CreateNew(fileName, where, access, shareMode, creation, flagsAndAttributes);
+}
+
+BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
+    OpenFile* f = FileOf(file);
+    if (!f) return FailWith(ERROR_INVALID_HANDLE);
+    if (!information) return FailWith(ERROR_NOACCESS);
+    const Node& node = *f->node;
+    std::memset(information, 0, sizeof *information);
+    information->dwFileAttributes = node.attributes ? node.attributes : FILE_ATTRIBUTE_NORMAL;
+    information->ftCreationTime = node.creationTime;
+    information->ftLastAccessTime = node.writeTime;
+    information->ftLastWriteTime = node.writeTime;
+    information->dwVolumeSerialNumber = VolumeSerialOf(node);
+    information->nFileSizeLow = static_cast<DWORD>(node.content.size());
+    information->nNumberOfLinks = 1;
+    information->nFileIndexHigh = static_cast<DWORD>(node.index >> 32);
+    information->nFileIndexLow = static_cast<DWORD>(node.index & 0xFFFFFFFFu);
+    return TRUE;
 }
 
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void*) {
@@ -401,7 +427,10 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
     Location where = Locate(pathName);
     if (where.error) return FailWith(where.error);
     if (!where.node) return FailWith(ERROR_FILE_NOT_FOUND);
-    Node& node = *where.node;
+    // Wine removes the empty folder a link leads to and keeps the link.
+    std::shared_ptr<Node> followed = Followed(where.node);
+    if (!followed || !followed->parent) return FailWith(ERROR_ACCESS_DENIED);
+    Node& node = *followed;
     if (!node.IsFolder()) return FailWith(ERROR_DIRECTORY);
     if (!where.parent) return FailWith(ERROR_ACCESS_DENIED);  // a drive's root
     if (DWORD e = WriteProtection(where)) return FailWith(e);

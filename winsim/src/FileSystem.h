@@ -28,6 +28,12 @@ struct Node {
     Node* parent = nullptr;
     std::vector<std::shared_ptr<Node>> children;  // order of creation
     std::vector<std::string> order;               // enumeration order set by a test
+    unsigned long long index = 0;                 // the file index of its volume
+    DWORD volumeSerial = 0;                       // a drive's root only: its volume's serial
+    // A junction or symbolic link to a folder: paths through it lead to the target;
+    // the link itself carries FILE_ATTRIBUTE_REPARSE_POINT.
+    std::weak_ptr<Node> linkTarget;
+    bool isLink = false;
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     std::shared_ptr<Node> Child(const std::string& childName) const;  // case-insensitive
@@ -39,8 +45,9 @@ struct Drive {
     bool readOnly = false;
     bool hasMedium = true;
     bool shortNames = true;
-    long long freeSpace = -1;  // bytes left; -1: no limit
-    std::shared_ptr<Node> root;
+    long long freeSpace = -1;    // bytes left; -1: no limit
+    std::shared_ptr<Node> root;  // an alias letter (subst) shares a folder of another drive
+    bool isAlias = false;
 };
 
 struct OpenFile {
@@ -71,6 +78,7 @@ struct FileSystemState {
     INT nextLz = 0x400;
     DWORD nextProcessId = 0x100;
     long long clock = 0;  // seconds added to the base time for each change
+    unsigned long long nextIndex = 0x100;
 };
 
 // A path taken apart: drive letter, components, and whether it ended in a backslash.
@@ -119,6 +127,11 @@ FILETIME Now();                          // the machine's clock, one second per 
 FILETIME DosToFileTime(WORD date, WORD time);
 bool IsValidShortName(const std::string& name);
 bool MatchesPattern(const std::string& pattern, const std::string& name);
+// The folder a link leads to, or the node itself; null for a link whose target is gone.
+std::shared_ptr<Node> Followed(const std::shared_ptr<Node>& node);
+// The volume serial of the drive that holds the node (not of an alias letter).
+DWORD VolumeSerialOf(const Node& node);
+bool IsLeadByte(char c);  // a lead byte of the double-byte code page, when it is on
 uintptr_t NewHandle();
 void Fail(DWORD error);  // sets the last-error code
 

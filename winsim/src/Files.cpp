@@ -80,6 +80,30 @@ void CollectTree(const Node& node, std::vector<const Node*>& out) {
 
 }  // namespace
 
+namespace {
+
+// One name further down a folder. A 32-bit program on 64-bit Windows reaches the real
+// system folder as "Sysnative" in the Windows folder.
+std::shared_ptr<Node> Step(Machine& m, const Node& folder, const std::string& name) {
+    if (m.wow64 && Lower(name) == "sysnative" && Lower(FullPath(folder)) == Lower(m.windowsFolder))
+        return folder.Child("System32");
+    return folder.Child(name);
+}
+
+// The owning pointer of a folder, from its parent's list (a root from the drives).
+std::shared_ptr<Node> FindShared(const Node& node) {
+    if (node.parent) {
+        for (const auto& child : node.parent->children)
+            if (child.get() == &node) return child;
+        return nullptr;
+    }
+    for (const auto& entry : Fs().drives)
+        if (entry.second.root.get() == &node) return entry.second.root;
+    return nullptr;
+}
+
+}  // namespace
+
 bool HoldsCurrentFolder(const Node& node) {
     Location cwd = Locate(M().currentFolder, false);
     for (const Node* n = cwd.node.get(); n; n = n->parent)
@@ -207,6 +231,67 @@ bool ParsePath(const std::string& path, ParsedPath& out) {
     return ParsePathFrom(M().currentFolder, path, out);
 }
 
+namespace {
+
+// The names of a path, split at backslashes that are characters of their own (the
+// trail byte of a double-byte character may be 0x5C).
+std::vector<std::string> SplitNames(const std::string& rest) {
+    std::vector<std::string> names(1);
+    for (size_t i = 0; i < rest.size(); ++i) {
+        if (IsLeadByte(rest[i]) && i + 1 < rest.size()) {
+            names.back() += rest.substr(i, 2);
+            ++i;
+        } else if (rest[i] == '\\') {
+            names.emplace_back();
+        } else {
+            names.back() += rest[i];
+        }
+    }
+    return names;
+}
+
+bool HasInvalidNameChar(const std::string& name) {
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (IsLeadByte(name[i]) && i + 1 < name.size()) {
+            ++i;
+        } else if (IsInvalidNameChar(name[i])) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// NTFS names a folder itself also by its index stream: "name::$INDEX_ALLOCATION" and
+// "name:$I30:$INDEX_ALLOCATION".
+std::string WithoutIndexStream(const std::string& name) {
+    for (const char* suffix : {"::$index_allocation", ":$i30:$index_allocation"}) {
+        const std::string tail(suffix);
+        if (name.size() > tail.size() && Lower(name.substr(name.size() - tail.size())) == tail)
+            return name.substr(0, name.size() - tail.size());
+    }
+    return name;
+}
+
+// "\\localhost\C$\rest" and "\\127.0.0.1\C$\rest", the administrative shares of
+// this machine's drives: the drive letter, and the rest after the share.
+bool AdminShare(const std::string& p, char& letter, std::string& rest) {
+    size_t serverEnd = p.find('\\', 2);
+    if (serverEnd == std::string::npos) return false;
+    const std::string server = Lower(p.substr(2, serverEnd - 2));
+    if (server != "localhost" && server != "127.0.0.1") return false;
+    size_t shareEnd = p.find('\\', serverEnd + 1);
+    const std::string share =
+        p.substr(serverEnd + 1,
+                 shareEnd == std::string::npos ? std::string::npos : shareEnd - serverEnd - 1);
+    if (share.size() != 2 || share[1] != '$' || !std::isalpha(static_cast<unsigned char>(share[0])))
+        return false;
+    letter = DriveLetter(share[0]);
+    rest = shareEnd == std::string::npos ? "\\" : p.substr(shareEnd);
+    return true;
+}
+
+}  // namespace
+
 bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& out) {
     std::string p = path;
     std::replace(p.begin(), p.end(), '/', '\\');
@@ -220,19 +305,17 @@ bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& 
         if (rest.empty() || rest[0] != '\\')
             rest = (onCwdDrive ? cwd.substr(2) : DriveFolder(out.drive).substr(2)) + "\\" + rest;
     } else if (p.compare(0, 2, "\\\\") == 0) {
-        return false;  // network names are not simulated
+        // Of network names only this machine's administrative shares are simulated.
+        if (!AdminShare(p, out.drive, rest)) return false;
     } else {
         if (cwd.size() < 2) return false;
         out.drive = DriveLetter(cwd[0]);
         rest = p[0] == '\\' ? p : cwd.substr(2) + "\\" + p;
     }
-    out.trailingBackslash = rest.size() > 1 && rest.back() == '\\';
-    size_t start = 0;
-    while (start <= rest.size()) {
-        size_t end = rest.find('\\', start);
-        if (end == std::string::npos) end = rest.size();
-        std::string part = rest.substr(start, end - start);
-        start = end + 1;
+    const std::vector<std::string> names = SplitNames(rest);
+    out.trailingBackslash = rest.size() > 1 && names.back().empty();
+    for (const std::string& name : names) {
+        std::string part = WithoutIndexStream(name);
         // The platform drops the dots and blanks that end a name ("a.txt." is "a.txt").
         if (part != "." && part != "..") part.erase(part.find_last_not_of(". ") + 1);
         if (part.empty() || part == ".") continue;
@@ -240,7 +323,7 @@ bool ParsePathFrom(const std::string& cwd, const std::string& path, ParsedPath& 
             if (!out.parts.empty()) out.parts.pop_back();
             continue;
         }
-        if (std::any_of(part.begin(), part.end(), IsInvalidNameChar)) return false;
+        if (HasInvalidNameChar(part)) return false;
         out.parts.push_back(part);
     }
     return true;
@@ -283,7 +366,7 @@ Location LocateOn(Machine& m, const std::string& path, bool report) {
         return where;
     }
     for (size_t i = 0; i + 1 < parsed.parts.size(); ++i) {
-        folder = folder->Child(parsed.parts[i]);
+        folder = Followed(Step(m, *folder, parsed.parts[i]));
         if (!folder || !folder->IsFolder()) {
             where.error = ERROR_PATH_NOT_FOUND;
             return where;
@@ -291,8 +374,30 @@ Location LocateOn(Machine& m, const std::string& path, bool report) {
     }
     where.parent = folder;
     where.leaf = parsed.parts.back();
-    where.node = folder->Child(where.leaf);
+    where.node = Step(m, *folder, where.leaf);
+    // Wine, asked about a link with a trailing backslash, answers for its target.
+    if (where.node && where.node->isLink && where.trailingBackslash) {
+        where.node = Followed(where.node);
+        if (!where.node) {
+            where.error = ERROR_PATH_NOT_FOUND;
+            return where;
+        }
+        where.parent = where.node->parent ? FindShared(*where.node->parent) : nullptr;
+    }
     return where;
+}
+
+std::shared_ptr<Node> Followed(const std::shared_ptr<Node>& node) {
+    if (!node || !node->isLink) return node;
+    return node->linkTarget.lock();
+}
+
+DWORD VolumeSerialOf(const Node& node) {
+    const Node* top = &node;
+    while (top->parent) top = top->parent;
+    for (const auto& entry : Fs().drives)
+        if (!entry.second.isAlias && entry.second.root.get() == top) return top->volumeSerial;
+    return 0;
 }
 
 DWORD MissingError(const Location& where) {
@@ -325,6 +430,7 @@ std::shared_ptr<Node> CreateNode(Node& parent, const std::string& name, DWORD at
     auto node = std::make_shared<Node>();
     node->attributes = attributes;
     node->writeTime = node->creationTime = Now();
+    node->index = Fs().nextIndex++;
     AttachNode(parent, node, name);
     return node;
 }
@@ -407,6 +513,26 @@ void Machine::AddDrive(char letter, UINT type, bool readOnly, bool hasMedium) {
     drive.root->name = std::string(1, upper) + ":";
     drive.root->attributes = FILE_ATTRIBUTE_DIRECTORY;
     drive.root->writeTime = drive.root->creationTime = Now();
+    drive.root->index = impl->fs.nextIndex++;
+    drive.root->volumeSerial = 0x1E000000u + static_cast<DWORD>(upper);
+}
+
+void Machine::AddDriveAlias(char letter, const std::string& folder) {
+    Drive& drive = impl->fs.drives[DriveLetter(letter)];
+    drive.root = SetupNode(*this, folder);
+    drive.isAlias = true;
+}
+
+void Machine::AddLink(const std::string& path, const std::string& target) {
+    std::shared_ptr<Node> to = SetupNode(*this, target);
+    ParsedPath parsed = SetupPath(*this, path);
+    if (parsed.parts.empty()) SetupFault("not a link path", path);
+    Drive& drive = SetupDrive(*this, parsed.drive);
+    std::shared_ptr<Node> folder = MakeFolders(drive, parsed.parts, parsed.parts.size() - 1);
+    std::shared_ptr<Node> link = CreateNode(
+        *folder, parsed.parts.back(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    link->isLink = true;
+    link->linkTarget = to;
 }
 
 void Machine::AddFolder(const std::string& path, DWORD attributes) {

@@ -27,18 +27,38 @@ WIN32_FIND_DATAA Entry(const Node& node, const std::string& name, bool shortName
     return data;
 }
 
-bool HasWildcards(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+// The platform's directory search also takes '<', '>' and '"' as wildcards (the DOS
+// forms of '*', '?' and '.').
+bool HasWildcards(const std::string& s) { return s.find_first_of("*?<>\"") != std::string::npos; }
 
-// Splits "dir\pattern" after its last backslash or colon.
+std::string PlainWildcards(std::string pattern) {
+    for (char& c : pattern) {
+        if (c == '<') c = '*';
+        if (c == '>') c = '?';
+        if (c == '"') c = '.';
+    }
+    return pattern;
+}
+
+// Splits "dir\pattern" after its last backslash or colon, stepping by characters so
+// that the trail byte of a double-byte character is never taken for either.
 void SplitPattern(const std::string& path, std::string& folder, std::string& pattern) {
-    size_t cut = path.find_last_of("\\/:");
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByte(path[i]) && i + 1 < path.size()) {
+            ++i;
+        } else if (path[i] == '\\' || path[i] == '/' || path[i] == ':') {
+            cut = i;
+        }
+    }
     folder = cut == std::string::npos ? "" : path.substr(0, cut + 1);
     pattern = cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::vector<WIN32_FIND_DATAA> Matches(const Node& folder, const std::string& pattern,
+std::vector<WIN32_FIND_DATAA> Matches(const Node& folder, const std::string& given,
                                       bool shortNames) {
     std::vector<WIN32_FIND_DATAA> out;
+    const std::string pattern = HasWildcards(given) ? PlainWildcards(given) : given;
     if (!HasWildcards(pattern)) {
         std::string lower = Lower(pattern);
         for (const auto& child : folder.children)

@@ -397,6 +397,32 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, L
     return ERROR_SUCCESS;
 }
 
+LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD,
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+    KeyHandle handle{};
+    LONG error = ResolveFor(key, KEY_QUERY_VALUE, handle);
+    if (error != ERROR_SUCCESS) return error;
+    if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
+    const auto& values = handle.node->values;
+    if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
+    auto it = values.begin();
+    std::advance(it, index);
+    const RegValue& value = it->second;
+    if (value.name.size() >= *nameSize) return ERROR_MORE_DATA;
+    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+    *nameSize = static_cast<DWORD>(value.name.size());
+    if (type) *type = value.type;
+    if (dataSize) {
+        const DWORD room = *dataSize;
+        *dataSize = static_cast<DWORD>(value.data.size());
+        if (data) {
+            if (room < value.data.size()) return ERROR_MORE_DATA;
+            std::memcpy(data, value.data.data(), value.data.size());
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     if (Faulted("RegDeleteKeyA", 0)) return ERROR_ACCESS_DENIED;
     if (!subKey) return ERROR_INVALID_PARAMETER;

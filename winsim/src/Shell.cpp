@@ -25,17 +25,61 @@ bool Refused(const std::string& item) {
     return m.recycleBinBroken || Fs().refusedRecycle.count(Lower(item)) != 0;
 }
 
-int DeleteItem(const std::string& item, bool toBin) {
-    if (item.empty() || item.back() == '\\' || item.back() == '/') return kInvalidFiles;
+// Removable and network drives have no recycle bin, and a full bin takes nothing more.
+bool HasRecycleBin(const Location& where) {
+    if (M().recycleBinFull) return false;
+    return where.drive->type != DRIVE_REMOVABLE && where.drive->type != DRIVE_REMOTE;
+}
+
+// The shell's question before it deletes for good what it cannot recycle; true for Yes.
+bool ConfirmPermanentDeletion(const std::string& item, bool isFolder) {
+    const std::string caption = isFolder ? "Confirm folder deletion" : "Confirm file deletion";
+    const std::string text = "Are you sure you want to delete '" + item + "'?";
+    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONEXCLAMATION) ==
+           IDYES;
+}
+
+// A delete for good, as Wine's shell does it when it cannot recycle: an item that
+// cannot go stays, and the shell still answers success.
+void DeleteForGood(const std::string& item, Node& node) {
+    if (Busy(node)) return;
+    RemoveNode(node);
+    Record("delete: " + item);
+}
+
+// Whether the last character (not merely the last byte) is a separator.
+bool EndsWithSeparator(const std::string& item) {
+    bool separator = false;
+    for (size_t i = 0; i < item.size(); ++i) {
+        separator = item[i] == '\\' || item[i] == '/';
+        if (IsLeadByte(item[i])) ++i;
+    }
+    return separator;
+}
+
+int DeleteItem(const std::string& item, UINT flags, BOOL& aborted) {
+    if (item.empty() || EndsWithSeparator(item)) return kInvalidFiles;
     Location where = Locate(item);
     if (where.error == ERROR_NOT_READY) return ERROR_NOT_READY;
     if (where.error == ERROR_PATH_NOT_FOUND && where.drive) return kInvalidFiles;  // no folder
     if (where.error || !where.node) return kNotFound;
     if (!where.parent) return kAccessDenied;  // a drive's root
+    // The shell, handed a link, acts on the folder it leads to.
+    std::shared_ptr<Node> node = Followed(where.node);
+    if (!node || !node->parent) return kNotFound;
     if (WriteProtection(where)) return ERROR_WRITE_PROTECT;
     if (Refused(item)) return kAccessDenied;
-    if (Busy(*where.node)) return ERROR_SHARING_VIOLATION;
-    RemoveNode(*where.node);
+    const bool toBin = (flags & FOF_ALLOWUNDO) != 0;
+    if (toBin && !HasRecycleBin(where)) {
+        if ((flags & FOF_WANTNUKEWARNING) && !ConfirmPermanentDeletion(item, node->IsFolder())) {
+            aborted = TRUE;
+            return 0;
+        }
+        DeleteForGood(item, *node);
+        return 0;
+    }
+    if (Busy(*node)) return ERROR_SHARING_VIOLATION;
+    RemoveNode(*node);
     if (toBin) M().recycled.push_back(item);
     Record((toBin ? "recycle: " : "delete: ") + item);
     return 0;
@@ -54,9 +98,8 @@ int WINAPI SHFileOperationA(LPSHFILEOPSTRUCTA fileOp) {
     if (fileOp->wFunc != FO_DELETE) return ERROR_INVALID_FUNCTION;  // only deletion is simulated
     std::vector<std::string> items = Items(fileOp->pFrom);
     if (items.empty()) return ERROR_ACCESS_DENIED;
-    bool toBin = (fileOp->fFlags & FOF_ALLOWUNDO) != 0;
     for (const auto& item : items) {
-        int result = DeleteItem(item, toBin);
+        int result = DeleteItem(item, fileOp->fFlags, fileOp->fAnyOperationsAborted);
         if (result) return result;
     }
     return 0;

@@ -134,6 +134,32 @@ DWORD WINAPI GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
     return FailWith(ERROR_ENVVAR_NOT_FOUND);
 }
 
+DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR target, DWORD size) {
+    Machine& m = M();
+    if (!source) return FailWith(ERROR_INVALID_PARAMETER);
+    std::string text = source, out;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = text[i] == '%' ? text.find('%', i + 1) : std::string::npos;
+        std::string value;
+        bool known = false;
+        if (end != std::string::npos) {
+            const std::string wanted = Lower(text.substr(i + 1, end - i - 1));
+            for (const auto& entry : m.environment)
+                if (Lower(entry.first) == wanted) known = true, value = entry.second;
+        }
+        if (known) {
+            out += value;
+            i = end + 1;
+        } else {
+            out += text[i++];
+        }
+    }
+    // The size counts the terminating NUL.
+    const DWORD needed = static_cast<DWORD>(out.size() + 1);
+    if (target && size >= needed) std::memcpy(target, out.c_str(), needed);
+    return needed;
+}
+
 UINT WINAPI SetErrorMode(UINT mode) {
     Machine& m = M();
     const UINT previous = m.errorMode;

@@ -6,12 +6,12 @@
 
 namespace winsim {
 
-namespace {
-
 bool IsLeadByte(char c) {
     const unsigned char u = static_cast<unsigned char>(c);
     return M().doubleByteCodePage && ((u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC));
 }
+
+namespace {
 
 std::string Counted(LPCSTR text, int count) {
     return count < 0 ? std::string(text) : std::string(text, static_cast<size_t>(count));

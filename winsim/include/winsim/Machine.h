@@ -101,6 +101,18 @@ public:
     void AddFolder(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_DIRECTORY);
     void AddFile(const std::string& path, const std::string& content = "",
                  DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+    // A second drive letter for an existing folder (subst, or a second dosdevices link
+    // in Wine): the same files on the same volume.
+    void AddDriveAlias(char letter, const std::string& folder);
+    // A junction (or a symbolic link, as Wine shows a Unix one) at `path` to the folder
+    // `target`: attributes 0x410; a path through it leads into the target. Asked with a
+    // trailing backslash, GetFileAttributesA answers for the target, as Wine does.
+    // The shell handed the link acts on the target; RemoveDirectoryA on the link
+    // removes an empty target and keeps the link (Wine).
+    void AddLink(const std::string& path, const std::string& target);
+    // A 32-bit program on 64-bit Windows: "Sysnative" in the Windows folder names the
+    // system folder.
+    bool wow64 = false;
     // A file or folder that is in use: it cannot be moved, renamed, deleted or
     // opened for writing, and a folder holding it cannot be moved or removed.
     void SetInUse(const std::string& path, bool inUse = true);
@@ -132,6 +144,13 @@ public:
     std::vector<std::string> recycled;            // paths moved to the bin, as the shell got them
     void RefuseRecycle(const std::string& path);  // the shell refuses this exact item
     bool recycleBinBroken = false;                // the shell refuses every request
+    // No recycle bin on removable and network drives, nor room in a full one: the shell
+    // deletes for good instead, silently unless asked with FOF_WANTNUKEWARNING; then it
+    // asks first (caption "Confirm file deletion" or "Confirm folder deletion", text
+    // "Are you sure you want to delete '<item>'?", Yes/No, answered from `boxAnswers`).
+    // No keeps the item, sets fAnyOperationsAborted and still answers 0; an item it
+    // cannot delete stays, and it answers 0 too (Wine).
+    bool recycleBinFull = false;
 
     // --- Registry ------------------------------------------------------------
     // Keys are written without a leading backslash: "Software\Microsoft\...".
