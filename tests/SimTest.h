@@ -8,6 +8,7 @@
 #include <winsim/Machine.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "WinSys.h"
@@ -16,6 +17,16 @@ using Strings = std::vector<std::string>;
 
 const char* const ProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Tessaly";
 const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
+const char* const RunOnceKey = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char* const ShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const FontsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+// The uninstaller's first box, as BoxesOf shows it.
+const char* const Confirmation =
+    "Uninstall | You do not have to uninstall the Tessaly program to install a new version. "
+    "Uninstalling the program moves all the program files/folders to your recycle bin. "
+    "REBOOT COMPUTER BEFORE UNISTALLING. Do you wish to uninstall the program?";
 
 // Every box the machine has shown, in order, as "caption | text": tests compare the
 // whole list, so that no stray box goes unseen.
@@ -39,11 +50,11 @@ inline void ExpectNothingOpen(const winsim::Machine& m) {
 }
 
 // A fresh machine, the current one while it lives, with the system's process-wide
-// state started afresh; when it goes, nothing may be left open on it and the state
+// state started afresh (as `start`); when it goes, nothing may be left open on it and the state
 // is cleared again, so that no run sees what an earlier one left.
 class CleanMachine : public winsim::Machine {
 public:
-    CleanMachine() { State = ProcessState(); }
+    explicit CleanMachine(ProcessState start = ProcessState()) { State = std::move(start); }
     ~CleanMachine() {
         ExpectNothingOpen(*this);
         State = ProcessState();

@@ -8,10 +8,6 @@
 
 namespace {
 
-const char* const Confirmation =
-    "Uninstall | You do not have to uninstall the Tessaly program to install a new version. "
-    "Uninstalling the program moves all the program files/folders to your recycle bin. REBOOT "
-    "COMPUTER BEFORE UNISTALLING. Do you wish to uninstall the program?";
 const char* const NothingToInstall =
     "Check Startup | Program install files missing (2) <> <. Download latest program from "
     "www.tessaly.example/download/ftp.tessaly.example/pub and reinstall.";

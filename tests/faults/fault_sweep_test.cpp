@@ -19,11 +19,6 @@
 
 namespace {
 
-const char* const RunOnceKey = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-const char* const FontsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
-const char* const ShellFolders =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
 const std::string Program = "C:\\Program Files\\Tessaly\\";
 const std::string Data = "C:\\Tessaly Data\\";
 const std::string Extra = "C:\\Tessaly Extra\\";

@@ -8,8 +8,6 @@
 
 namespace {
 
-const char* const RunOnceKey = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-
 class RegistryTest : public SimTest {
 protected:
     void SetUninstallString(const std::string& value) {

@@ -7,9 +7,6 @@
 
 namespace {
 
-const char* const ShellFolders =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
 class ShellTest : public SimTest {};
 
 TEST_F(ShellTest, DesktopFolderComesFromTheCommonDesktopValue) {

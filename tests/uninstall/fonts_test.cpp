@@ -8,7 +8,6 @@ namespace {
 
 const std::string FontFolder = "C:\\Program Files\\Tessaly\\Fonts\\";
 const std::string FontList = FontFolder + "Fonts.Reg";
-const char* const NtFontsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 const char* const OldFontsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
 
 class FontsTest : public KestDelTest {
@@ -32,14 +31,14 @@ TEST_F(FontsTest, WithoutAFontFolderNothingHappens) {
 // The ordinary case: Fonts.Reg goes to the bin first, then the folder whole; no font
 // key is touched.
 TEST_F(FontsTest, AMovableFontListGoesFirstThenTheFolderWhole) {
-    AddFont("Kest Sans", "sans.ttf", NtFontsKey);
+    AddFont("Kest Sans", "sans.ttf", FontsKey);
     machine.AddFile(FontList, Line("Kest Sans", "sans.ttf") + "\r\n");
 
     EXPECT_TRUE(RemoveFonts(FontFolder));
 
     EXPECT_EQ(machine.recycled, (Strings{FontList, FontFolder.substr(0, FontFolder.size() - 1)}));
     EXPECT_FALSE(machine.Exists(FontFolder));
-    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Kest Sans"));
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Kest Sans"));
     EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
@@ -49,7 +48,7 @@ TEST_F(FontsTest, AFolderWithoutListThatCannotGoIsReported) {
 
     EXPECT_FALSE(RemoveFonts(FontFolder));
 
-    EXPECT_EQ(Boxes(), Strings{"Directory Delete | Directory not deleted: " + FontFolder});
+    EXPECT_EQ(BoxesOf(machine), Strings{"Directory Delete | Directory not deleted: " + FontFolder});
     EXPECT_EQ(State.FailureCount, 1);
 }
 
@@ -61,11 +60,11 @@ TEST_F(FontsTest, AStuckListIsWorkedThroughFromItsLastLine) {
         bool windows98;
         const char* fontsKey;
     } cases[] = {
-        {"NT family", false, NtFontsKey},
+        {"NT family", false, FontsKey},
         {"Windows 98", true, OldFontsKey},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         if (c.windows98) {
             fresh.SetWindows98();
         }
@@ -112,7 +111,7 @@ TEST_F(FontsTest, AStuckListIsWorkedThroughFromItsLastLine) {
 
 TEST_F(FontsTest, KeptLinesAreWrittenBackInTheirOrder) {
     for (const char* font : {"One", "Two", "Three"}) {
-        AddFont(font, std::string(font) + ".ttf", NtFontsKey);
+        AddFont(font, std::string(font) + ".ttf", FontsKey);
     }
     machine.SetInUse(FontFolder + "One.ttf");
     machine.SetInUse(FontFolder + "Three.ttf");
@@ -124,19 +123,20 @@ TEST_F(FontsTest, KeptLinesAreWrittenBackInTheirOrder) {
 
     EXPECT_EQ(machine.Content(FontList),
               Line("One", "One.ttf") + "\r\n" + Line("Three", "Three.ttf") + "\r\n");
-    EXPECT_EQ(Boxes(), (Strings{"File Delete | File not deleted: " + FontList,
-                                "File Delete | File not deleted: " + FontFolder + "Three.ttf",
-                                "Font Delete | Font not deleted: Three",
-                                "File Delete | File not deleted: " + FontFolder + "One.ttf",
-                                "Font Delete | Font not deleted: One",
-                                "Font Delete | Some fonts not deleted."}));
+    EXPECT_EQ(
+        BoxesOf(machine),
+        (Strings{"File Delete | File not deleted: " + FontList,
+                 "File Delete | File not deleted: " + FontFolder + "Three.ttf",
+                 "Font Delete | Font not deleted: Three",
+                 "File Delete | File not deleted: " + FontFolder + "One.ttf",
+                 "Font Delete | Font not deleted: One", "Font Delete | Some fonts not deleted."}));
     EXPECT_FALSE(machine.Exists(FontFolder + "Two.ttf"));
 }
 
 // Every font went, but the folder stays for a file Fonts.Reg does not list: the list
 // is written back empty.
 TEST_F(FontsTest, AFolderThatStaysAfterItsFontsLeavesAnEmptyList) {
-    AddFont("One", "One.ttf", NtFontsKey);
+    AddFont("One", "One.ttf", FontsKey);
     machine.AddFile(FontFolder + "readme.txt", "r");
     machine.SetInUse(FontFolder + "readme.txt");
     machine.AddFile(FontList, Line("One", "One.ttf") + "\r\n");
@@ -144,10 +144,10 @@ TEST_F(FontsTest, AFolderThatStaysAfterItsFontsLeavesAnEmptyList) {
 
     EXPECT_FALSE(RemoveFonts(FontFolder));
 
-    EXPECT_EQ(Boxes(), (Strings{"File Delete | File not deleted: " + FontList,
-                                "File Delete | File not deleted: " + FontList,
-                                "Directory Delete | Directory not deleted: " + FontFolder,
-                                "Font Delete | Some fonts not deleted."}));
+    EXPECT_EQ(BoxesOf(machine), (Strings{"File Delete | File not deleted: " + FontList,
+                                         "File Delete | File not deleted: " + FontList,
+                                         "Directory Delete | Directory not deleted: " + FontFolder,
+                                         "Font Delete | Some fonts not deleted."}));
     EXPECT_TRUE(machine.Exists(FontList));
     EXPECT_EQ(machine.Content(FontList), "");
     EXPECT_FALSE(machine.Exists(FontFolder + "One.ttf"));
@@ -155,10 +155,10 @@ TEST_F(FontsTest, AFolderThatStaysAfterItsFontsLeavesAnEmptyList) {
 
 // A line without a registry name must not reach the fonts key itself.
 TEST_F(FontsTest, ALineWithoutANameLeavesTheFontsKeyAlone) {
-    machine.SetString(HKEY_LOCAL_MACHINE, NtFontsKey, "Arial (TrueType)", "arial.ttf");
-    machine.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other", "File", "o.ttf");
-    AddFont("One", "One.ttf", NtFontsKey);
-    machine.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other\\Deep", "File", "d");
+    machine.SetString(HKEY_LOCAL_MACHINE, FontsKey, "Arial (TrueType)", "arial.ttf");
+    machine.SetString(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Other", "File", "o.ttf");
+    AddFont("One", "One.ttf", FontsKey);
+    machine.SetString(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Other\\Deep", "File", "d");
     machine.AddFile(FontList, "\r\n\"\" \"" + FontFolder + "x.ttf\"\r\n   \r\n" +
                                   Line("One", "One.ttf") + "\r\n" +
                                   Line("Other\\Deep", "Deep.ttf") + "\r\n");
@@ -166,14 +166,14 @@ TEST_F(FontsTest, ALineWithoutANameLeavesTheFontsKeyAlone) {
 
     RemoveFonts(FontFolder);
 
-    EXPECT_EQ(machine.StringValue(HKEY_LOCAL_MACHINE, NtFontsKey, "Arial (TrueType)"), "arial.ttf");
-    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Other\\Deep"));
-    EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\One"));
+    EXPECT_EQ(machine.StringValue(HKEY_LOCAL_MACHINE, FontsKey, "Arial (TrueType)"), "arial.ttf");
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Other\\Deep"));
+    EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\One"));
 }
 
 // A Fonts.Reg that cannot be written back is reported and counted; the caller goes on.
 TEST_F(FontsTest, AListThatCannotBeWrittenBackIsReported) {
-    AddFont("One", "One.ttf", NtFontsKey);
+    AddFont("One", "One.ttf", FontsKey);
     machine.SetInUse(FontFolder + "One.ttf");
     machine.AddFile(FontList, Line("One", "One.ttf") + "\r\n");
     machine.SetInUse(FontList);
@@ -213,7 +213,7 @@ TEST_F(FontsTest, ActsOnlyOnLinesThatNameAFileInTheFontFolder) {
         {"other letters", "c:\\program files\\TESSALY\\fonts\\x.ttf", true},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         for (const char* file : {"C:\\Windows\\System32\\x.dll", "C:\\Users\\ann\\Documents\\x.ttf",
                                  "C:\\x.ttf", "C:\\Program Files\\Tessaly\\x.ttf",
                                  "C:\\Program Files\\Tessaly\\Fonts\\Sub\\x.ttf"}) {
@@ -221,7 +221,7 @@ TEST_F(FontsTest, ActsOnlyOnLinesThatNameAFileInTheFontFolder) {
         }
         fresh.AddFile(FontFolder + "x.ttf", "font");
         fresh.currentFolder = "C:\\";
-        fresh.SetString(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Kest X", "File", "x");
+        fresh.SetString(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Kest X", "File", "x");
         const std::string line = "\"Kest X\" \"" + c.path + "\"";
         fresh.AddFile(FontList, line + "\r\n");
         fresh.RefuseRecycle(FontList);
@@ -242,8 +242,7 @@ TEST_F(FontsTest, ActsOnlyOnLinesThatNameAFileInTheFontFolder) {
             EXPECT_EQ(State.FailureCount, 2) << c.name;
             EXPECT_EQ(fresh.Content(FontList), line + "\r\n") << c.name;
         }
-        EXPECT_EQ(fresh.KeyExists(HKEY_LOCAL_MACHINE, std::string(NtFontsKey) + "\\Kest X"),
-                  !c.acted)
+        EXPECT_EQ(fresh.KeyExists(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Kest X"), !c.acted)
             << c.name;
         EXPECT_EQ(fresh.Exists(FontFolder + "x.ttf"), !c.acted) << c.name;
         for (const char* file : {"C:\\Windows\\System32\\x.dll", "C:\\Users\\ann\\Documents\\x.ttf",

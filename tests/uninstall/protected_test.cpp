@@ -6,8 +6,6 @@
 
 namespace {
 
-const char* const ShellFolders =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char* const CurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char* const CommonPrograms = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
 
@@ -162,7 +160,7 @@ TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
         {"C:\\Windows\\Fonts", false},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         Register(fresh);
         fresh.AddFolder("C:\\Windows\\Fonts");
         fresh.AddFolder("C:\\Windows\\System32\\drivers");
@@ -236,7 +234,7 @@ TEST_F(ProtectedTest, RefusesOtherNamesOfProtectedFolders) {
 // The profiles folder as the profile list registers it holds every user's profile,
 // each of which is protected, whatever the current user's profile is.
 TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
-    winsim::Machine& fresh = FreshMachine();
+    CleanMachine fresh(Administrator());
     fresh.environment["SystemDrive"] = "D:";
     fresh.SetValue(HKEY_LOCAL_MACHINE,
                    "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",

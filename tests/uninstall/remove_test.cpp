@@ -33,7 +33,7 @@ TEST_F(RemoveTest, RemoveFileMovesOneFileOrReportsIt) {
          {}},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         fresh.AddFile("C:\\Apps\\a.txt", "a");
         fresh.AddFile("C:\\Apps\\h.txt", "h", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
         fresh.AddFolder("C:\\Apps\\Folder");
@@ -54,53 +54,45 @@ TEST_F(RemoveTest, RemoveFileMovesOneFileOrReportsIt) {
 }
 
 TEST_F(RemoveTest, RemoveEmptyFolderExemptsOnlyTheProgramFolderWithItsBackslash) {
+    // The folder C:\Apps\Box as a case sets it up: held, a file in use in it keeps it
+    // from going and the shell refuses it.
+    enum : unsigned { Empty = 0, FileInUse = 1, ShellRefuses = 2, Held = FileInUse | ShellRefuses };
+    // What comes of it: gone; left alone, the answer true; or not deleted, reported.
+    enum Outcome { Gone, LeftAlone, NotDeleted };
+    const std::string notDeleted = "Directory Delete | Directory not deleted: C:\\Apps\\Box";
     struct Case {
         const char* name;
         const char* path;
-        bool fillFolder;   // a file in use keeps the folder from going
-        bool refuseShell;  // the shell refuses the folder
-        bool expected;
-        bool folderLeft;
+        unsigned folder;
+        Outcome outcome;
         Strings boxes;
     } cases[] = {
-        {"missing folder", "C:\\Apps\\None", false, false, true, true, {}},
-        {"folder moved with its content", "C:\\Apps\\Box", false, false, true, false, {}},
-        {"empty folder the shell refuses", "C:\\Apps\\Box", false, true, true, false, {}},
-        {"full folder that cannot go",
-         "C:\\Apps\\Box",
-         true,
-         true,
-         false,
-         true,
-         {"Directory Delete | Directory not deleted: C:\\Apps\\Box"}},
-        {"program folder with backslash", "C:\\Apps\\Box\\", true, true, true, true, {}},
-        {"program folder without backslash",
-         "C:\\Apps\\Box",
-         true,
-         true,
-         false,
-         true,
-         {"Directory Delete | Directory not deleted: C:\\Apps\\Box"}},
-        {"program folder in other letters", "c:\\APPS\\box\\", true, true, true, true, {}},
+        {"missing folder", "C:\\Apps\\None", Empty, LeftAlone, {}},
+        {"folder moved with its content", "C:\\Apps\\Box", Empty, Gone, {}},
+        {"empty folder the shell refuses", "C:\\Apps\\Box", ShellRefuses, Gone, {}},
+        {"full folder that cannot go", "C:\\Apps\\Box", Held, NotDeleted, {notDeleted}},
+        {"program folder with backslash", "C:\\Apps\\Box\\", Held, LeftAlone, {}},
+        {"program folder without backslash", "C:\\Apps\\Box", Held, NotDeleted, {notDeleted}},
+        {"program folder in other letters", "c:\\APPS\\box\\", Held, LeftAlone, {}},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         State.ProgramFolder = "C:\\Apps\\Box\\";
         fresh.AddFolder("C:\\Apps\\Box", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-        if (c.fillFolder) {
+        if (c.folder & FileInUse) {
             fresh.AddFile("C:\\Apps\\Box\\KestDel.Exe", "MZ");
             fresh.SetInUse("C:\\Apps\\Box\\KestDel.Exe");
         }
-        if (c.refuseShell) {
+        if (c.folder & ShellRefuses) {
             fresh.RefuseRecycle("C:\\Apps\\Box");
         }
 
-        EXPECT_EQ(RemoveEmptyFolder(c.path), c.expected) << c.name;
+        EXPECT_EQ(RemoveEmptyFolder(c.path), c.outcome != NotDeleted) << c.name;
 
         const Strings boxes = BoxesOf(fresh);
         EXPECT_EQ(boxes, c.boxes) << c.name;
         EXPECT_EQ(State.FailureCount, static_cast<int>(c.boxes.size())) << c.name;
-        EXPECT_EQ(fresh.Exists("C:\\Apps\\Box"), c.folderLeft) << c.name;
+        EXPECT_EQ(fresh.Exists("C:\\Apps\\Box"), c.outcome != Gone) << c.name;
         EXPECT_TRUE(fresh.Exists("C:\\Apps")) << c.name;
     }
 }
@@ -159,7 +151,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreePassesOverWhatOthersOwn) {
          {".profile", "kestdel.exe", "boot.sys", "label", "FONTS\\f.ttf", ".cache\\c.txt"}) {
         EXPECT_TRUE(machine.Exists(top + kept)) << kept;
     }
-    EXPECT_EQ(Boxes(), Strings{"Directory Delete | Directory not deleted: " + top});
+    EXPECT_EQ(BoxesOf(machine), Strings{"Directory Delete | Directory not deleted: " + top});
     EXPECT_EQ(State.FailureCount, 1);
 }
 
@@ -170,12 +162,12 @@ TEST_F(RemoveTest, RemoveDirectoryTreeTriesAStuckSubFolderTwice) {
 
     EXPECT_FALSE(RemoveDirectoryTree(Top));
 
-    EXPECT_EQ(Boxes(), (Strings{
-                           "File Delete | File not deleted: " + top + "Sub\\busy.dat",
-                           "Directory Delete | Directory not deleted: " + top + "Sub\\",
-                           "Directory Delete | Directory not deleted: " + top + "Sub",
-                           "Directory Delete | Directory not deleted: " + top,
-                       }));
+    EXPECT_EQ(BoxesOf(machine), (Strings{
+                                    "File Delete | File not deleted: " + top + "Sub\\busy.dat",
+                                    "Directory Delete | Directory not deleted: " + top + "Sub\\",
+                                    "Directory Delete | Directory not deleted: " + top + "Sub",
+                                    "Directory Delete | Directory not deleted: " + top,
+                                }));
     EXPECT_EQ(State.FailureCount, 4);
     EXPECT_TRUE(machine.Exists(top + "Sub\\busy.dat"));
 }
@@ -200,9 +192,10 @@ TEST_F(RemoveTest, RemoveDirectoryTreeOfTheProgramFolderIsSilentOnlyForItself) {
     machine.SetInUse(program + "Busy\\b.dat");
     EXPECT_FALSE(RemoveDirectoryTree(program));
     EXPECT_EQ(State.FailureCount, 3);
-    EXPECT_EQ(Boxes(), (Strings{"File Delete | File not deleted: " + program + "Busy\\b.dat",
-                                "Directory Delete | Directory not deleted: " + program + "Busy\\",
-                                "Directory Delete | Directory not deleted: " + program + "Busy"}));
+    EXPECT_EQ(BoxesOf(machine),
+              (Strings{"File Delete | File not deleted: " + program + "Busy\\b.dat",
+                       "Directory Delete | Directory not deleted: " + program + "Busy\\",
+                       "Directory Delete | Directory not deleted: " + program + "Busy"}));
 }
 
 // A junction or symbolic link is never entered, never handed to the shell and never
@@ -232,7 +225,7 @@ TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
     EXPECT_FALSE(machine.Exists(top + "a.txt"));
     EXPECT_FALSE(machine.Exists(top + "Sub\\b.txt"));
     EXPECT_EQ(
-        Boxes(),
+        BoxesOf(machine),
         (Strings{
             "Confirm file deletion | Are you sure you want to delete '" + top + "a.txt'?",
             "Confirm file deletion | Are you sure you want to delete '" + top + "Sub\\b.txt'?",
@@ -267,7 +260,7 @@ TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
           "Directory Delete | Directory not deleted: E:\\Data\\"}},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         fresh.AddDrive('E', DRIVE_REMOVABLE);
         fresh.AddFile("E:\\Data\\a.txt", "a");
         fresh.AddFile("E:\\Data\\Sub\\b.txt", "b");
@@ -284,7 +277,7 @@ TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
     // A file the user keeps, or one the shell answers for but could not delete, stays
     // reported.
     for (bool inUse : {false, true}) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         fresh.AddDrive('E', DRIVE_REMOVABLE);
         fresh.AddFile("E:\\Data\\a.txt", "a");
         fresh.SetInUse("E:\\Data\\a.txt", inUse);
@@ -337,7 +330,7 @@ TEST_F(RemoveTest, RefusedLookUpsAreNoProofOfAbsence) {
         {"nothing refused", {}, true, true, {}, {"KestDel.Exe"}},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         fresh.AddFile(program + "KestDel.Exe", "MZ");
         fresh.SetInUse(program + "KestDel.Exe");
         fresh.AddFile(program + "a.txt", "a");
@@ -366,7 +359,8 @@ TEST_F(RemoveTest, AnEmptyLinkStaysReported) {
 
     EXPECT_TRUE(machine.Exists(top + "Link"));
     EXPECT_EQ(machine.recycled, Strings{});
-    EXPECT_EQ(Boxes(), Strings{"Directory Delete | Directory not deleted: " + top + "Link"});
+    EXPECT_EQ(BoxesOf(machine),
+              Strings{"Directory Delete | Directory not deleted: " + top + "Link"});
     EXPECT_EQ(State.FailureCount, 1);
 }
 

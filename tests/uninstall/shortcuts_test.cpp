@@ -6,8 +6,6 @@
 
 namespace {
 
-const char* const ShellFolders =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::string Desktop = "C:\\Users\\Public\\Desktop\\";
 const std::string Programs = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
 const std::string Shortcut = Desktop + "Tessaly.Lnk";
@@ -50,7 +48,7 @@ TEST_F(ShortcutsTest, RemovesTheShortcutAndTheMenuFolderOrSaysSo) {
         {"empty menu folder name", true, false, false, "", true, {}, {Shortcut}},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         Register(fresh);
         if (c.shortcut) {
             fresh.AddFile(Shortcut, "link");
@@ -82,7 +80,7 @@ TEST_F(ShortcutsTest, RefusesShortcutNamesThatLeaveTheDesktop) {
     for (const char* name : {"..\\..\\reader\\Desktop\\Bank", "../../reader/Desktop/Bank",
                              "C:\\Users\\reader\\Desktop\\Bank", "Ba*", "Ban?", "Ba<", "Ban>",
                              "Bank\"", "Bank|x", "Bank:x"}) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         Register(fresh);
         fresh.AddFile(otherDesktop + "Bank.Lnk", "link");
         fresh.AddFile(Desktop + "Bank.Lnk", "link");
@@ -100,7 +98,7 @@ TEST_F(ShortcutsTest, RefusesShortcutNamesThatLeaveTheDesktop) {
     }
 
     // A double-byte name whose trail bytes are those of a backslash and a bar is plain.
-    winsim::Machine& fresh = FreshMachine();
+    CleanMachine fresh(Administrator());
     Register(fresh);
     fresh.doubleByteCodePage = true;
     const std::string name = "\x95\x5C\x83\x7C";  // 表ポ

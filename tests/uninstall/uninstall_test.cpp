@@ -8,14 +8,6 @@
 
 namespace {
 
-const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
-const char* const RunOnceKey = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-const char* const ShellFolders =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char* const Confirmation =
-    "Uninstall | You do not have to uninstall the Tessaly program to install a new version. "
-    "Uninstalling the program moves all the program files/folders to your recycle bin. "
-    "REBOOT COMPUTER BEFORE UNISTALLING. Do you wish to uninstall the program?";
 const char* const Reboot = "Uninstall | Reboot computer to complete program uninstall.";
 const char* const Partial =
     "Uninstall | Program Partially Deleted. Reboot computer and try to remove program again.";
@@ -111,7 +103,7 @@ TEST_F(UninstallTest, OrdinaryRunOnEachSystem) {
         {"not an administrator", false, false, {}},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         State.IsAdmin = c.admin;
         if (c.windows98) {
             fresh.SetWindows98();
@@ -176,7 +168,7 @@ TEST_F(UninstallTest, RestartCommandsQuoteAPathWithBlanks) {
          "cmd.exe /c \"Rd  \"C:\\Program Files\\Tessaly\\\"\""},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         fresh.SetShortNamesEnabled('C', c.shortNames);
         Install(fresh, c.program);
 
@@ -195,7 +187,7 @@ TEST_F(UninstallTest, OneFileThatStaysLeavesKeysAndSchedulesNothing) {
 
     EXPECT_FALSE(Uninstall());
 
-    EXPECT_EQ(Boxes(),
+    EXPECT_EQ(BoxesOf(machine),
               (Strings{Confirmation, "File Delete | File not deleted: " + Data + "Notes\\n.txt",
                        "Directory Delete | Directory not deleted: " + Data + "Notes\\",
                        "Directory Delete | Directory not deleted: " + Data + "Notes",
@@ -213,7 +205,7 @@ TEST_F(UninstallTest, AProgramFolderAlreadyGoneCompletesWithoutRestartCommands) 
 
     EXPECT_TRUE(Uninstall());
 
-    EXPECT_EQ(Boxes(), (Strings{Confirmation, Complete}));
+    EXPECT_EQ(BoxesOf(machine), (Strings{Confirmation, Complete}));
     EXPECT_FALSE(machine.Exists(Program));
     EXPECT_FALSE(machine.ValueExists(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe1"));
     EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
@@ -231,7 +223,7 @@ TEST_F(UninstallTest, DefaultNamesWithoutAShortcutName) {
         {"both given", "Study", "Tessaly", Programs + "Study", Programs + "Tessaly"},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         Install(fresh);
         fresh.AddFile(Programs + "Study\\Study.Lnk", "link");
 
@@ -252,7 +244,7 @@ TEST_F(UninstallTest, WithoutArgumentsOnlyTheProgramFolderGoes) {
 
     EXPECT_TRUE(UninstallProgram(Uninstaller, "", "", "", ""));
 
-    EXPECT_EQ(Boxes(), (Strings{Confirmation, Reboot}));
+    EXPECT_EQ(BoxesOf(machine), (Strings{Confirmation, Reboot}));
     EXPECT_TRUE(machine.Exists("C:\\Fonts\\Fonts.Reg"));
     EXPECT_TRUE(machine.Exists(Data + "Notes\\n.txt"));
     EXPECT_TRUE(machine.Exists(Extra));
@@ -261,7 +253,7 @@ TEST_F(UninstallTest, WithoutArgumentsOnlyTheProgramFolderGoes) {
 
 TEST_F(UninstallTest, WithoutKestExeNothingIsRun) {
     for (bool asFolder : {false, true}) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         Install(fresh, "C:\\Tessaly\\", false);
         if (asFolder) {
             fresh.AddFolder("C:\\Tessaly\\kest.exe");
@@ -303,7 +295,7 @@ TEST_F(UninstallTest, SystemFoldersOnTheCommandLineAreRefused) {
         {"..\\..", "", "Directory Delete | Directory not deleted: ..\\.."},
     };
     for (const Case& c : cases) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         Install(fresh);
         fresh.AddFile("C:\\Windows\\Fonts\\arial.ttf", "font");
         fresh.AddFile("C:\\Windows\\notepad.exe", "MZ");
@@ -328,7 +320,7 @@ TEST_F(UninstallTest, AFontListThatCannotBeWrittenBackEndsInTheOutcome) {
 
     EXPECT_FALSE(Uninstall());
 
-    const Strings boxes = Boxes();
+    const Strings boxes = BoxesOf(machine);
     EXPECT_EQ(boxes.back(), Partial);
     EXPECT_FALSE(machine.Exists(Data));
     EXPECT_FALSE(machine.Exists(Extra));
@@ -345,7 +337,7 @@ TEST_F(UninstallTest, RemovesNothingWithoutItsOwnFile) {
     for (const std::string& path :
          {Program + "KestD", Program.substr(0, Program.size() - 1), Program + "Gone\\KestDel.Exe",
           std::string("KestDel.Exe"), std::string()}) {
-        winsim::Machine& fresh = FreshMachine();
+        CleanMachine fresh(Administrator());
         Install(fresh);
         fresh.currentFolder = "C:\\Program Files\\Tessaly";
 
@@ -361,7 +353,7 @@ TEST_F(UninstallTest, RemovesNothingWithoutItsOwnFile) {
     // Run from a path longer than the system's first answer holds, whose folder is
     // itself too long for the file calls: the whole path is read, never one cut off to
     // the folder above, and since its file cannot be found, nothing is removed.
-    winsim::Machine& m = FreshMachine();
+    CleanMachine m(Administrator());
     const std::string program = "C:\\Apps\\" + std::string(255, 't') + "\\";
     m.AddFile(program + "KestDel.Exe", "MZ");
     m.SetInUse(program + "KestDel.Exe");
