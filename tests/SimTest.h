@@ -39,7 +39,7 @@ inline Strings BoxesOf(const winsim::Machine& m) {
 // Every program the machine has started, in order, as "command line | folder".
 inline Strings Started(const winsim::Machine& m) {
     Strings started;
-    for (const winsim::ProcessRecord& p : m.processes)
+    for (const winsim::ProcessRecord& p : m.programs.started)
         started.push_back(p.commandLine + " | " + p.currentFolder);
     return started;
 }

@@ -75,7 +75,7 @@ TEST_F(ProgramTest, StartUpDeletesTheMachineWideProductKeyTree) {
     EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, ProductKey));
     EXPECT_TRUE(
         machine.KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"));
-    EXPECT_EQ(machine.openKeyHandles, 0);
+    EXPECT_EQ(machine.registry.openHandles, 0);
 }
 
 TEST_F(ProgramTest, StartUpWithoutRightsLeavesTheProductKeySilently) {
@@ -97,16 +97,16 @@ TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
     } cases[] = {
         {"identity",
          [](winsim::Machine& m) {
-             m.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
+             m.faults.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
          }},
-        {"size query", [](winsim::Machine& m) { m.tokenSizeQuerySucceeds = true; }},
+        {"size query", [](winsim::Machine& m) { m.faults.tokenSizeQuerySucceeds = true; }},
         {"size query error",
          [](winsim::Machine& m) {
-             m.tokenSizeQuery = {true, ERROR_ACCESS_DENIED};
+             m.faults.tokenSizeQuery = {true, ERROR_ACCESS_DENIED};
          }},
         {"group query",
          [](winsim::Machine& m) {
-             m.tokenGroupQuery = {true, ERROR_ACCESS_DENIED};
+             m.faults.tokenGroupQuery = {true, ERROR_ACCESS_DENIED};
          }},
     };
     for (const Case& c : cases) {
@@ -125,8 +125,8 @@ TEST_F(ProgramTest, AdministratorTestFailureEndsStartUpWithRuntimeError217) {
         EXPECT_EQ(fresh.boxes[0].style, static_cast<UINT>(MB_OK));
         // No mode ran, and start-up stopped before the key deletion.
         EXPECT_TRUE(fresh.KeyExists(HKEY_LOCAL_MACHINE, ProductKey)) << c.name;
-        EXPECT_EQ(fresh.openTokenHandles, 0) << c.name;
-        EXPECT_EQ(fresh.allocatedSids, 0) << c.name;
+        EXPECT_EQ(fresh.token.openHandles, 0) << c.name;
+        EXPECT_EQ(fresh.token.allocatedSids, 0) << c.name;
         EXPECT_FALSE(State.LogLines) << c.name;
     }
 }
@@ -146,7 +146,7 @@ void ExpectRaisedToThePlatform() {
 
 TEST_F(ProgramTest, StartUpFailureUnderADebuggerIsLeftToThePlatform) {
     Start("C:\\Medium\\Setup.exe", "Setup.exe");
-    machine.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
+    machine.faults.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
     machine.unhandledFilterContinues = true;
 
     ExpectRaisedToThePlatform();
@@ -156,8 +156,8 @@ TEST_F(ProgramTest, StartUpFailureUnderADebuggerIsLeftToThePlatform) {
 TEST_F(ProgramTest, OutsideTheNtFamilyNoTokenIsAsked) {
     Start("C:\\Medium\\Setup.exe", "Setup.exe");
     machine.SetWindows98();
-    machine.allocateSid = {true, ERROR_CALL_NOT_IMPLEMENTED};
-    machine.openProcessToken = {true, ERROR_CALL_NOT_IMPLEMENTED};
+    machine.faults.allocateSid = {true, ERROR_CALL_NOT_IMPLEMENTED};
+    machine.faults.openProcessToken = {true, ERROR_CALL_NOT_IMPLEMENTED};
 
     EXPECT_EQ(RunProgram(), 0);
     EXPECT_TRUE(State.IsAdmin);
@@ -186,7 +186,7 @@ TEST_F(UnhandledErrorTest, EndsTheRunWithTheApplicationErrorBoxAndExitCode1) {
                    "[0-9A-F]{8}\\.\r\nInvalid data type for 'UninstallString'\\.\r\n")))
         << boxes[1];
     EXPECT_EQ(machine.boxes[1].style, static_cast<UINT>(MB_ICONERROR | MB_TASKMODAL));
-    EXPECT_TRUE(machine.processes.empty());
+    EXPECT_TRUE(machine.programs.started.empty());
 }
 
 TEST_F(UnhandledErrorTest, UnderADebuggerThePlatformTakesOver) {
@@ -213,7 +213,7 @@ TEST_F(ProgramTest, ApplicationErrorKeepsTheMessagesOwnFullStop) {
                    "[0-9A-F]{8}\\.\r\nCannot change the current folder to \"D:\"\\. File not "
                    "found\\.\r\n")))
         << BoxesOf(machine)[0];
-    EXPECT_EQ(machine.processes.size(), 0u);
+    EXPECT_EQ(machine.programs.started.size(), 0u);
 }
 
 // The uninstaller's own outcome never sets the exit code.

@@ -94,9 +94,9 @@ Strings Removed(const winsim::Machine& m) {
 
 // Some call whose name begins so was made to fail.
 bool Failed(const winsim::Machine& m, const std::string& call) {
-    return std::any_of(m.failedCalls.begin(), m.failedCalls.end(), [&](const std::string& failed) {
-        return failed.compare(0, call.size(), call) == 0;
-    });
+    return std::any_of(
+        m.faults.failedCalls.begin(), m.faults.failedCalls.end(),
+        [&](const std::string& failed) { return failed.compare(0, call.size(), call) == 0; });
 }
 
 bool ShowsBox(const winsim::Machine& m, const std::string& caption, const std::string& text) {
@@ -213,7 +213,7 @@ void PrepareMedium(winsim::Machine& m, const std::string& medium, bool doubleByt
 
 // A program started from the temporary folder must be the whole unpacked one.
 void LaunchOutcome(const winsim::Machine& m, const std::string& where, bool) {
-    for (const winsim::ProcessRecord& started : m.processes) {
+    for (const winsim::ProcessRecord& started : m.programs.started) {
         if (!StartsWithNoCase(started.commandLine, Temp)) continue;
         EXPECT_EQ(m.Content(Temp + "Kest.Exe"), PackedProgram) << where;
         EXPECT_EQ(m.Content(Temp + "Rapi.DLL"), PackedLibrary) << where;
@@ -254,7 +254,7 @@ void PrepareModules(winsim::Machine& m) {
 // without a list, as without modules; a launcher that cannot read its own path does
 // not know its medium.
 void ModulesOutcome(const winsim::Machine& m, const std::string& where, bool) {
-    if (m.processes.empty() || !m.boxes.empty()) return;
+    if (m.programs.started.empty() || !m.boxes.empty()) return;
     if (Failed(m, "Find") || Failed(m, "GetModuleFileNameA")) return;
     const std::string list = m.Content(Data + "AutoLoad.Lst") + m.Content(Program + "AutoLoad.Lst");
     EXPECT_NE(list.find(Medium + "Bible.801\r\nSetup 2.0\r\n"), std::string::npos)
@@ -293,7 +293,7 @@ long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& ta
              const std::function<void(const winsim::Machine&)>& more = nullptr) {
     CleanMachine m;
     road.setUp(m);
-    m.faults = plan;
+    m.faults.plan = plan;
     int exitCode = -1;
     std::string escaped;
     try {
@@ -303,7 +303,7 @@ long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& ta
     }
     const bool isAdmin = State.IsAdmin;
     State = ProcessState();
-    const std::string failed = m.failedCalls.empty() ? "-" : m.failedCalls.front();
+    const std::string failed = m.faults.failedCalls.empty() ? "-" : m.faults.failedCalls.front();
     const std::string where = std::string(road.name) + " with call " + std::to_string(plan.failAt) +
                               " (" + failed + ")" +
                               (plan.fromThenOn ? " and every later one" : "") + " failing";
@@ -314,7 +314,7 @@ long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& ta
 
     // Without its own path the program cannot tell the uninstaller from the launcher.
     Strings captions = road.captions;
-    if (std::count(m.failedCalls.begin(), m.failedCalls.end(), "GetModuleFileNameA"))
+    if (std::count(m.faults.failedCalls.begin(), m.faults.failedCalls.end(), "GetModuleFileNameA"))
         captions.insert(captions.end(), LaunchCaptions.begin(), LaunchCaptions.end());
     for (const winsim::BoxRecord& box : m.boxes)
         EXPECT_TRUE(Allowed(box.caption, captions))
@@ -327,7 +327,7 @@ long RunOnce(const Road& road, const winsim::Machine::FaultPlan& plan, Tally& ta
     }
     road.outcome(m, where, isAdmin);
     if (more) more(m);
-    return m.systemCalls;
+    return m.faults.systemCalls;
 }
 
 void Sweep(const Road& road, Tally& tally) {
@@ -372,7 +372,7 @@ TEST(FaultSweep, RoadsWithoutFaults) {
         PrepareMedium(m, Medium, false);
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(m.boxes.empty());
-        ASSERT_EQ(m.processes.size(), 1u);
+        ASSERT_EQ(m.programs.started.size(), 1u);
         EXPECT_EQ(m.Content(Temp + "Kest.Exe"), PackedProgram);
         EXPECT_EQ(m.Content(Temp + "Rapi.DLL"), PackedLibrary);
         EXPECT_EQ(m.OpenHandles(), Strings());
@@ -382,7 +382,7 @@ TEST(FaultSweep, RoadsWithoutFaults) {
         PrepareModules(m);
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(m.boxes.empty());
-        ASSERT_EQ(m.processes.size(), 1u);
+        ASSERT_EQ(m.programs.started.size(), 1u);
         EXPECT_EQ(m.Content(Data + "AutoLoad.Lst"), Medium + "Bible.801\r\nSetup 2.0\r\n");
         EXPECT_EQ(m.OpenHandles(), Strings());
     }
@@ -430,7 +430,7 @@ TEST(StrangeNames, EachRoadWorksOrFailsWithItsBox) {
         winsim::Machine::FaultPlan none;
         RunOnce(c.road, none, tally, [&](const winsim::Machine& m) {
             const std::string last = m.boxes.empty()
-                                         ? (m.processes.empty() ? "nothing" : "started")
+                                         ? (m.programs.started.empty() ? "nothing" : "started")
                                          : m.boxes.back().caption + " | " + m.boxes.back().text;
             EXPECT_EQ(last, c.outcome) << c.road.name;
         });

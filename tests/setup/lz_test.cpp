@@ -140,7 +140,7 @@ TEST_F(LzCopyTest, DestinationOpenedUnderAnotherNameIsAnOpenError) {
 TEST_F(LzCopyTest, AnyNegativeAnswerIsAFailedOpen) {
     machine.AddFile(Source, "program");
     machine.AddFolder("C:\\Temp");
-    machine.lzOpenResults[Source] = LZERROR_GLOBALLOC;
+    machine.faults.lzOpenResults[Source] = LZERROR_GLOBALLOC;
     EXPECT_FALSE(LzCopyFile(Source, Target));
     EXPECT_EQ(BoxesOf(machine),
               Strings{"CopyFile | Error opening source file \"C:\\Medium\\Kest.Ex_\""});

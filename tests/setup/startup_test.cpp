@@ -82,7 +82,7 @@ TEST_F(StartupTest, CompressedProgramIsUnpackedIntoTheTemporaryFolder) {
 // The program is unpacked into the root of drive C and runs in drive C's own current
 // folder ("c:").
 TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
-    machine.tempPathFails = true;
+    machine.faults.getTempPath.fail = true;
     machine.messageTexts[ERROR_PATH_NOT_FOUND] = "Path not found.\r\n";
     machine.AddFolder("C:\\Work");
     machine.currentFolder = "C:\\Work";
@@ -100,7 +100,7 @@ TEST_F(StartupTest, MissingCompressedLibraryStopsBeforeTheStart) {
     EXPECT_EQ(
         BoxesOf(machine),
         std::vector<std::string>{"CopyFile | Error opening source file \"C:\\Medium\\Rapi.Dl_\""});
-    EXPECT_TRUE(machine.processes.empty());
+    EXPECT_TRUE(machine.programs.started.empty());
     EXPECT_EQ(machine.Content("C:\\Windows\\Temp\\Kest.Exe"), "MZ program");
 }
 
@@ -147,7 +147,7 @@ TEST_F(StartupTest, ProgramVariantByWindowsVersion) {
         CheckStartup("D:\\Setup.exe", "");
         const std::string what = c.files[1] + (c.isWinXP ? " on XP" : "");
         ASSERT_EQ(Started(fresh).size(), 1u) << what;
-        EXPECT_EQ(fresh.processes[0].commandLine, std::string(c.runs) + " \"D:\\\"") << what;
+        EXPECT_EQ(fresh.programs.started[0].commandLine, std::string(c.runs) + " \"D:\\\"") << what;
         EXPECT_EQ(fresh.Content(c.runs), std::string("MZ ") + c.content) << what;
         std::vector<std::string> left;
         for (const auto& name : fresh.List("D:\\")) {
@@ -185,7 +185,7 @@ TEST_F(StartupTest, AutorunEndsQuietlyWhenTheInstalledProgramIsNewer) {
         }
         CheckStartup("C:\\Medium\\Setup.exe", c.argument);
         const std::string what = std::string(c.argument) + " " + std::to_string(c.installedYear);
-        EXPECT_EQ(fresh.processes.size(), c.starts ? 1u : 0u) << what;
+        EXPECT_EQ(fresh.programs.started.size(), c.starts ? 1u : 0u) << what;
         EXPECT_EQ(fresh.Exists("C:\\Windows\\Temp\\Kest.Exe"), c.compressed && c.starts) << what;
         EXPECT_EQ(BoxesOf(fresh), Strings{}) << what;
     }
@@ -214,7 +214,7 @@ TEST_F(StartupTest, AutorunAgeTestReadsTheXpProgramThatTookThePlainName) {
         InstallProduct(fresh, "Tessaly 10", ProgramFolder, "");
         fresh.SetDosWriteTime("C:\\Program Files\\Tessaly\\Kest.Exe", DosDate(installedYear), 0);
         CheckStartup("C:\\Medium\\Setup.exe", "autorun");
-        EXPECT_EQ(fresh.processes.size(), installedYear < 2022 ? 1u : 0u) << installedYear;
+        EXPECT_EQ(fresh.programs.started.size(), installedYear < 2022 ? 1u : 0u) << installedYear;
         EXPECT_EQ(fresh.Content("C:\\Medium\\Kest.Exe"), "MZ XP program") << installedYear;
     }
 }
@@ -268,7 +268,7 @@ TEST_F(StartupTest, FailedStartIsExplainedFromTheTable) {
         CleanMachine fresh;
         for (const auto& text : systemTexts) fresh.messageTexts[text.first] = text.second + "\r\n";
         AddMedium(fresh, "C:\\Medium\\");
-        fresh.winExecResults["C:\\Medium\\Kest.Exe"] = result;
+        fresh.faults.winExecResults["C:\\Medium\\Kest.Exe"] = result;
         CheckStartup("C:\\Medium\\Setup.exe", "");
         std::vector<std::string> expected;
         if (result < 32) {
@@ -295,7 +295,7 @@ TEST_F(StartupTest, ProgramThatIsNoProgramEndsWithTheTableText) {
               (Strings{"Windows Error: WinExec | Bad EXE format for %1. ",
                        "WinExec | 11-Executable file was invalid. Either it was not a Windows "
                        "application or there was an error in the .EXE image."}));
-    EXPECT_TRUE(machine.processes.empty());
+    EXPECT_TRUE(machine.programs.started.empty());
 }
 
 // On Windows XP the XP variant takes the plain program's name; when it cannot, the

@@ -27,7 +27,7 @@ protected:
         EXPECT_TRUE(machine.KeyExists(
             root, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other"))
             << system;
-        EXPECT_EQ(machine.openKeyHandles, 0) << system;
+        EXPECT_EQ(machine.registry.openHandles, 0) << system;
         EXPECT_EQ(BoxesOf(machine), Strings{}) << system;
     }
 };
@@ -63,7 +63,7 @@ TEST_F(RegistryTest, ReadsStringsAndRefusesOtherTypes) {
         if (c.error.empty()) {
             EXPECT_EQ(text, c.expected) << c.name;
         }
-        EXPECT_EQ(machine.openKeyHandles, 0) << c.name;
+        EXPECT_EQ(machine.registry.openHandles, 0) << c.name;
     }
 }
 
@@ -74,7 +74,7 @@ TEST_F(RegistryTest, MissingValueOrKeyReadsEmptyAndLogsNothing) {
     EXPECT_EQ(ReadRegistryString("DisplayName", "\\Software\\Nowhere", HKEY_CURRENT_USER), "");
     EXPECT_TRUE(State.LogLines->empty());
     EXPECT_EQ(BoxesOf(machine), Strings{});
-    EXPECT_EQ(machine.openKeyHandles, 0);
+    EXPECT_EQ(machine.registry.openHandles, 0);
 }
 
 TEST_F(RegistryTest, MissingKeyIsLoggedByValueNameWhenTheLogIsOn) {
@@ -103,7 +103,7 @@ TEST_F(RegistryTest, UninstallValuePrefersThePerUserEntry) {
 
     machine.SetDword(HKEY_CURRENT_USER, UninstallKey, "DisplayName", 1);
     EXPECT_THROW(ReadUninstallValue("DisplayName"), RegistryError);
-    EXPECT_EQ(machine.openKeyHandles, 0);
+    EXPECT_EQ(machine.registry.openHandles, 0);
 }
 
 TEST_F(RegistryTest, DeleteRemovesTheWholeTreeOnEverySystem) {
@@ -132,7 +132,7 @@ TEST_F(RegistryTest, DeleteTakesSubKeysWithDoubleByteNames) {
     machine.AddKey(HKEY_CURRENT_USER, key + "\\ab");
     DeleteRegistryKey(UninstallKeyPath, false);
     EXPECT_FALSE(machine.KeyExists(HKEY_CURRENT_USER, UninstallKey));
-    EXPECT_EQ(machine.openKeyHandles, 0);
+    EXPECT_EQ(machine.registry.openHandles, 0);
 }
 
 TEST_F(RegistryTest, DeleteOfAMissingKeyDoesNothing) {
@@ -162,7 +162,7 @@ TEST_F(RegistryTest, WriteCreatesTheKeyAndStoresAString) {
     EXPECT_EQ(machine.StringValue(HKEY_CURRENT_USER, "Software\\Tessaly\\New\\Deep", "Path"),
               "C:\\Study\\");
     EXPECT_EQ(BoxesOf(machine), Strings{});
-    EXPECT_EQ(machine.openKeyHandles, 0);
+    EXPECT_EQ(machine.registry.openHandles, 0);
 }
 
 TEST_F(RegistryTest, FailedWriteShowsItsBoxAndLogsOnlyMachineWide) {
@@ -186,7 +186,7 @@ TEST_F(RegistryTest, FailedWriteShowsItsBoxAndLogsOnlyMachineWide) {
         *State.LogLines,
         StringList({"Registry Update Open Failed for Key: KestDel.Exe1 Value: \"Del C:\\X\""}));
     EXPECT_FALSE(machine.ValueExists(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe1"));
-    EXPECT_EQ(machine.openKeyHandles, 0);
+    EXPECT_EQ(machine.registry.openHandles, 0);
 }
 
 TEST_F(RegistryTest, RunOnceCommandIsWrappedOnTheNtFamily) {

@@ -1,29 +1,29 @@
 // Version and administrator tests, start-up, checked calls, message boxes and log.
+#include "WinSys.h"
+
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "SimTest.h"
-#include "WinSys.h"
 
 namespace {
-
 
 class WinSysTest : public SimTest {
 protected:
     // Back to an administrator's token with no injected failure.
     void ResetToken() {
-        machine.processGroups.clear();
+        machine.token.processGroups.clear();
         machine.SetAdministrator(true);
-        machine.hasThreadToken = false;
-        machine.threadGroups.clear();
-        machine.openThreadToken = {};
-        machine.openProcessToken = {};
-        machine.allocateSid = {};
-        machine.tokenSizeQuery = {};
-        machine.tokenSizeQuerySucceeds = false;
-        machine.tokenGroupQuery = {};
+        machine.token.hasThreadToken = false;
+        machine.token.threadGroups.clear();
+        machine.faults.openThreadToken = {};
+        machine.faults.openProcessToken = {};
+        machine.faults.allocateSid = {};
+        machine.faults.tokenSizeQuery = {};
+        machine.faults.tokenSizeQuerySucceeds = false;
+        machine.faults.tokenGroupQuery = {};
     }
 };
 
@@ -59,7 +59,7 @@ TEST_F(WinSysTest, VersionTellsTheNtFamilyAndXp) {
 
 TEST_F(WinSysTest, FailedVersionQueryIsReportedAndAnswersNo) {
     machine.SetWindowsXP();
-    machine.getVersionEx = {true, ERROR_ACCESS_DENIED};
+    machine.faults.getVersionEx = {true, ERROR_ACCESS_DENIED};
     machine.messageTexts[ERROR_ACCESS_DENIED] = "Access is denied.\r\n";
     State.IsWinXP = true;
     EXPECT_FALSE(DetectWindowsVersion());
@@ -88,37 +88,37 @@ TEST_F(WinSysTest, AdministratorIsAnAdministratorsEntryOfTheCallersTokenNotForDe
         {"impersonating a plain user",
          [](winsim::Machine& m) {
              m.SetAdministrator(true);
-             m.hasThreadToken = true;
-             m.threadGroups = {{{0, 0, 0, 0, 0, 5}, {32, 545}, SE_GROUP_ENABLED}};
+             m.token.hasThreadToken = true;
+             m.token.threadGroups = {{{0, 0, 0, 0, 0, 5}, {32, 545}, SE_GROUP_ENABLED}};
          },
          false},
         {"impersonating an administrator",
          [](winsim::Machine& m) {
              m.SetAdministrator(false);
-             m.hasThreadToken = true;
-             m.threadGroups = {{{0, 0, 0, 0, 0, 5}, {32, 544}, SE_GROUP_ENABLED}};
+             m.token.hasThreadToken = true;
+             m.token.threadGroups = {{{0, 0, 0, 0, 0, 5}, {32, 544}, SE_GROUP_ENABLED}};
          },
          true},
         {"thread token refused",
          [](winsim::Machine& m) {
              m.SetAdministrator(true);
-             m.openThreadToken = {true, ERROR_ACCESS_DENIED};
+             m.faults.openThreadToken = {true, ERROR_ACCESS_DENIED};
          },
          false},
         {"process token refused",
          [](winsim::Machine& m) {
              m.SetAdministrator(true);
-             m.openProcessToken = {true, ERROR_ACCESS_DENIED};
+             m.faults.openProcessToken = {true, ERROR_ACCESS_DENIED};
          },
          false},
-        {"no groups", [](winsim::Machine& m) { m.processGroups.clear(); }, false},
+        {"no groups", [](winsim::Machine& m) { m.token.processGroups.clear(); }, false},
     };
     for (const Case& c : cases) {
         ResetToken();
         c.setUp(machine);
         EXPECT_EQ(IsAdministrator(), c.isAdmin) << c.name;
-        EXPECT_EQ(machine.openTokenHandles, 0) << c.name;
-        EXPECT_EQ(machine.allocatedSids, 0) << c.name;
+        EXPECT_EQ(machine.token.openHandles, 0) << c.name;
+        EXPECT_EQ(machine.token.allocatedSids, 0) << c.name;
         EXPECT_EQ(BoxesOf(machine), Strings{}) << c.name;
     }
 }
@@ -130,16 +130,17 @@ TEST_F(WinSysTest, AdministratorTestFailuresRaiseAfterCleaningUp) {
     };
     const std::vector<Case> cases = {
         {[](winsim::Machine& m) {
-             m.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
+             m.faults.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
          },
          "Winsys: Administrator-1"},
         {[](winsim::Machine& m) {
-             m.tokenSizeQuery = {true, ERROR_ACCESS_DENIED};
+             m.faults.tokenSizeQuery = {true, ERROR_ACCESS_DENIED};
          },
          "Winsys: Administrator-2"},
-        {[](winsim::Machine& m) { m.tokenSizeQuerySucceeds = true; }, "Winsys: Administrator-2"},
+        {[](winsim::Machine& m) { m.faults.tokenSizeQuerySucceeds = true; },
+         "Winsys: Administrator-2"},
         {[](winsim::Machine& m) {
-             m.tokenGroupQuery = {true, ERROR_ACCESS_DENIED};
+             m.faults.tokenGroupQuery = {true, ERROR_ACCESS_DENIED};
          },
          "Winsys: Administrator-3"},
     };
@@ -153,8 +154,8 @@ TEST_F(WinSysTest, AdministratorTestFailuresRaiseAfterCleaningUp) {
             raised = error.what();
         }
         EXPECT_EQ(raised, c.message);
-        EXPECT_EQ(machine.openTokenHandles, 0) << c.message;
-        EXPECT_EQ(machine.allocatedSids, 0) << c.message;
+        EXPECT_EQ(machine.token.openHandles, 0) << c.message;
+        EXPECT_EQ(machine.token.allocatedSids, 0) << c.message;
     }
 }
 
@@ -171,7 +172,7 @@ TEST_F(WinSysTest, StartUpSetsTheFlagsAndDeletesTheProductKey) {
     EXPECT_FALSE(machine.KeyExists(HKEY_LOCAL_MACHINE, ProductKey));
     EXPECT_TRUE(
         machine.KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"));
-    EXPECT_EQ(machine.openKeyHandles, 0);
+    EXPECT_EQ(machine.registry.openHandles, 0);
 
     FinalizeWinSys();
     EXPECT_TRUE(State.LogLines == nullptr);
@@ -180,7 +181,7 @@ TEST_F(WinSysTest, StartUpSetsTheFlagsAndDeletesTheProductKey) {
 TEST_F(WinSysTest, StartUpOutsideTheNtFamilyAsksNoToken) {
     machine.SetWindows98();
     machine.SetAdministrator(false);
-    machine.openProcessToken = {true, ERROR_CALL_NOT_IMPLEMENTED};
+    machine.faults.openProcessToken = {true, ERROR_CALL_NOT_IMPLEMENTED};
     InitializeWinSys();
     EXPECT_FALSE(State.IsNT);
     EXPECT_TRUE(State.IsAdmin);
@@ -230,7 +231,7 @@ TEST_F(WinSysTest, WinExecResultsUpTo31AreReported) {
     const std::vector<std::pair<UINT, std::size_t>> cases = {{31, 1}, {32, 0}, {0, 1}, {33, 0}};
     for (const auto& c : cases) {
         machine.boxes.clear();
-        machine.winExecResults["C:\\Apps\\Kest.Exe"] = c.first;
+        machine.faults.winExecResults["C:\\Apps\\Kest.Exe"] = c.first;
         EXPECT_EQ(CheckedWinExec("C:\\Apps\\Kest.Exe", SW_SHOWNORMAL), c.first);
         const Strings expected =
             c.second ? Strings{"Windows Error: WinExec | " + Reported} : Strings{};
@@ -242,11 +243,11 @@ TEST_F(WinSysTest, WinExecuteWaitRunsTheProgramToItsEnd) {
     machine.AddFile("C:\\Program Files\\Tessaly\\kest.exe", "MZ program");
     machine.currentFolder = "C:\\Program Files\\Tessaly";
     EXPECT_TRUE(WinExecuteWait("kest.exe /unregserver"));
-    ASSERT_EQ(machine.processes.size(), 1u);
-    EXPECT_EQ(machine.processes[0].via, "CreateProcess");
-    EXPECT_EQ(machine.processes[0].commandLine, "kest.exe /unregserver");
-    EXPECT_EQ(machine.processes[0].currentFolder, "C:\\Program Files\\Tessaly");
-    EXPECT_EQ(machine.openProcessHandles, 0);
+    ASSERT_EQ(machine.programs.started.size(), 1u);
+    EXPECT_EQ(machine.programs.started[0].via, "CreateProcess");
+    EXPECT_EQ(machine.programs.started[0].commandLine, "kest.exe /unregserver");
+    EXPECT_EQ(machine.programs.started[0].currentFolder, "C:\\Program Files\\Tessaly");
+    EXPECT_EQ(machine.programs.openHandles, 0);
     EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
@@ -254,8 +255,8 @@ TEST_F(WinSysTest, WinExecuteWaitOfAMissingProgramReportsAndAnswersFalse) {
     machine.messageTexts[ERROR_FILE_NOT_FOUND] = "File not found.\r\n";
     EXPECT_FALSE(WinExecuteWait("C:\\Windows\\kest.exe /unregserver"));
     EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: CreateProcess | File not found. "});
-    EXPECT_TRUE(machine.processes.empty());
-    EXPECT_EQ(machine.openProcessHandles, 0);
+    EXPECT_TRUE(machine.programs.started.empty());
+    EXPECT_EQ(machine.programs.openHandles, 0);
 }
 
 TEST_F(WinSysTest, SystemFoldersEndInOneBackslash) {
@@ -289,7 +290,7 @@ TEST_F(WinSysTest, CheckedMessageBoxReportsABoxThatCannotBeShown) {
     machine.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
     for (DWORD error : {DWORD{ERROR_NOT_ENOUGH_MEMORY}, DWORD{0}}) {
         machine.boxes.clear();
-        machine.messageBox = {true, error};
+        machine.faults.messageBox = {true, error};
         SetLastError(ERROR_ACCESS_DENIED);  // left over from an earlier call
         EXPECT_EQ(CheckedMessageBox(nullptr, "Text", "Caption", MB_OK), 0);
         const Strings expected =
@@ -330,7 +331,7 @@ TEST_F(WinSysTest, CheckedCallsStartFromAClearedLastError) {
     }
     // A failure without a code of its own reports nothing.
     machine.boxes.clear();
-    machine.messageBox = {true, 0};
+    machine.faults.messageBox = {true, 0};
     SetLastError(ERROR_ACCESS_DENIED);
     CheckedMessageBox(nullptr, "Text", "Caption", MB_OK);
     EXPECT_EQ(BoxesOf(machine), Strings{"Caption | Text"});
@@ -342,7 +343,7 @@ TEST_F(WinSysTest, CheckedCallsStartFromAClearedLastError) {
 TEST_F(WinSysTest, WaitThatRunsOutOfTimeIsNoFailure) {
     machine.AddFile("C:\\Apps\\Kest.Exe", "MZ program");
     machine.messageTexts[ERROR_INVALID_HANDLE] = "Invalid handle.\r\n";
-    machine.programsKeepRunning = true;
+    machine.programs.keepRunning = true;
     PROCESS_INFORMATION started = {};
     STARTUPINFOA startup = {};
     std::string line = "C:\\Apps\\Kest.Exe";

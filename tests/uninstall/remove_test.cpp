@@ -335,11 +335,11 @@ TEST_F(RemoveTest, RefusedLookUpsAreNoProofOfAbsence) {
         fresh.SetInUse(program + "KestDel.Exe");
         fresh.AddFile(program + "a.txt", "a");
         State.ProgramFolder = program;
-        fresh.faults.calls = c.failing;
+        fresh.faults.plan.calls = c.failing;
 
         const bool removed = c.tree ? RemoveDirectoryTree(program) : RemoveFile(program + "a.txt");
 
-        fresh.faults.calls.clear();
+        fresh.faults.plan.calls.clear();
         EXPECT_EQ(removed, c.expected) << c.name;
         EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.name;
         EXPECT_EQ(State.FailureCount, static_cast<int>(c.boxes.size())) << c.name;

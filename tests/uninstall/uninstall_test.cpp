@@ -62,7 +62,7 @@ TEST_F(UninstallTest, CancelTouchesNothing) {
 
     EXPECT_EQ(machine.transcript, Strings{"box: " + std::string(Confirmation)});
     EXPECT_EQ(machine.boxes[0].style, static_cast<UINT>(MB_OKCANCEL));
-    EXPECT_TRUE(machine.processes.empty());
+    EXPECT_TRUE(machine.programs.started.empty());
     EXPECT_TRUE(machine.Exists(Program + "Books\\Bible.801"));
     EXPECT_TRUE(machine.Exists(Data + "Notes\\n.txt"));
     EXPECT_TRUE(machine.KeyExists(HKEY_CURRENT_USER, UninstallKey));
@@ -72,8 +72,8 @@ TEST_F(UninstallTest, CancelTouchesNothing) {
 // goes on.
 TEST_F(UninstallTest, OnlyCancelStops) {
     Install(machine);
-    machine.messageBox.fail = true;
-    machine.messageBox.error = ERROR_NOT_ENOUGH_MEMORY;
+    machine.faults.messageBox.fail = true;
+    machine.faults.messageBox.error = ERROR_NOT_ENOUGH_MEMORY;
 
     EXPECT_TRUE(Uninstall());
 
@@ -123,8 +123,8 @@ TEST_F(UninstallTest, OrdinaryRunOnEachSystem) {
         EXPECT_TRUE(fresh.Exists(Programs + "Other\\Other.Lnk")) << c.name;
         EXPECT_EQ(fresh.StringValue(HKEY_LOCAL_MACHINE, RunOnceKey, "Other"), "other.exe");
         if (c.admin) {
-            ASSERT_EQ(fresh.processes.size(), 1u) << c.name;
-            EXPECT_EQ(fresh.processes[0].commandLine,
+            ASSERT_EQ(fresh.programs.started.size(), 1u) << c.name;
+            EXPECT_EQ(fresh.programs.started[0].commandLine,
                       "\"C:\\Program Files\\Tessaly\\kest.exe\" /unregserver")
                 << c.name;
             EXPECT_EQ(fresh.List(Program), Strings{"KestDel.Exe"}) << c.name;
@@ -138,7 +138,7 @@ TEST_F(UninstallTest, OrdinaryRunOnEachSystem) {
                       c.runOnce[1])
                 << c.name;
         } else {
-            EXPECT_TRUE(fresh.processes.empty()) << c.name;
+            EXPECT_TRUE(fresh.programs.started.empty()) << c.name;
             EXPECT_TRUE(fresh.Exists(Program + "Books\\Bible.801")) << c.name;
             EXPECT_TRUE(fresh.Exists(Program + "Fonts\\Fonts.Reg")) << c.name;
             EXPECT_TRUE(fresh.Exists(Extra)) << c.name;
@@ -174,8 +174,8 @@ TEST_F(UninstallTest, RestartCommandsQuoteAPathWithBlanks) {
 
         EXPECT_TRUE(Uninstall(c.program)) << c.name;
 
-        ASSERT_EQ(fresh.processes.size(), 1u) << c.name;
-        EXPECT_EQ(fresh.processes[0].commandLine, c.unregister) << c.name;
+        ASSERT_EQ(fresh.programs.started.size(), 1u) << c.name;
+        EXPECT_EQ(fresh.programs.started[0].commandLine, c.unregister) << c.name;
         EXPECT_EQ(fresh.StringValue(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe1"), c.del);
         EXPECT_EQ(fresh.StringValue(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe2"), c.rd);
     }
@@ -261,7 +261,7 @@ TEST_F(UninstallTest, WithoutKestExeNothingIsRun) {
 
         EXPECT_TRUE(Uninstall("C:\\Tessaly\\")) << asFolder;
 
-        EXPECT_TRUE(fresh.processes.empty()) << asFolder;
+        EXPECT_TRUE(fresh.programs.started.empty()) << asFolder;
         EXPECT_EQ(BoxesOf(fresh), (Strings{Confirmation, Reboot})) << asFolder;
     }
 }
@@ -345,7 +345,7 @@ TEST_F(UninstallTest, RemovesNothingWithoutItsOwnFile) {
 
         EXPECT_EQ(BoxesOf(fresh), Strings{ownPathText}) << path;
         EXPECT_TRUE(fresh.recycled.empty()) << path;
-        EXPECT_TRUE(fresh.processes.empty()) << path;
+        EXPECT_TRUE(fresh.programs.started.empty()) << path;
         EXPECT_TRUE(fresh.Exists(Data + "Notes\\n.txt")) << path;
         EXPECT_TRUE(fresh.KeyExists(HKEY_CURRENT_USER, UninstallKey)) << path;
     }

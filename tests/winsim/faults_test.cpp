@@ -29,9 +29,9 @@ TEST(Faults, PlanFailsCallNOrEveryCallFromNOn) {
     };
     for (const Case& c : cases) {
         winsim::Machine m;
-        m.faults.failAt = c.failAt;
-        m.faults.fromThenOn = c.fromThenOn;
-        m.faults.calls = c.calls;
+        m.faults.plan.failAt = c.failAt;
+        m.faults.plan.fromThenOn = c.fromThenOn;
+        m.faults.plan.calls = c.calls;
         std::vector<DWORD> answers;
         for (int i = 0; i < 3; ++i) {
             const DWORD attributes = GetFileAttributesA("C:\\Windows");
@@ -39,14 +39,14 @@ TEST(Faults, PlanFailsCallNOrEveryCallFromNOn) {
                                                                     : attributes & 0x10);
         }
         EXPECT_EQ(answers, c.answers) << c.failAt << " " << c.fromThenOn;
-        EXPECT_EQ(m.systemCalls, 3);
+        EXPECT_EQ(m.faults.systemCalls, 3);
         EXPECT_TRUE(m.Exists("C:\\Windows"));
     }
 }
 
 TEST(Faults, RegistryCallsAnswerTheirErrorAndLeaveTheLastErrorAlone) {
     winsim::Machine m;
-    m.faults.calls = {"RegOpenKeyExA", "MessageBoxA"};
+    m.faults.plan.calls = {"RegOpenKeyExA", "MessageBoxA"};
     SetLastError(7);
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &key),
@@ -55,7 +55,7 @@ TEST(Faults, RegistryCallsAnswerTheirErrorAndLeaveTheLastErrorAlone) {
     EXPECT_EQ(MessageBoxA(nullptr, "text", "caption", MB_OK), 0);
     ASSERT_EQ(m.boxes.size(), 1u);
     EXPECT_EQ(m.boxes[0].answer, 0);
-    EXPECT_EQ(m.failedCalls, (Strings{"RegOpenKeyExA", "MessageBoxA"}));
+    EXPECT_EQ(m.faults.failedCalls, (Strings{"RegOpenKeyExA", "MessageBoxA"}));
 }
 
 TEST(Faults, OpenHandlesListsWhatARunLeftOpen) {

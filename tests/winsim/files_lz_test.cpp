@@ -143,7 +143,7 @@ TEST(FilesLz, OpenFailures) {
         EXPECT_EQ(c.error, ofs.nErrCode);
         EXPECT_TRUE(m.Lines("write: ").empty());
         EXPECT_FALSE(m.Exists("C:\\Out.Exe"));
-        EXPECT_EQ(0, m.openProcessHandles);
+        EXPECT_EQ(0, m.programs.openHandles);
     }
 }
 

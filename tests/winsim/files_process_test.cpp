@@ -78,9 +78,9 @@ TEST(FilesProcess, WhichProgramRuns) {
                 }
             }
             EXPECT_EQ(started ? kUntouched : c.error, m.lastError);
-            ASSERT_EQ(started ? 1u : 0u, m.processes.size());
+            ASSERT_EQ(started ? 1u : 0u, m.programs.started.size());
             if (!started) continue;
-            const winsim::ProcessRecord& p = m.processes[0];
+            const winsim::ProcessRecord& p = m.programs.started[0];
             EXPECT_EQ(viaWinExec ? "WinExec" : "CreateProcess", p.via);
             EXPECT_EQ(c.commandLine, p.commandLine);
             EXPECT_EQ("C:\\", p.currentFolder);
@@ -109,12 +109,12 @@ TEST(FilesProcess, ForcedWinExecResults) {
         SCOPED_TRACE(c.result);
         winsim::Machine m;
         Build(m);
-        m.winExecResults["c:\\program files\\kest\\kest.exe"] = c.result;
+        m.faults.winExecResults["c:\\program files\\kest\\kest.exe"] = c.result;
         m.lastError = kUntouched;
         EXPECT_EQ(c.result,
                   WinExec("\"C:\\Program Files\\Kest\\Kest.Exe\" \"D:\\\"", SW_SHOWNORMAL));
         EXPECT_EQ(c.error, m.lastError);
-        EXPECT_EQ(c.started ? 1u : 0u, m.processes.size());
+        EXPECT_EQ(c.started ? 1u : 0u, m.programs.started.size());
         // Other programs are not affected.
         EXPECT_EQ(33u, WinExec("C:\\Setup\\Helper.exe", SW_SHOWNORMAL));
     }
@@ -125,7 +125,7 @@ TEST(FilesProcess, StartedProgramsAndTheirHandles) {
     Build(m);
     m.AddFolder("C:\\Program Files\\Kest\\Work");
     std::vector<std::string> seen;
-    m.onProcessStart = [&](const winsim::ProcessRecord& p) {
+    m.programs.onStart = [&](const winsim::ProcessRecord& p) {
         seen.push_back(p.via + " " + p.currentFolder);
         m.AddFile("C:\\Program Files\\Kest\\Work\\done.txt");  // the program's own doing
     };
@@ -138,12 +138,12 @@ TEST(FilesProcess, StartedProgramsAndTheirHandles) {
                                "C:\\Program Files\\Kest\\Work", &si, &pi));
     EXPECT_EQ(std::vector<std::string>{"CreateProcess C:\\Program Files\\Kest\\Work"}, seen);
     EXPECT_TRUE(m.Exists("C:\\Program Files\\Kest\\Work\\done.txt"));
-    EXPECT_EQ(2, m.openProcessHandles);
+    EXPECT_EQ(2, m.programs.openHandles);
     EXPECT_NE(pi.hProcess, pi.hThread);
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(pi.hProcess, INFINITE));
     EXPECT_TRUE(CloseHandle(pi.hThread));
     EXPECT_TRUE(CloseHandle(pi.hProcess));
-    EXPECT_EQ(0, m.openProcessHandles);
+    EXPECT_EQ(0, m.programs.openHandles);
     m.lastError = kUntouched;
     EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(pi.hProcess, INFINITE));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), m.lastError);
@@ -152,5 +152,5 @@ TEST(FilesProcess, StartedProgramsAndTheirHandles) {
     EXPECT_FALSE(
         CreateProcessA(nullptr, again, nullptr, nullptr, FALSE, 0, nullptr, "C:\\None", &si, &pi));
     EXPECT_EQ(static_cast<DWORD>(ERROR_DIRECTORY), m.lastError);
-    EXPECT_EQ(1u, m.processes.size());
+    EXPECT_EQ(1u, m.programs.started.size());
 }

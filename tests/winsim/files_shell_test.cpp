@@ -102,7 +102,7 @@ TEST(FilesShell, Delete) {
         {"a broken bin",
          "C:\\Data\\Notes.txt",
          kToBin,
-         [](winsim::Machine& m) { m.recycleBinBroken = true; },
+         [](winsim::Machine& m) { m.faults.recycleBinBroken = true; },
          0x78,
          {},
          {},

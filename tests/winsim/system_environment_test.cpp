@@ -37,7 +37,7 @@ TEST_F(SystemEnvironment, GetVersionExChecksTheRecordSize) {
             m.SetWindows98();
         else
             m.SetWindowsXP();
-        m.getVersionEx = c.failure;
+        m.faults.getVersionEx = c.failure;
         BYTE record[160];
         std::memset(record, 0, sizeof record);
         std::memcpy(record, &c.size, sizeof c.size);
@@ -145,11 +145,11 @@ TEST_F(SystemEnvironment, FolderAnswersFollowThePlatformLengthRules) {
 
 TEST_F(SystemEnvironment, FailingTempPathAndMissingVariable) {
     char buffer[64] = "unchanged";
-    m.tempPathFails = true;
+    m.faults.getTempPath.fail = true;
     SetLastError(0);
     EXPECT_EQ(0u, GetTempPathA(sizeof buffer, buffer));
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
-    m.tempPathError = ERROR_ACCESS_DENIED;
+    m.faults.getTempPath.error = ERROR_ACCESS_DENIED;
     EXPECT_EQ(0u, GetTempPathA(sizeof buffer, buffer));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
     EXPECT_EQ(0u, GetEnvironmentVariableA("NOT_THERE", buffer, sizeof buffer));

@@ -49,12 +49,12 @@ TEST_F(SystemRegistry, OpenKeyAnswersByPathAccessAndProtection) {
         EXPECT_EQ(c.result, RegOpenKeyExA(HKEY_LOCAL_MACHINE, c.subKey, 0, c.access, &key));
         if (c.result == ERROR_SUCCESS) {
             EXPECT_NE(nullptr, key);
-            EXPECT_EQ(1, m.openKeyHandles);
+            EXPECT_EQ(1, m.registry.openHandles);
             EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
         } else {
             EXPECT_EQ(nullptr, key);
         }
-        EXPECT_EQ(0, m.openKeyHandles);
+        EXPECT_EQ(0, m.registry.openHandles);
     }
 }
 
@@ -75,7 +75,7 @@ TEST_F(SystemRegistry, HandlesAreCountedAndRootsAlwaysValid) {
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(parent, "", 0, KEY_READ, &empty));
     EXPECT_NE(parent, same);
     EXPECT_NE(same, empty);
-    EXPECT_EQ(3, m.openKeyHandles);
+    EXPECT_EQ(3, m.registry.openHandles);
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(parent));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(parent));  // closed twice
     DWORD subKeys = 7;
@@ -87,7 +87,7 @@ TEST_F(SystemRegistry, HandlesAreCountedAndRootsAlwaysValid) {
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(empty));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_LOCAL_MACHINE));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_CURRENT_USER));
-    EXPECT_EQ(0, m.openKeyHandles);
+    EXPECT_EQ(0, m.registry.openHandles);
     // The roots still work after they were "closed".
     RegistryKey key;
     EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, key.Receive()));
@@ -139,7 +139,7 @@ TEST_F(SystemRegistry, CreateKeyMakesMissingKeysAlongThePath) {
             EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
         else
             EXPECT_EQ(nullptr, key);
-        EXPECT_EQ(0, m.openKeyHandles);
+        EXPECT_EQ(0, m.registry.openHandles);
     }
     // Created names keep their case.
     EXPECT_EQ(std::vector<std::string>{"B"}, m.SubKeys(HKEY_LOCAL_MACHINE, "software\\a"));
@@ -460,7 +460,7 @@ TEST_F(SystemRegistry, HandleOfADeletedKeyFails) {
                                                  nullptr, &created, nullptr));
     EXPECT_FALSE(m.KeyExists(HKEY_LOCAL_MACHINE, kKest));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key.Release()));
-    EXPECT_EQ(0, m.openKeyHandles);
+    EXPECT_EQ(0, m.registry.openHandles);
 }
 
 TEST_F(SystemRegistry, HandleBelowADeletedTreeFails) {
@@ -479,7 +479,7 @@ TEST_F(SystemRegistry, HandleBelowADeletedTreeFails) {
               RegEnumKeyExA(inner.Get(), 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(nullptr, key);
     EXPECT_FALSE(m.KeyExists(HKEY_LOCAL_MACHINE, "Software\\Kest\\A"));
-    EXPECT_EQ(1, m.openKeyHandles);
+    EXPECT_EQ(1, m.registry.openHandles);
 }
 
 TEST_F(SystemRegistry, MachineReadersSeeWhatTheCallsWrote) {

@@ -54,13 +54,13 @@ std::vector<bool> Matches(const std::vector<BYTE>& block, PSID sid) {
 TEST_F(SystemSecurity, ProcessTokenHoldsTheDefaultGroups) {
     HANDLE token = nullptr;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-    EXPECT_EQ(1, m.openTokenHandles);
+    EXPECT_EQ(1, m.token.openHandles);
     PSID admins = AdminsSid();
     EXPECT_EQ((std::vector<bool>{false, false, true}), Matches(QueryGroups(token), admins));
     EXPECT_EQ(nullptr, FreeSid(admins));
-    EXPECT_EQ(0, m.allocatedSids);
+    EXPECT_EQ(0, m.token.allocatedSids);
     EXPECT_TRUE(CloseHandle(token));
-    EXPECT_EQ(0, m.openTokenHandles);
+    EXPECT_EQ(0, m.token.openHandles);
 }
 
 TEST_F(SystemSecurity, TokenGroupsFollowTheMachine) {
@@ -119,21 +119,21 @@ TEST_F(SystemSecurity, ThreadTokenOpensOnlyWhenTheThreadHasOne) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         winsim::Machine fresh;
-        fresh.hasThreadToken = c.hasThreadToken;
-        fresh.threadGroups = {};  // an impersonated user without groups
-        fresh.openThreadToken = c.failure;
+        fresh.token.hasThreadToken = c.hasThreadToken;
+        fresh.token.threadGroups = {};  // an impersonated user without groups
+        fresh.faults.openThreadToken = c.failure;
         HANDLE token = nullptr;
         SetLastError(0);
         EXPECT_EQ(c.result, OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
         EXPECT_EQ(c.error, GetLastError());
-        EXPECT_EQ(c.result ? 1 : 0, fresh.openTokenHandles);
+        EXPECT_EQ(c.result ? 1 : 0, fresh.token.openHandles);
         if (!c.result) continue;
         PSID admins = AdminsSid();
         EXPECT_TRUE(
             Matches(QueryGroups(token), admins).empty());  // the thread's, not the process's
         FreeSid(admins);
         EXPECT_TRUE(CloseHandle(token));
-        EXPECT_EQ(0, fresh.openTokenHandles);
+        EXPECT_EQ(0, fresh.token.openHandles);
     }
 }
 
@@ -151,19 +151,19 @@ TEST_F(SystemSecurity, InjectedFailuresAnswerTheirCall) {
     const Case cases[] = {
         {"process token refused",
          [](winsim::Machine& x) {
-             x.openProcessToken = {true, ERROR_ACCESS_DENIED};
+             x.faults.openProcessToken = {true, ERROR_ACCESS_DENIED};
          },
          FALSE, ERROR_ACCESS_DENIED, FALSE, 0, FALSE, 0},
         {"size query fails otherwise",
          [](winsim::Machine& x) {
-             x.tokenSizeQuery = {true, ERROR_NOT_ENOUGH_MEMORY};
+             x.faults.tokenSizeQuery = {true, ERROR_NOT_ENOUGH_MEMORY};
          },
          TRUE, 0, FALSE, ERROR_NOT_ENOUGH_MEMORY, TRUE, 0},
-        {"size query succeeds", [](winsim::Machine& x) { x.tokenSizeQuerySucceeds = true; }, TRUE,
-         0, TRUE, 0, TRUE, 0},
+        {"size query succeeds", [](winsim::Machine& x) { x.faults.tokenSizeQuerySucceeds = true; },
+         TRUE, 0, TRUE, 0, TRUE, 0},
         {"group query fails",
          [](winsim::Machine& x) {
-             x.tokenGroupQuery = {true, ERROR_INVALID_PARAMETER};
+             x.faults.tokenGroupQuery = {true, ERROR_INVALID_PARAMETER};
          },
          TRUE, 0, FALSE, ERROR_INSUFFICIENT_BUFFER, FALSE, ERROR_INVALID_PARAMETER},
     };
@@ -175,7 +175,7 @@ TEST_F(SystemSecurity, InjectedFailuresAnswerTheirCall) {
         HANDLE token = nullptr;
         ASSERT_EQ(c.opens, OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
         EXPECT_EQ(c.openError, GetLastError());
-        EXPECT_EQ(c.opens ? 1 : 0, fresh.openTokenHandles);
+        EXPECT_EQ(c.opens ? 1 : 0, fresh.token.openHandles);
         if (!c.opens) continue;
         DWORD needed = 0;
         EXPECT_EQ(c.sized, GetTokenInformation(token, TokenGroups, nullptr, 0, &needed));
@@ -211,10 +211,10 @@ TEST_F(SystemSecurity, TokenInformationRejectsBadRequests) {
         EXPECT_FALSE(GetTokenInformation(c.token, c.infoClass, nullptr, 0, &needed));
         EXPECT_EQ(c.error, GetLastError());
     }
-    EXPECT_EQ(2, m.openTokenHandles);
+    EXPECT_EQ(2, m.token.openHandles);
     EXPECT_TRUE(CloseHandle(token));
     EXPECT_TRUE(CloseHandle(noQuery));
-    EXPECT_EQ(0, m.openTokenHandles);
+    EXPECT_EQ(0, m.token.openHandles);
 }
 
 TEST_F(SystemSecurity, SidsAreCountedAndCompared) {
@@ -226,7 +226,7 @@ TEST_F(SystemSecurity, SidsAreCountedAndCompared) {
     ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, 0, 0, 0, 0, 0, 0, 0, 0, &everyone));
     ASSERT_TRUE(
         AllocateAndInitializeSid(&nt, 1, SECURITY_BUILTIN_DOMAIN_RID, 0, 0, 0, 0, 0, 0, 0, &one));
-    EXPECT_EQ(4, m.allocatedSids);
+    EXPECT_EQ(4, m.token.allocatedSids);
     struct Case {
         const char* name;
         PSID a, b;
@@ -247,7 +247,7 @@ TEST_F(SystemSecurity, SidsAreCountedAndCompared) {
     PSID again = AdminsSid();
     EXPECT_TRUE(EqualSid(admins, again));  // equal by content, not by address
     for (PSID sid : {admins, users, everyone, one, again}) EXPECT_EQ(nullptr, FreeSid(sid));
-    EXPECT_EQ(0, m.allocatedSids);
+    EXPECT_EQ(0, m.token.allocatedSids);
 }
 
 TEST_F(SystemSecurity, AllocateSidFailures) {
@@ -256,11 +256,11 @@ TEST_F(SystemSecurity, AllocateSidFailures) {
     SetLastError(0);
     EXPECT_FALSE(AllocateAndInitializeSid(&nt, 9, 0, 0, 0, 0, 0, 0, 0, 0, &sid));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SID), GetLastError());
-    m.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
+    m.faults.allocateSid = {true, ERROR_NOT_ENOUGH_MEMORY};
     EXPECT_FALSE(AllocateAndInitializeSid(&nt, 2, 32, 544, 0, 0, 0, 0, 0, 0, &sid));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
     EXPECT_EQ(nullptr, sid);
-    EXPECT_EQ(0, m.allocatedSids);
+    EXPECT_EQ(0, m.token.allocatedSids);
 }
 
 TEST_F(SystemSecurity, PseudoHandlesNeedNoClosing) {
@@ -271,7 +271,7 @@ TEST_F(SystemSecurity, PseudoHandlesNeedNoClosing) {
     SetLastError(0);
     EXPECT_FALSE(OpenProcessToken(reinterpret_cast<HANDLE>(0x1234), TOKEN_QUERY, &token));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
-    EXPECT_EQ(0, m.openTokenHandles);
+    EXPECT_EQ(0, m.token.openHandles);
 }
 
 }  // namespace

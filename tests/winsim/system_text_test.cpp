@@ -225,7 +225,7 @@ TEST_F(SystemText, MessageBoxAnswersAndRecords) {
 TEST_F(SystemText, MessageBoxWithoutCaptionAndFailing) {
     EXPECT_EQ(IDOK, MessageBoxA(nullptr, "text", nullptr, MB_OK));
     EXPECT_EQ(std::vector<std::string>{"box: Error | text"}, m.transcript);
-    m.messageBox = {true, ERROR_NOT_ENOUGH_MEMORY};
+    m.faults.messageBox = {true, ERROR_NOT_ENOUGH_MEMORY};
     m.boxAnswers = {IDCANCEL};
     SetLastError(0);
     EXPECT_EQ(0, MessageBoxA(nullptr, "lost", "Caption", MB_OKCANCEL));

@@ -7,14 +7,14 @@ namespace winsim {
 
 bool Faulted(const char* call, DWORD error) {
     Machine& m = M();
-    const long number = ++m.systemCalls;
-    const Machine::FaultPlan& plan = m.faults;
+    const long number = ++m.faults.systemCalls;
+    const Machine::FaultPlan& plan = m.faults.plan;
     const bool named = std::find(plan.calls.begin(), plan.calls.end(), call) != plan.calls.end();
     const bool fails =
         named ||
         (plan.failAt > 0 && (number == plan.failAt || (plan.fromThenOn && number > plan.failAt)));
     if (!fails) return false;
-    m.failedCalls.push_back(call);
+    m.faults.failedCalls.push_back(call);
     if (error) m.lastError = error;
     return true;
 }

@@ -287,7 +287,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
     FileSystemState& fs = Fs();
     if (fs.files.erase(h) || fs.finds.erase(h)) return TRUE;
     if (fs.processHandles.erase(h)) {
-        --M().openProcessHandles;
+        --M().programs.openHandles;
         return TRUE;
     }
     if (CloseTokenHandle(handle)) return TRUE;

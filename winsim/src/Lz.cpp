@@ -205,7 +205,7 @@ HANDLE OpenForLz(const std::string& name, LPOFSTRUCT reOpen, WORD style) {
 // name, for reading and for creating alike; the reopen buffer names the file opened.
 INT WINAPI LZOpenFileA(LPSTR fileName, LPOFSTRUCT reOpen, WORD style) {
     if (!fileName) return LZERROR_BADINHANDLE;
-    for (const auto& forced : M().lzOpenResults) {
+    for (const auto& forced : M().faults.lzOpenResults) {
         if (Lower(forced.first) == Lower(fileName)) {
             FillReopenBuffer(reOpen, fileName, 0);
             return forced.second;

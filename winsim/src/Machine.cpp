@@ -62,7 +62,8 @@ Machine::Machine() : impl(new Impl) {
     const std::initializer_list<BYTE> world = {0, 0, 0, 0, 0, 1};
     const std::initializer_list<BYTE> nt = {0, 0, 0, 0, 0, 5};
     const DWORD on = SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_ENABLED;
-    processGroups = {Group(world, {0}, on), Group(nt, {32, 545}, on), Group(nt, {32, 544}, on)};
+    token.processGroups = {Group(world, {0}, on), Group(nt, {32, 545}, on),
+                           Group(nt, {32, 544}, on)};
     commandLine = "Setup.exe";
     moduleFileName = "C:\\Setup\\Setup.exe";
     currentFolder = "C:\\";
@@ -88,13 +89,13 @@ void Machine::SetVersion(DWORD major, DWORD minor, DWORD platformId, DWORD build
 
 void Machine::SetAdministrator(bool isAdmin, DWORD attributes) {
     std::vector<TokenGroup> kept;
-    for (const auto& g : processGroups) {
+    for (const auto& g : token.processGroups) {
         bool admins = g.authority[5] == 5 && g.subAuthorities.size() == 2 &&
                       g.subAuthorities[0] == 32 && g.subAuthorities[1] == 544;
         if (!admins) kept.push_back(g);
     }
     if (isAdmin) kept.push_back(Group({0, 0, 0, 0, 0, 5}, {32, 544}, attributes));
-    processGroups = kept;
+    token.processGroups = kept;
 }
 
 std::string Machine::Transcript() const {

@@ -30,9 +30,9 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     Machine& m = M();
     BoxRecord box{caption ? caption : "Error", text ? text : "", type, 0};
     const bool faulted = Faulted("MessageBoxA", ERROR_NOT_ENOUGH_MEMORY);
-    if (m.messageBox.fail || faulted) {
+    if (m.faults.messageBox.fail || faulted) {
         m.boxes.push_back(box);
-        if (m.messageBox.fail) m.lastError = m.messageBox.error;
+        if (m.faults.messageBox.fail) m.lastError = m.faults.messageBox.error;
         return 0;
     }
     if (!m.boxAnswers.empty()) {

@@ -98,20 +98,20 @@ void Start(const char* via, const std::string& commandLine, const std::string& f
            UINT showMode, const char* prefix) {
     Machine& m = M();
     ProcessRecord record{via, commandLine, folder, showMode};
-    m.processes.push_back(record);
+    m.programs.started.push_back(record);
     Record(std::string(prefix) + commandLine + " | " + folder);
-    if (m.onProcessStart) m.onProcessStart(record);
+    if (m.programs.onStart) m.programs.onStart(record);
 }
 
 HANDLE NewProcessHandle() {
     uintptr_t h = NewHandle();
     Fs().processHandles.insert(h);
-    ++M().openProcessHandles;
+    ++M().programs.openHandles;
     return reinterpret_cast<HANDLE>(h);
 }
 
 const UINT* ForcedResult(const std::string& commandLine, const Program& program) {
-    const auto& forced = M().winExecResults;
+    const auto& forced = M().faults.winExecResults;
     std::string firstWord = commandLine.substr(0, commandLine.find(' '));
     if (!firstWord.empty() && firstWord[0] == '"')
         firstWord = firstWord.substr(1, commandLine.find('"', 1) - 1);
@@ -225,7 +225,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     FileSystemState& fs = Fs();
     // A started program ends by the time an endless wait returns; a wait with a time
     // limit runs out while the machine's programs keep running.
-    if (fs.processHandles.count(h) && milliseconds != INFINITE && M().programsKeepRunning)
+    if (fs.processHandles.count(h) && milliseconds != INFINITE && M().programs.keepRunning)
         return WAIT_TIMEOUT;
     if (fs.processHandles.count(h) || fs.files.count(h)) return WAIT_OBJECT_0;
     Fail(ERROR_INVALID_HANDLE);

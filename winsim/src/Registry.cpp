@@ -109,7 +109,7 @@ HKEY NewKeyHandle(HKEY root, const KeyNode& node, REGSAM access) {
     auto handle = std::make_unique<KeyHandle>(KeyHandle{root, node, access});
     HKEY key = reinterpret_cast<HKEY>(handle.get());
     Registry().keys[key] = std::move(handle);
-    ++M().openKeyHandles;
+    ++M().registry.openHandles;
     return key;
 }
 
@@ -445,6 +445,6 @@ LONG WINAPI RegCloseKey(HKEY key) {
     auto it = keys.find(key);
     if (it == keys.end()) return ERROR_INVALID_HANDLE;
     keys.erase(it);
-    --M().openKeyHandles;
+    --M().registry.openHandles;
     return ERROR_SUCCESS;
 }

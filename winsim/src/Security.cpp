@@ -57,7 +57,7 @@ BOOL OpenToken(const std::vector<TokenGroup>& groups, DWORD access, PHANDLE toke
     state->access = access;
     HANDLE handle = state.get();
     M().impl->registry.tokens[handle] = std::move(state);
-    ++M().openTokenHandles;
+    ++M().token.openHandles;
     *token = handle;
     return TRUE;
 }
@@ -76,7 +76,7 @@ bool CloseTokenHandle(HANDLE handle) {
     auto it = tokens.find(handle);
     if (it == tokens.end()) return false;
     tokens.erase(it);
-    --M().openTokenHandles;
+    --M().token.openHandles;
     return true;
 }
 
@@ -95,9 +95,9 @@ BOOL WINAPI OpenThreadToken(HANDLE thread, DWORD desiredAccess, BOOL, PHANDLE to
     Machine& m = M();
     if (!token) return Refuse(ERROR_NOACCESS);
     if (thread != GetCurrentThread()) return Refuse(ERROR_INVALID_HANDLE);
-    if (m.openThreadToken.fail) return Refuse(m.openThreadToken.error);
-    if (!m.hasThreadToken) return Refuse(ERROR_NO_TOKEN);
-    return OpenToken(m.threadGroups, desiredAccess, token);
+    if (m.faults.openThreadToken.fail) return Refuse(m.faults.openThreadToken.error);
+    if (!m.token.hasThreadToken) return Refuse(ERROR_NO_TOKEN);
+    return OpenToken(m.token.threadGroups, desiredAccess, token);
 }
 
 BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token) {
@@ -105,8 +105,8 @@ BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token)
     Machine& m = M();
     if (!token) return Refuse(ERROR_NOACCESS);
     if (process != GetCurrentProcess()) return Refuse(ERROR_INVALID_HANDLE);
-    if (m.openProcessToken.fail) return Refuse(m.openProcessToken.error);
-    return OpenToken(m.processGroups, desiredAccess, token);
+    if (m.faults.openProcessToken.fail) return Refuse(m.faults.openProcessToken.error);
+    return OpenToken(m.token.processGroups, desiredAccess, token);
 }
 
 BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAuthorityCount,
@@ -116,13 +116,13 @@ BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE s
     Machine& m = M();
     if (!authority || !sid) return Refuse(ERROR_NOACCESS);
     if (subAuthorityCount > 8) return Refuse(ERROR_INVALID_SID);
-    if (m.allocateSid.fail) return Refuse(m.allocateSid.error);
+    if (m.faults.allocateSid.fail) return Refuse(m.faults.allocateSid.error);
     const DWORD subs[8] = {sub0, sub1, sub2, sub3, sub4, sub5, sub6, sub7};
     std::unique_ptr<BYTE[]> block(new BYTE[SidLength(subAuthorityCount)]);
     WriteSid(block.get(), authority->Value, subs, subAuthorityCount);
     *sid = block.get();
     m.impl->registry.sids[*sid] = std::move(block);
-    ++m.allocatedSids;
+    ++m.token.allocatedSids;
     return TRUE;
 }
 
@@ -132,7 +132,7 @@ PVOID WINAPI FreeSid(PSID sid) {
     auto it = sids.find(sid);
     if (it == sids.end()) return sid;  // not ours: the platform hands it back
     sids.erase(it);
-    --m.allocatedSids;
+    --m.token.allocatedSids;
     return nullptr;
 }
 
@@ -156,11 +156,11 @@ BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass,
     if (!returnLength) return Refuse(ERROR_NOACCESS);
     const bool first = state->informationCalls++ == 0;
     const DWORD needed = GroupsLength(state->groups);
-    if (first && m.tokenSizeQuery.fail) return Refuse(m.tokenSizeQuery.error);
-    if (!first && m.tokenGroupQuery.fail) return Refuse(m.tokenGroupQuery.error);
+    if (first && m.faults.tokenSizeQuery.fail) return Refuse(m.faults.tokenSizeQuery.error);
+    if (!first && m.faults.tokenGroupQuery.fail) return Refuse(m.faults.tokenGroupQuery.error);
     *returnLength = needed;
     if (length < needed) {
-        if (first && m.tokenSizeQuerySucceeds) return TRUE;
+        if (first && m.faults.tokenSizeQuerySucceeds) return TRUE;
         return Refuse(ERROR_INSUFFICIENT_BUFFER);
     }
     if (!info) return Refuse(ERROR_NOACCESS);

@@ -22,7 +22,7 @@ std::vector<std::string> Items(const char* list) {
 
 bool Refused(const std::string& item) {
     const Machine& m = M();
-    return m.recycleBinBroken || Fs().refusedRecycle.count(Lower(item)) != 0;
+    return m.faults.recycleBinBroken || Fs().refusedRecycle.count(Lower(item)) != 0;
 }
 
 // Removable and network drives have no recycle bin, and a full bin takes nothing more.

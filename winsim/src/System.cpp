@@ -62,7 +62,7 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
     const bool ntFamily = m.version.dwPlatformId == VER_PLATFORM_WIN32_NT;
     const bool known = size == kVersionInfoSize || (ntFamily && size == kVersionInfoExSize);
     if (!known) return FailWith(ERROR_INSUFFICIENT_BUFFER, FALSE);
-    if (m.getVersionEx.fail) return FailWith(m.getVersionEx.error, FALSE);
+    if (m.faults.getVersionEx.fail) return FailWith(m.faults.getVersionEx.error, FALSE);
     *info = m.version;
     info->dwOSVersionInfoSize = size;
     if (size == kVersionInfoExSize) {
@@ -118,7 +118,7 @@ UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
     if (Faulted("GetTempPathA", ERROR_PATH_NOT_FOUND)) return 0;
     Machine& m = M();
-    if (m.tempPathFails) return FailWith(m.tempPathError);
+    if (m.faults.getTempPath.fail) return FailWith(m.faults.getTempPath.error);
     std::string path = m.tempPath;
     if (!path.empty() && path.back() != '\\') path += '\\';  // the platform always adds one
     return CopyPath(path, buffer, size);

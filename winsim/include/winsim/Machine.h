@@ -71,24 +71,20 @@ public:
     void SetWindowsXP() { SetVersion(5, 1, VER_PLATFORM_WIN32_NT, 2600); }
     void SetWindows7() { SetVersion(6, 1, VER_PLATFORM_WIN32_NT, 7601); }
     OSVERSIONINFOA version;
-    InjectedFailure getVersionEx;
 
     // --- Access token --------------------------------------------------------
-    // Groups of the process token. Default: Everyone, Users, Administrators (enabled).
-    std::vector<TokenGroup> processGroups;
-    // When set, the thread has its own (impersonation) token with these groups.
-    bool hasThreadToken = false;
-    std::vector<TokenGroup> threadGroups;
-    InjectedFailure openThreadToken;  // a failure other than the plain "no token"
-    InjectedFailure openProcessToken;
-    InjectedFailure allocateSid;
-    InjectedFailure tokenSizeQuery;       // the first GetTokenInformation call
-    bool tokenSizeQuerySucceeds = false;  // the first call answers TRUE (a fault)
-    InjectedFailure tokenGroupQuery;      // the second GetTokenInformation call
+    struct Token {
+        // Groups of the process token. Default: Everyone, Users, Administrators (enabled).
+        std::vector<TokenGroup> processGroups;
+        // When set, the thread has its own (impersonation) token with these groups.
+        bool hasThreadToken = false;
+        std::vector<TokenGroup> threadGroups;
+        int openHandles = 0;    // opened minus closed token handles
+        int allocatedSids = 0;  // allocated minus freed identities
+    };
+    Token token;
     // Convenience: make the process token hold (or not) the Administrators group.
     void SetAdministrator(bool isAdmin, DWORD attributes = SE_GROUP_ENABLED);
-    int openTokenHandles = 0;  // opened minus closed token handles
-    int allocatedSids = 0;     // allocated minus freed identities
 
     // --- Drives and files ----------------------------------------------------
     void AddDrive(char letter, UINT type, bool readOnly = false, bool hasMedium = true);
@@ -133,17 +129,12 @@ public:
     DWORD Attributes(const std::string& path) const;     // INVALID_FILE_ATTRIBUTES when missing
     std::vector<std::string> List(const std::string& folder) const;  // names, enumeration order
 
-    // Forced LZOpenFileA answers by file name (case-insensitive), such as the
-    // LZERROR_GLOBALLOC Windows gives when its memory runs out.
-    std::map<std::string, INT> lzOpenResults;
-
     // Disk full: writes on this drive stop after `bytesLeft` more bytes.
     void SetFreeSpace(char drive, long long bytesLeft);
 
     // --- Recycle bin ---------------------------------------------------------
     std::vector<std::string> recycled;            // paths moved to the bin, as the shell got them
     void RefuseRecycle(const std::string& path);  // the shell refuses this exact item
-    bool recycleBinBroken = false;                // the shell refuses every request
     // No recycle bin on removable and network drives, nor room in a full one: the shell
     // deletes for good instead, silently unless asked with FOF_WANTNUKEWARNING; then it
     // asks first (caption "Confirm file deletion" or "Confirm folder deletion", text
@@ -170,27 +161,29 @@ public:
     std::string StringValue(HKEY root, const std::string& key, const std::string& name) const;
     DWORD ValueType(HKEY root, const std::string& key, const std::string& name) const;
     std::vector<std::string> SubKeys(HKEY root, const std::string& key) const;
-    int openKeyHandles = 0;  // opened minus closed registry handles
+    struct Registry {
+        int openHandles = 0;  // opened minus closed registry handles
+    };
+    Registry registry;
 
     // --- Processes -----------------------------------------------------------
-    std::vector<ProcessRecord> processes;
-    // Forced WinExec results, by the program path of the command line (case-insensitive);
-    // otherwise: 33 for an existing file that begins with "MZ", 11 (last error 193) for
-    // another existing file, 2 (last error 2) for a missing file, 3 for a missing folder.
-    std::map<std::string, UINT> winExecResults;
-    // Called when a process starts (both calls), to play the started program.
-    std::function<void(const ProcessRecord&)> onProcessStart;
-    // Started programs run on: a wait with a time limit answers WAIT_TIMEOUT (an endless
-    // wait still sees them end).
-    bool programsKeepRunning = false;
-    int openProcessHandles = 0;
+    // WinExec answers 33 for an existing file that begins with "MZ", 11 (last error 193)
+    // for another existing file, 2 (last error 2) for a missing file, 3 for a missing
+    // folder, unless `faults.winExecResults` forces another answer.
+    struct Programs {
+        std::vector<ProcessRecord> started;
+        // Called when a process starts (both calls), to play the started program.
+        std::function<void(const ProcessRecord&)> onStart;
+        // Started programs run on: a wait with a time limit answers WAIT_TIMEOUT (an
+        // endless wait still sees them end).
+        bool keepRunning = false;
+        int openHandles = 0;
+    };
+    Programs programs;
 
     // --- Message boxes -------------------------------------------------------
     std::deque<int> boxAnswers;  // answers in order; when empty, the first button (IDOK)
     std::vector<BoxRecord> boxes;
-    // Every box fails: MessageBoxA returns 0 with `error` as the last error; the box
-    // is kept in `boxes` with answer 0 but, unseen, gets no transcript line.
-    InjectedFailure messageBox;
 
     // --- Last error and message texts ----------------------------------------
     DWORD lastError = 0;
@@ -209,8 +202,6 @@ public:
     std::string windowsFolder;  // "C:\Windows"
     std::string systemFolder;   // "C:\Windows\System32"
     std::string tempPath;       // "C:\Windows\Temp\" (GetTempPathA adds a missing backslash)
-    bool tempPathFails = false;
-    DWORD tempPathError = ERROR_PATH_NOT_FOUND;  // the last error of a failing GetTempPathA
     std::map<std::string, std::string> environment;
     UINT errorMode = 0;
     std::vector<UINT> errorModeHistory;     // every mode set, in order
@@ -230,9 +221,31 @@ public:
         bool fromThenOn = false;
         std::vector<std::string> calls;  // and every call of these names ("FindFirstFileA")
     };
-    FaultPlan faults;
-    long systemCalls = 0;                  // calls through the gate so far
-    std::vector<std::string> failedCalls;  // the calls made to fail, in order
+    // The plan, and the failures and forced answers of single calls.
+    struct Faults {
+        FaultPlan plan;
+        long systemCalls = 0;                  // calls through the gate so far
+        std::vector<std::string> failedCalls;  // the calls made to fail, in order
+
+        InjectedFailure getVersionEx;
+        InjectedFailure openThreadToken;  // a failure other than the plain "no token"
+        InjectedFailure openProcessToken;
+        InjectedFailure allocateSid;
+        InjectedFailure tokenSizeQuery;       // the first GetTokenInformation call
+        bool tokenSizeQuerySucceeds = false;  // the first call answers TRUE (a fault)
+        InjectedFailure tokenGroupQuery;      // the second GetTokenInformation call
+        InjectedFailure getTempPath{false, ERROR_PATH_NOT_FOUND};
+        // Every box fails: MessageBoxA returns 0 with `error` as the last error; the box
+        // is kept in `boxes` with answer 0 but, unseen, gets no transcript line.
+        InjectedFailure messageBox;
+        bool recycleBinBroken = false;  // the shell refuses every request
+        // Forced LZOpenFileA answers by file name (case-insensitive), such as the
+        // LZERROR_GLOBALLOC Windows gives when its memory runs out.
+        std::map<std::string, INT> lzOpenResults;
+        // Forced WinExec results, by the program path of the command line (case-insensitive).
+        std::map<std::string, UINT> winExecResults;
+    };
+    Faults faults;
 
     // --- Open handles --------------------------------------------------------
     // What is open now: "file <path>", "search", "key <root>\<key name>", "process",
