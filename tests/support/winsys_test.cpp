@@ -10,22 +10,7 @@
 
 namespace {
 
-class WinSysTest : public SimTest {
-protected:
-    // Back to an administrator's token with no injected failure.
-    void ResetToken() {
-        machine.token.processGroups.clear();
-        machine.SetAdministrator(true);
-        machine.token.hasThreadToken = false;
-        machine.token.threadGroups.clear();
-        machine.faults.openThreadToken = {};
-        machine.faults.openProcessToken = {};
-        machine.faults.allocateSid = {};
-        machine.faults.tokenSizeQuery = {};
-        machine.faults.tokenSizeQuerySucceeds = false;
-        machine.faults.tokenGroupQuery = {};
-    }
-};
+class WinSysTest : public SimTest {};
 
 TEST_F(WinSysTest, VersionTellsTheNtFamilyAndXp) {
     struct Case {
@@ -114,12 +99,12 @@ TEST_F(WinSysTest, AdministratorIsAnAdministratorsEntryOfTheCallersTokenNotForDe
         {"no groups", [](winsim::Machine& m) { m.token.processGroups.clear(); }, false},
     };
     for (const Case& c : cases) {
-        ResetToken();
-        c.setUp(machine);
+        CleanMachine fresh;
+        c.setUp(fresh);
         EXPECT_EQ(IsAdministrator(), c.isAdmin) << c.name;
-        EXPECT_EQ(machine.token.openHandles, 0) << c.name;
-        EXPECT_EQ(machine.token.allocatedSids, 0) << c.name;
-        EXPECT_EQ(BoxesOf(machine), Strings{}) << c.name;
+        EXPECT_EQ(fresh.token.openHandles, 0) << c.name;
+        EXPECT_EQ(fresh.token.allocatedSids, 0) << c.name;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.name;
     }
 }
 
@@ -145,8 +130,8 @@ TEST_F(WinSysTest, AdministratorTestFailuresRaiseAfterCleaningUp) {
          "Winsys: Administrator-3"},
     };
     for (const Case& c : cases) {
-        ResetToken();
-        c.setUp(machine);
+        CleanMachine fresh;
+        c.setUp(fresh);
         std::string raised;
         try {
             IsAdministrator();
@@ -154,8 +139,8 @@ TEST_F(WinSysTest, AdministratorTestFailuresRaiseAfterCleaningUp) {
             raised = error.what();
         }
         EXPECT_EQ(raised, c.message);
-        EXPECT_EQ(machine.token.openHandles, 0) << c.message;
-        EXPECT_EQ(machine.token.allocatedSids, 0) << c.message;
+        EXPECT_EQ(fresh.token.openHandles, 0) << c.message;
+        EXPECT_EQ(fresh.token.allocatedSids, 0) << c.message;
     }
 }
 
@@ -225,17 +210,17 @@ TEST_F(WinSysTest, MessageWithInsertMarksIsShownAsItStands) {
 
 TEST_F(WinSysTest, WinExecResultsUpTo31AreReported) {
     const std::string Reported = "Not enough memory. ";
-    machine.messageTexts[ERROR_INVALID_PARAMETER] = "Not enough memory.\r\n";
-    machine.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
-    machine.AddFile("C:\\Apps\\Kest.Exe", "MZ program");
     const std::vector<std::pair<UINT, std::size_t>> cases = {{31, 1}, {32, 0}, {0, 1}, {33, 0}};
     for (const auto& c : cases) {
-        machine.boxes.clear();
-        machine.faults.winExecResults["C:\\Apps\\Kest.Exe"] = c.first;
+        CleanMachine fresh;
+        fresh.messageTexts[ERROR_INVALID_PARAMETER] = "Not enough memory.\r\n";
+        fresh.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
+        fresh.AddFile("C:\\Apps\\Kest.Exe", "MZ program");
+        fresh.faults.winExecResults["C:\\Apps\\Kest.Exe"] = c.first;
         EXPECT_EQ(CheckedWinExec("C:\\Apps\\Kest.Exe", SW_SHOWNORMAL), c.first);
         const Strings expected =
             c.second ? Strings{"Windows Error: WinExec | " + Reported} : Strings{};
-        EXPECT_EQ(BoxesOf(machine), expected) << "result " << c.first;
+        EXPECT_EQ(BoxesOf(fresh), expected) << "result " << c.first;
     }
 }
 
@@ -287,16 +272,16 @@ namespace {
 // A box that cannot be shown is reported in a box of its own (which fails too, and is
 // not reported again); a failure without a code reports nothing.
 TEST_F(WinSysTest, CheckedMessageBoxReportsABoxThatCannotBeShown) {
-    machine.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
     for (DWORD error : {DWORD{ERROR_NOT_ENOUGH_MEMORY}, DWORD{0}}) {
-        machine.boxes.clear();
-        machine.faults.messageBox = {true, error};
+        CleanMachine fresh;
+        fresh.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
+        fresh.faults.messageBox = {true, error};
         SetLastError(ERROR_ACCESS_DENIED);  // left over from an earlier call
         EXPECT_EQ(CheckedMessageBox(nullptr, "Text", "Caption", MB_OK), 0);
         const Strings expected =
             error ? Strings{"Caption | Text", "Windows Error: MessageBox | Not enough memory. "}
                   : Strings{"Caption | Text"};
-        EXPECT_EQ(BoxesOf(machine), expected) << error;
+        EXPECT_EQ(BoxesOf(fresh), expected) << error;
     }
 }
 
