@@ -234,7 +234,7 @@ public:
         InjectedFailure tokenSizeQuery;       // the first GetTokenInformation call
         bool tokenSizeQuerySucceeds = false;  // the first call answers TRUE (a fault)
         InjectedFailure tokenGroupQuery;      // the second GetTokenInformation call
-        InjectedFailure getTempPath{false, ERROR_PATH_NOT_FOUND};
+        InjectedFailure getTempPath{false, ERROR_PATH_NOT_FOUND};  // GetTempPathA
         // Every box fails: MessageBoxA returns 0 with `error` as the last error; the box
         // is kept in `boxes` with answer 0 but, unseen, gets no transcript line.
         InjectedFailure messageBox;
