@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "WinSysHandles.h"
 
 typedef std::vector<std::string> StringList;
 
@@ -73,7 +74,6 @@ extern const char* const ProductKeyPath;  // "\Software\...\CurrentVersion\Tessa
 class RegistryAccessor {
 public:
     explicit RegistryAccessor(HKEY root = HKEY_CURRENT_USER);
-    ~RegistryAccessor();
     RegistryAccessor(const RegistryAccessor&) = delete;
     RegistryAccessor& operator=(const RegistryAccessor&) = delete;
 
@@ -87,7 +87,7 @@ public:
 
 private:
     HKEY root_;
-    HKEY current_ = nullptr;
+    RegistryKey current_;
 };
 
 // Deletes the key (a path from the root) with all its sub-keys; a key that is missing

@@ -80,6 +80,10 @@ public:
         key_ = nullptr;
         return key;
     }
+    void Reset(HKEY key) {
+        Close();
+        key_ = key;
+    }
     void Close() {
         if (key_ != nullptr) {
             RegCloseKey(key_);

@@ -89,8 +89,6 @@ bool DeleteKeyTree(HKEY parent, const std::string& subKey) {
 
 RegistryAccessor::RegistryAccessor(HKEY root) : root_(root) {}
 
-RegistryAccessor::~RegistryAccessor() { CloseKey(); }
-
 bool RegistryAccessor::OpenKey(const std::string& keyPath, bool mayCreate) {
     const std::string path = FromRoot(keyPath);
     RegistryKey key;
@@ -105,8 +103,7 @@ bool RegistryAccessor::OpenKey(const std::string& keyPath, bool mayCreate) {
     if (status != ERROR_SUCCESS) {
         return false;
     }
-    CloseKey();
-    current_ = key.Release();
+    current_.Reset(key.Release());
     return true;
 }
 
@@ -116,8 +113,7 @@ bool RegistryAccessor::OpenKeyToRead(const std::string& keyPath) {
         ERROR_SUCCESS) {
         return false;
     }
-    CloseKey();
-    current_ = key.Release();
+    current_.Reset(key.Release());
     return true;
 }
 
@@ -125,15 +121,15 @@ StringList RegistryAccessor::ValueNames() {
     StringList names;
     DWORD count = 0;
     DWORD longestName = 0;
-    if (current_ == nullptr ||
-        RegQueryInfoKeyA(current_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (!current_.IsOpen() ||
+        RegQueryInfoKeyA(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &count, &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
         return names;
     }
     std::vector<char> name(static_cast<std::size_t>(longestName) + 1);
     for (DWORD index = 0; index < count; ++index) {
         DWORD length = static_cast<DWORD>(name.size());
-        if (RegEnumValueA(current_, index, name.data(), &length, nullptr, nullptr, nullptr,
+        if (RegEnumValueA(current_.Get(), index, name.data(), &length, nullptr, nullptr, nullptr,
                           nullptr) != ERROR_SUCCESS ||
             length >= name.size()) {
             continue;  // a name that cannot be fetched is passed over
@@ -144,12 +140,12 @@ StringList RegistryAccessor::ValueNames() {
 }
 
 std::string RegistryAccessor::ReadString(const std::string& valueName) {
-    if (current_ == nullptr) {
+    if (!current_.IsOpen()) {
         return std::string();
     }
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (RegQueryValueExA(current_, valueName.c_str(), nullptr, &type, nullptr, &size) !=
+    if (RegQueryValueExA(current_.Get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
             ERROR_SUCCESS ||
         size == 0) {
         return std::string();
@@ -157,7 +153,7 @@ std::string RegistryAccessor::ReadString(const std::string& valueName) {
     // Stored data need not end with a NUL: one more byte, always zero, ends it here.
     std::vector<BYTE> data(static_cast<std::size_t>(size) + 1, 0);
     DWORD filled = size;
-    if (RegQueryValueExA(current_, valueName.c_str(), nullptr, &type, data.data(), &filled) !=
+    if (RegQueryValueExA(current_.Get(), valueName.c_str(), nullptr, &type, data.data(), &filled) !=
         ERROR_SUCCESS) {
         throw RegistryError("Failed to get data for '" + valueName + "'");
     }
@@ -170,21 +166,16 @@ std::string RegistryAccessor::ReadString(const std::string& valueName) {
 }
 
 void RegistryAccessor::WriteString(const std::string& valueName, const std::string& text) {
-    if (current_ == nullptr ||
-        RegSetValueExA(current_, valueName.c_str(), 0, REG_SZ,
+    if (!current_.IsOpen() ||
+        RegSetValueExA(current_.Get(), valueName.c_str(), 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS) {
         throw RegistryError("Failed to set data for '" + valueName + "'");
     }
 }
 
-void RegistryAccessor::CloseKey() {
-    if (current_ != nullptr) {
-        // Closed, never flushed: the system writes the key back in its own time.
-        RegCloseKey(current_);
-    }
-    current_ = nullptr;
-}
+// Closed, never flushed: the system writes the key back in its own time.
+void RegistryAccessor::CloseKey() { current_.Close(); }
 
 // ---------------------------------------------------------------------------
 // Routines.
