@@ -30,4 +30,15 @@ inline std::string Compress(const std::string& data) {
     return packed;
 }
 
+// Damaged SZDD files: a compression method lz32 does not know, and an expanded length
+// far beyond the data.
+inline std::string WithUnknownMethod(std::string packed) {
+    packed[8] = 'Q';
+    return packed;
+}
+inline std::string WithHugeLength(std::string packed) {
+    packed.replace(10, 4, "\xff\xff\xff\x7f");
+    return packed;
+}
+
 #endif

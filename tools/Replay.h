@@ -107,9 +107,7 @@ inline std::string Shown(const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c < 0x20 || c >= 0x7F || (c == ' ' && i + 1 == text.size())) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
+            out += HexByte(c);
         } else {
             out += static_cast<char>(c);
         }

@@ -6,6 +6,13 @@
 #include <cstdio>
 #include <string>
 
+// One byte as "\xHH".
+inline std::string HexByte(unsigned char c) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    return hex;
+}
+
 inline std::string Escape(const std::string& text) {
     std::string out;
     for (unsigned char c : text) {
@@ -18,9 +25,7 @@ inline std::string Escape(const std::string& text) {
         } else if (c == '|') {
             out += "\\|";
         } else if (c < 0x20 || c == 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
+            out += HexByte(c);
         } else {
             out += static_cast<char>(c);
         }

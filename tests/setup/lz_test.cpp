@@ -83,9 +83,6 @@ TEST_F(LzCopyTest, DamagedCompressedSourcesCopyWhatLz32Reads) {
     for (int i = 0; i < 4000; ++i) content += static_cast<char>('a' + i * 13 % 26);
     const std::string packed = Compress(content);
     ASSERT_GT(packed.size(), 100u);
-    std::string badMethod = packed, hugeLength = packed;
-    badMethod[8] = 'Q';
-    hugeLength.replace(10, 4, "\xff\xff\xff\x7f");
     struct Case {
         const char* what;
         std::string stored;
@@ -93,9 +90,9 @@ TEST_F(LzCopyTest, DamagedCompressedSourcesCopyWhatLz32Reads) {
         std::string expected;
     } cases[] = {
         {"header cut short", packed.substr(0, 11), false, packed.substr(0, 11)},
-        {"unknown method", badMethod, false, ""},
+        {"unknown method", WithUnknownMethod(packed), false, ""},
         {"data cut in the middle", packed.substr(0, packed.size() / 2), true, ""},
-        {"length beyond the data", hugeLength, false, content},
+        {"length beyond the data", WithHugeLength(packed), false, content},
     };
     for (const Case& c : cases) {
         CleanMachine fresh;

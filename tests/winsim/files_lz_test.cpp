@@ -74,9 +74,6 @@ TEST(FilesLz, DamagedDataCopiesWhatLz32Reads) {
     std::string original = Sample(5000);
     std::string packed = Compress(original);
     ASSERT_GT(packed.size(), 1000u);
-    std::string badMethod = packed, hugeLength = packed;
-    badMethod[8] = 'Q';
-    hugeLength.replace(10, 4, "\xff\xff\xff\x7f");
     struct Case {
         const char* what;
         std::string stored;
@@ -84,10 +81,10 @@ TEST(FilesLz, DamagedDataCopiesWhatLz32Reads) {
         std::string expected;
     } cases[] = {
         {"header cut short", packed.substr(0, 11), false, packed.substr(0, 11)},
-        {"unknown method", badMethod, false, ""},
+        {"unknown method", WithUnknownMethod(packed), false, ""},
         {"data cut in the middle", packed.substr(0, 1000), true, ""},
         {"last byte missing", packed.substr(0, packed.size() - 1), true, ""},
-        {"length beyond the data", hugeLength, false, original},
+        {"length beyond the data", WithHugeLength(packed), false, original},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
