@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "ToolText.h"
+#include "WinSysHandles.h"
 
 namespace replay {
 
@@ -168,43 +169,40 @@ inline std::string Run(const Case& c) {
     if (c.call == "CreateFileA") {
         // CreateFileA | path | r or w | creation [| content written]
         const DWORD access = a1 == "w" ? GENERIC_WRITE : GENERIC_READ;
-        HANDLE file = CreateFileA(a0.c_str(), access, FILE_SHARE_READ, nullptr, Creation(a2),
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return Answer("-1");
+        const KernelHandle file(CreateFileA(a0.c_str(), access, FILE_SHARE_READ, nullptr,
+                                            Creation(a2), FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.Get() == INVALID_HANDLE_VALUE) return Answer("-1");
         const std::string answer = Answer("1");
         const std::string content = Argument(c, 3);
         DWORD written = 0;
         const bool wrote =
-            content.empty() || (WriteFile(file, content.data(), static_cast<DWORD>(content.size()),
-                                          &written, nullptr) &&
+            content.empty() || (WriteFile(file.Get(), content.data(),
+                                          static_cast<DWORD>(content.size()), &written, nullptr) &&
                                 written == content.size());
-        CloseHandle(file);
         return wrote ? answer : answer + " write failed";
     }
     if (c.call == "ReadFile") {
-        HANDLE file = CreateFileA(a0.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return Answer("-1");
+        const KernelHandle file(CreateFileA(a0.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.Get() == INVALID_HANDLE_VALUE) return Answer("-1");
         std::string content;
         char buffer[512];
         DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
             content.append(buffer, read);
-        CloseHandle(file);
         return Answer("'" + Shown(content) + "'");
     }
     if (c.call == "FindFiles") {
         // The names a search finds, sorted; "." and ".." left out.
         WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA(a0.c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE) return Answer("-1");
+        DirectorySearch search(a0, entry);
+        if (!search.Found()) return Answer("-1");
         std::vector<std::string> names;
         do {
             const std::string name = entry.cFileName;
             if (name != "." && name != "..") names.push_back(name);
-        } while (FindNextFileA(search, &entry));
+        } while (search.Next(entry));
         const std::string answer = Answer("");  // ERROR_NO_MORE_FILES at the end
-        FindClose(search);
         std::sort(names.begin(), names.end());
         std::string list;
         for (const std::string& name : names) list += (list.empty() ? "" : ",") + Shown(name);
@@ -265,22 +263,22 @@ inline std::string Run(const Case& c) {
         std::string path;
         const HKEY root = Root(a0, path);
         if (c.call == "RegDeleteKeyA") return Number(RegDeleteKeyA(root, path.c_str()));
-        HKEY key = nullptr;
+        RegistryKey key;
         DWORD disposition = 0;
-        LONG status =
-            c.call == "RegCreateKeyExA"
-                ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  &disposition)
-                : RegOpenKeyExA(
-                      root, path.c_str(), 0,
-                      c.call == "RegOpenKeyExA" && !a1.empty() ? Flags(a1) : KEY_ALL_ACCESS, &key);
+        LONG status = c.call == "RegCreateKeyExA"
+                          ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                            nullptr, key.Receive(), &disposition)
+                          : RegOpenKeyExA(root, path.c_str(), 0,
+                                          c.call == "RegOpenKeyExA" && !a1.empty() ? Flags(a1)
+                                                                                   : KEY_ALL_ACCESS,
+                                          key.Receive());
         if (status != ERROR_SUCCESS) return Number(status);
         std::string answer = "0";
         if (c.call == "RegCreateKeyExA") {
             answer += disposition == REG_CREATED_NEW_KEY ? " new" : " existing";
         } else if (c.call == "RegSetValueExA") {
             // RegSetValueExA | key | name | text: a string value with its terminator.
-            answer = Number(RegSetValueExA(key, a1.c_str(), 0, REG_SZ,
+            answer = Number(RegSetValueExA(key.Get(), a1.c_str(), 0, REG_SZ,
                                            reinterpret_cast<const BYTE*>(a2.c_str()),
                                            static_cast<DWORD>(a2.size() + 1)));
         } else if (c.call == "RegQueryValueExA") {
@@ -289,7 +287,7 @@ inline std::string Run(const Case& c) {
             DWORD type = 0;
             DWORD size = Flags(a2);
             const LONG queried =
-                RegQueryValueExA(key, a1.c_str(), nullptr, &type, buffer.data(), &size);
+                RegQueryValueExA(key.Get(), a1.c_str(), nullptr, &type, buffer.data(), &size);
             answer = Number(queried) + " type " + Number(type) + " size " + Number(size);
             if (queried == ERROR_SUCCESS)
                 answer += " '" + Shown(std::string(buffer.begin(), buffer.begin() + size)) + "'";
@@ -298,8 +296,8 @@ inline std::string Run(const Case& c) {
             for (DWORD index = 0;; ++index) {
                 char name[256];
                 DWORD size = sizeof name;
-                const LONG enumerated =
-                    RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+                const LONG enumerated = RegEnumKeyExA(key.Get(), index, name, &size, nullptr,
+                                                      nullptr, nullptr, nullptr);
                 if (enumerated != ERROR_SUCCESS) {
                     answer += "] " + Number(enumerated);
                     break;
@@ -307,7 +305,6 @@ inline std::string Run(const Case& c) {
                 answer += (index ? "," : "") + Shown(name);
             }
         }
-        RegCloseKey(key);
         return answer;
     }
     if (c.call == "WinExec") return Answer(Number(WinExec(a0.c_str(), SW_HIDE)));
@@ -319,12 +316,8 @@ inline std::string Run(const Case& c) {
         std::string commandLine = a0;
         const BOOL created = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0,
                                             nullptr, nullptr, &startup, &process);
-        const std::string answer = Answer(Number(created));
-        if (created) {
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-        return answer;
+        const KernelHandle ownProcess(process.hProcess), ownThread(process.hThread);
+        return Answer(Number(created));
     }
     if (c.call == "CompareStringA") {
         return Answer(

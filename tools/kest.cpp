@@ -146,12 +146,11 @@ std::string ReadText(const std::string& path) {
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    DirectorySearch search(folder + "*", entry);
+    if (!search.Found()) return names;
     do {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    } while (search.Next(entry));
     return names;
 }
 
