@@ -50,8 +50,8 @@ inline void ExpectNothingOpen(const winsim::Machine& m) {
 }
 
 // A fresh machine, the current one while it lives, with the system's process-wide
-// state started afresh (as `start`); when it goes, nothing may be left open on it and the state
-// is cleared again, so that no run sees what an earlier one left.
+// state started afresh (as `start`); when it goes, nothing may be left open on it and
+// the state is cleared again, so that no run sees what an earlier one left.
 class CleanMachine : public winsim::Machine {
 public:
     explicit CleanMachine(ProcessState start = ProcessState()) { State = std::move(start); }
