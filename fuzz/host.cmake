@@ -16,7 +16,7 @@ ExternalProject_Add(kest_fuzzers
 foreach(fuzzer ${KEST_FUZZERS})
   add_test(NAME fuzz.${fuzzer}
            COMMAND bash ${CMAKE_SOURCE_DIR}/fuzz/run.sh ${KEST_FUZZ_BUILD}/fuzz_${fuzzer}
-                   ${CMAKE_SOURCE_DIR}/fuzz/corpus/${fuzzer} ${KEST_FUZZ_BUILD}/work/${fuzzer}
+                   ${CMAKE_SOURCE_DIR}/fuzz/corpus/${fuzzer} ${KEST_FUZZ_BUILD}/runs/${fuzzer}
                    ${KEST_FUZZ_SECONDS})
   set_tests_properties(fuzz.${fuzzer} PROPERTIES LABELS "host;fuzz" TIMEOUT 300)
 endforeach()
