@@ -18,6 +18,13 @@ SUPPORTED_OS = {
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
 }
 SIZE_GOAL = 160 * 1024
+# Every DLL the program may import: each ships with Windows 98 and with NT 4.0. The functions
+# taken from them are reviewed one by one in allowed_imports.txt.
+SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "lz32.dll", "msvcrt.dll", "shell32.dll",
+               "user32.dll"}
+IMPORT_DIRECTORY = 1
+BOUND_IMPORT_DIRECTORY = 11
+DELAY_IMPORT_DIRECTORY = 13
 
 
 class PeImage:
@@ -33,7 +40,14 @@ class PeImage:
         if struct.unpack_from("<H", data, optional)[0] != 0x10B:
             raise ValueError("not PE32")
         self.dll_characteristics = struct.unpack_from("<H", data, optional + 70)[0]
-        self.resource_rva = struct.unpack_from("<I", data, optional + 96 + 2 * 8)[0]
+        # Operating-system, image and subsystem versions, major and minor each.
+        (self.os_version, self.image_version,
+         self.subsystem_version) = [struct.unpack_from("<HH", data, optional + at)
+                                    for at in (40, 44, 48)]
+        count = struct.unpack_from("<I", data, optional + 92)[0]
+        self.directories = [struct.unpack_from("<II", data, optional + 96 + 8 * i)
+                            for i in range(count)]
+        self.resource_rva = self.directories[2][0]
         self.sections = []
         for i in range(sections):
             at = optional + optional_size + 40 * i
@@ -45,6 +59,25 @@ class PeImage:
             if start <= rva < start + size:
                 return raw + rva - start
         raise ValueError("address %#x is in no section" % rva)
+
+    def directory(self, index):
+        """(address, size) of a data directory; (0, 0) when the header has none."""
+        return self.directories[index] if index < len(self.directories) else (0, 0)
+
+    def string_at(self, rva):
+        at = self.offset(rva)
+        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
+
+    def imports(self):
+        """[(dll name, time stamp)] of the import directory, in its order."""
+        found = []
+        at = self.offset(self.directory(IMPORT_DIRECTORY)[0])
+        while True:
+            lookup, stamp, _forwarder, name, thunks = struct.unpack_from("<5I", self.data, at)
+            if (lookup, stamp, name, thunks) == (0, 0, 0, 0):
+                return found
+            found.append((self.string_at(name), stamp))
+            at += 20
 
     def resources(self):
         """{(type, id): bytes} for resources named by number (all languages merged)."""
@@ -127,6 +160,26 @@ class SetupImageTest(unittest.TestCase):
         for name, bit in (("terminal-server aware", TERMINAL_SERVER_AWARE),
                           ("dynamic base", DYNAMIC_BASE), ("NX compatible", NX_COMPAT)):
             self.assertTrue(flags & bit, name)
+
+    def test_windows_95_and_nt_4_load_it(self):
+        """The loader of those systems refuses a program that asks for a newer system or
+        subsystem than 4.0: 4.10 is already too new."""
+        self.assertEqual(self.image.os_version, (4, 0))
+        self.assertEqual(self.image.subsystem_version, (4, 0))
+
+    def test_imports_only_dlls_of_windows_98_and_nt_4_and_none_late_or_bound(self):
+        imports = self.image.imports()
+        self.assertTrue(imports)
+        dlls = {name.lower() for name, _stamp in imports}
+        self.assertLessEqual(dlls, SYSTEM_DLLS)
+        self.assertEqual([stamp for _name, stamp in imports], [0] * len(imports))
+        self.assertEqual(self.image.directory(BOUND_IMPORT_DIRECTORY), (0, 0))
+        self.assertEqual(self.image.directory(DELAY_IMPORT_DIRECTORY), (0, 0))
+        allowed = os.path.join(os.path.dirname(os.path.abspath(__file__)), "allowed_imports.txt")
+        with open(allowed) as f:
+            listed = {line.split("#")[0].split()[0].lower() for line in f
+                      if line.split("#")[0].strip()}
+        self.assertLessEqual(listed, SYSTEM_DLLS)
 
     def test_size_stays_within_its_goal(self):
         self.assertLessEqual(os.path.getsize(self.path), SIZE_GOAL)

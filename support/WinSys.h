@@ -93,12 +93,17 @@ private:
 // Deletes the key (a path from the root) with all its sub-keys; a key that is missing
 // or cannot be deleted is passed over in silence.
 void DeleteRegistryKey(const std::string& keyPath, bool machineWide);
+// Deletes one value of a key; a value or key that is missing or cannot be changed is
+// passed over in silence.
+void DeleteRegistryValue(const std::string& valueName, const std::string& keyPath, HKEY root);
 std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath, HKEY root);
 // A string value read with reading rights only; empty when the key or value is missing
 // or the value is no string. Nothing is logged or raised.
 std::string ReadRegistryText(const std::string& valueName, const std::string& keyPath, HKEY root);
 // Every string value of a key, read so.
 StringList ReadRegistryTexts(const std::string& keyPath, HKEY root);
+// The names of a key's sub-keys, read so; empty when the key cannot be read.
+StringList ReadRegistrySubKeys(const std::string& keyPath, HKEY root);
 bool RegistryWrite(const std::string& valueName, const std::string& valueText,
                    const std::string& keyPath, HKEY root);
 std::string ReadUninstallValue(const std::string& valueName);

@@ -184,6 +184,15 @@ void DeleteRegistryKey(const std::string& keyPath, bool machineWide) {
     DeleteKeyTree(machineWide ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, FromRoot(keyPath));
 }
 
+void DeleteRegistryValue(const std::string& valueName, const std::string& keyPath, HKEY root) {
+    RegistryKey key;
+    if (RegOpenKeyExA(root, FromRoot(keyPath).c_str(), 0, KEY_ALL_ACCESS, key.Receive()) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    RegDeleteValueA(key.Get(), valueName.c_str());
+}
+
 std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath,
                                HKEY root) {
     RegistryAccessor registry(root);
@@ -222,6 +231,29 @@ StringList ReadRegistryTexts(const std::string& keyPath, HKEY root) {
         }
     }
     return texts;
+}
+
+StringList ReadRegistrySubKeys(const std::string& keyPath, HKEY root) {
+    StringList names;
+    RegistryKey key;
+    if (RegOpenKeyExA(root, FromRoot(keyPath).c_str(), 0, KEY_READ, key.Receive()) !=
+        ERROR_SUCCESS) {
+        return names;
+    }
+    DWORD count = 0;
+    DWORD longestName = 0;
+    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &count, &longestName, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return names;
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(longestName) + 1);
+    for (DWORD index = 0; index < count; ++index) {
+        std::string name;
+        if (SubKeyName(key.Get(), index, buffer, name)) {
+            names.push_back(name);
+        }
+    }
+    return names;
 }
 
 bool RegistryWrite(const std::string& valueName, const std::string& valueText,

@@ -259,7 +259,8 @@ inline std::string Run(const Case& c) {
         return Number(result == 0 ? 0 : 1);  // the codes themselves are the shell's own
     }
     if (c.call == "RegCreateKeyExA" || c.call == "RegOpenKeyExA" || c.call == "RegDeleteKeyA" ||
-        c.call == "RegSetValueExA" || c.call == "RegQueryValueExA" || c.call == "RegEnumKeyExA") {
+        c.call == "RegSetValueExA" || c.call == "RegQueryValueExA" || c.call == "RegEnumKeyExA" ||
+        c.call == "RegDeleteValueA") {
         std::string path;
         const HKEY root = Root(a0, path);
         if (c.call == "RegDeleteKeyA") return Number(RegDeleteKeyA(root, path.c_str()));
@@ -281,6 +282,9 @@ inline std::string Run(const Case& c) {
             answer = Number(RegSetValueExA(key.Get(), a1.c_str(), 0, REG_SZ,
                                            reinterpret_cast<const BYTE*>(a2.c_str()),
                                            static_cast<DWORD>(a2.size() + 1)));
+        } else if (c.call == "RegDeleteValueA") {
+            // RegDeleteValueA | key | name.
+            answer = Number(RegDeleteValueA(key.Get(), a1.c_str()));
         } else if (c.call == "RegQueryValueExA") {
             // RegQueryValueExA | key | name | buffer size: code, type, size and data.
             std::vector<BYTE> buffer(Flags(a2) + 1, 0);

@@ -70,14 +70,19 @@ void RemoveAdministratorParts(const std::string& menuFolderName, const std::stri
     }
 }
 
-// The running uninstaller keeps its folder alive: both go at the next start. True when
-// both commands were written.
+// The running uninstaller keeps its folder alive: both go at the next start. Both
+// commands or neither: the file's command alone would delete the uninstaller that the
+// kept uninstall entry still names. True when both were written.
 bool ScheduleRestartRemoval() {
     const bool fileScheduled = AddRunOnceCommand(
         "KestDel.Exe1", "Del " + CommandPath(ShortPath(State.ProgramFolder + "KestDel.Exe")));
     const bool folderScheduled =
+        fileScheduled &&
         AddRunOnceCommand("KestDel.Exe2", "Rd  " + CommandPath(ShortPath(State.ProgramFolder)));
-    return fileScheduled && folderScheduled;
+    if (fileScheduled && !folderScheduled) {
+        DeleteRegistryValue("KestDel.Exe1", RunOnceKeyPath, HKEY_LOCAL_MACHINE);
+    }
+    return folderScheduled;
 }
 
 // The outcome text once nothing failed. What the running uninstaller keeps is

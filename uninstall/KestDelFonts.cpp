@@ -57,14 +57,10 @@ bool RemoveListedFonts(StringList& lines, const std::string& fontFolder) {
 }
 
 // Writes the lines of the fonts that stayed back to the font list. A list that
-// cannot be written is reported and counted, and the uninstall goes on.
+// cannot be written ends the run with its file error: the uninstall keys stay, and a
+// later run finds the list (put in place whole or not at all) and tries again.
 void SaveRemainingFonts(const StringList& lines, const std::string& listPath) {
-    try {
-        SaveListFile(lines, listPath);
-    } catch (const KestError& error) {
-        State.FailureCount++;
-        ShowMessageBox(error.what(), "Font Delete");
-    }
+    SaveListFile(lines, listPath);
 }
 
 }  // namespace

@@ -156,6 +156,58 @@ std::string EnvironmentFolder(const char* name) {
     return std::string(buffer.data(), length);
 }
 
+// Every profile the profile list registers, with the default and the public profile:
+// the newer systems name these two by full paths, Windows 2000 and XP by names in the
+// profiles folder.
+StringList ProfileFolders(const std::string& profilesFolder) {
+    StringList profiles;
+    for (const std::string& key : ReadRegistrySubKeys(ProfileListKey, HKEY_LOCAL_MACHINE)) {
+        profiles.push_back(Expanded(ReadRegistryText(
+            "ProfileImagePath", std::string(ProfileListKey) + "\\" + key, HKEY_LOCAL_MACHINE)));
+    }
+    for (const char* value : {"Default", "Public"}) {
+        profiles.push_back(Expanded(ReadRegistryText(value, ProfileListKey, HKEY_LOCAL_MACHINE)));
+    }
+    for (const char* value : {"DefaultUserProfile", "AllUsersProfile"}) {
+        const std::string name = ReadRegistryText(value, ProfileListKey, HKEY_LOCAL_MACHINE);
+        if (!name.empty() && !profilesFolder.empty()) {
+            profiles.push_back(AddBackslash(profilesFolder) + name);
+        }
+    }
+    return profiles;
+}
+
+// The running user's shell folders inside its own profile, each as the rest of its
+// path after the profile folder ("\Documents").
+StringList ProfileRelativeFolders(const std::string& ownProfile, const StringList& shellFolders) {
+    StringList relative;
+    const std::string profile = NormalisedFolder(ownProfile);
+    if (profile.empty()) {
+        return relative;
+    }
+    for (const std::string& folder : shellFolders) {
+        const std::string normalised = NormalisedFolder(folder);
+        if (normalised.size() > profile.size() && IsSameOrHolds(profile, normalised)) {
+            relative.push_back(normalised.substr(profile.size()));
+        }
+    }
+    return relative;
+}
+
+// On the NT family the Windows folder is the system's alone, unless the profiles lie in
+// it (Windows NT 4.0 keeps them in its "Profiles" folder), where the desktop and the start
+// menu are the user's: there, as on the older systems, only its system folders are.
+bool WindowsFolderHoldsProfiles(const std::string& windows, const StringList& profileHolders) {
+    const std::string folder = NormalisedFolder(windows);
+    for (const std::string& holder : profileHolders) {
+        const std::string normalised = NormalisedFolder(holder);
+        if (!folder.empty() && !normalised.empty() && IsSameOrHolds(folder, normalised)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 // The identity of the folder a path reaches, whatever drive letter, junction or link
@@ -187,7 +239,13 @@ bool FolderIdentity::operator==(const FolderIdentity& other) const {
 
 ProtectedFolders::ProtectedFolders() : comparesIdentity_(DetectWindowsVersion()) {
     const std::string windows = GetWindowsFolder();
-    Add(windows, Rule::SameOrHolds);
+    const std::string profile = EnvironmentFolder("USERPROFILE");
+    const std::string profileHolder = FolderPart(RemoveBackslash(profile));
+    const std::string profilesFolder =
+        Expanded(ReadRegistryText("ProfilesDirectory", ProfileListKey, HKEY_LOCAL_MACHINE));
+    const bool windowsIsSystems =
+        comparesIdentity_ && !WindowsFolderHoldsProfiles(windows, {profileHolder, profilesFolder});
+    Add(windows, windowsIsSystems ? Rule::Inside : Rule::SameOrHolds);
     Add(GetSystemFolder(), Rule::Inside);
     if (!windows.empty()) {
         for (const char* name : SystemSubFolders) {
@@ -195,16 +253,24 @@ ProtectedFolders::ProtectedFolders() : comparesIdentity_(DetectWindowsVersion())
         }
     }
     // Every user's profile: the folder that holds them and each folder directly in it.
-    const std::string profile = EnvironmentFolder("USERPROFILE");
     Add(profile, Rule::SameOrHolds);
-    Add(FolderPart(RemoveBackslash(profile)), Rule::WithChildren);
-    Add(Expanded(ReadRegistryText("ProfilesDirectory", ProfileListKey, HKEY_LOCAL_MACHINE)),
-        Rule::WithChildren);
+    Add(profileHolder, Rule::WithChildren);
+    Add(profilesFolder, Rule::WithChildren);
     Add(KnownShellFolder(DesktopFolder), Rule::SameOrHolds);
     Add(KnownShellFolder(ProgramsFolder), Rule::SameOrHolds);
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         for (const std::string& folder : ReadRegistryTexts(ShellFoldersKey, root)) {
             Add(folder, Rule::SameOrHolds);
+        }
+    }
+    // The user's shell folders in every other profile too, wherever that profile lies:
+    // another user's documents are no less the system's to keep than one's own.
+    const StringList relativeFolders =
+        ProfileRelativeFolders(profile, ReadRegistryTexts(ShellFoldersKey, HKEY_CURRENT_USER));
+    for (const std::string& other : ProfileFolders(profilesFolder)) {
+        Add(other, Rule::SameOrHolds);
+        for (const std::string& relative : relativeFolders) {
+            Add(RemoveBackslash(other) + relative, Rule::SameOrHolds);
         }
     }
     for (const char* value : ProgramFilesValues) {

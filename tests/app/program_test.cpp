@@ -49,6 +49,7 @@ TEST_F(ProgramTest, ChoosesTheModeFromTheLowerCasedOwnPath) {
 TEST_F(ProgramTest, UninstallerGetsItsArgumentsByTheArgumentRules) {
     // An empty quoted pair is skipped: "Desk Top" is argument 1 and x argument 2.
     Start("C:\\Program Files\\Tessaly\\KestDel.Exe", "KestDel.Exe \"\" \"Desk Top\" x");
+    machine.SetWindows98();  // whose desktop and start menu lie in the Windows folder
     machine.AddFile("C:\\Program Files\\Tessaly\\KestDel.Exe", "MZ uninstaller");
     machine.SetInUse("C:\\Program Files\\Tessaly\\KestDel.Exe");  // it is running
     machine.AddFile("C:\\Windows\\desktop\\x.Lnk", "link");
@@ -153,14 +154,30 @@ TEST_F(ProgramTest, StartUpFailureUnderADebuggerIsLeftToThePlatform) {
     EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
+// Outside the NT family, and where the version cannot be told at all, the user counts
+// as an administrator without any question to the token (a token question would end
+// the start-up here).
 TEST_F(ProgramTest, OutsideTheNtFamilyNoTokenIsAsked) {
-    Start("C:\\Medium\\Setup.exe", "Setup.exe");
-    machine.SetWindows98();
-    machine.faults.allocateSid = {true, ERROR_CALL_NOT_IMPLEMENTED};
-    machine.faults.openProcessToken = {true, ERROR_CALL_NOT_IMPLEMENTED};
+    for (bool versionFails : {false, true}) {
+        CleanMachine fresh;
+        fresh.moduleFileName = "C:\\Medium\\Setup.exe";
+        fresh.commandLine = "Setup.exe";
+        if (versionFails) {
+            fresh.faults.getVersionEx = {true, ERROR_INVALID_PARAMETER};
+        } else {
+            fresh.SetWindows98();
+        }
+        fresh.faults.allocateSid = {true, ERROR_CALL_NOT_IMPLEMENTED};
+        fresh.faults.openProcessToken = {true, ERROR_CALL_NOT_IMPLEMENTED};
 
-    EXPECT_EQ(RunProgram(), 0);
-    EXPECT_TRUE(State.IsAdmin);
+        EXPECT_EQ(RunProgram(), 0) << versionFails;
+        EXPECT_TRUE(State.IsAdmin) << versionFails;
+        EXPECT_FALSE(State.IsNT) << versionFails;
+        ASSERT_FALSE(fresh.boxes.empty());
+        EXPECT_EQ(fresh.boxes[0].caption,
+                  versionFails ? "Windows Error: GetVersionEx" : "Check Startup");
+        EXPECT_EQ(fresh.boxes.back().caption, "Check Startup");
+    }
 }
 
 // Under "autorun" the launcher asks for the installed program's folder outside any
@@ -216,9 +233,37 @@ TEST_F(ProgramTest, ApplicationErrorKeepsTheMessagesOwnFullStop) {
     EXPECT_EQ(machine.programs.started.size(), 0u);
 }
 
+// The installed program's folder cannot be made the current folder while data modules
+// are handed over: the run ends through the top-level report, the list written stays,
+// and nothing is started.
+TEST_F(ProgramTest, ModuleHandOverThatCannotEnterTheProgramFolderEndsWithExitCode1) {
+    Start("C:\\Medium\\Setup.exe", "Setup.exe");
+    machine.AddFile("C:\\Medium\\Extra.801", "module");
+    machine.AddFile("C:\\Program Files\\Tessaly\\Kest.Exe", "MZ installed program");
+    machine.AddFolder("C:\\Tessaly Data");
+    machine.SetString(HKEY_CURRENT_USER, UninstallKey, "DisplayName", "Tessaly 9");
+    machine.SetString(HKEY_CURRENT_USER, UninstallKey, "UninstallString",
+                      "C:\\Program Files\\Tessaly\\KestDel.Exe a b \"C:\\Tessaly Data\\\" d");
+    machine.faults.plan.calls = {"SetCurrentDirectoryA"};
+
+    EXPECT_EQ(RunProgram(), 1);
+
+    const Strings boxes = BoxesOf(machine);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(std::regex_match(
+        boxes[0], std::regex("Application Error \\| Exception InOutError in module Setup\\.exe "
+                             "at [0-9A-F]{8}\\.\r\nCannot change the current folder to "
+                             "\"C:\\\\Program Files\\\\Tessaly\\\\\"\\. [^\r\n]+\r\n")))
+        << boxes[0];
+    EXPECT_EQ(machine.Content("C:\\Tessaly Data\\AutoLoad.Lst"),
+              "C:\\Medium\\Extra.801\r\nSetup 2.0\r\n");
+    EXPECT_TRUE(machine.programs.started.empty());
+}
+
 // The uninstaller's own outcome never sets the exit code.
 TEST_F(ProgramTest, UninstallThatReportsAFailureEndsWithExitCode0) {
     Start("C:\\Program Files\\Tessaly\\KestDel.Exe", "KestDel.Exe Tessaly Tessaly C:\\Data");
+    machine.SetWindows98();  // whose start menu lies in the Windows folder
     machine.AddFile("C:\\Program Files\\Tessaly\\KestDel.Exe", "MZ uninstaller");
     machine.AddFile("C:\\Data\\Notes.txt", "kept");
     machine.SetInUse("C:\\Data\\Notes.txt");

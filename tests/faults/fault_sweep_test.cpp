@@ -183,7 +183,8 @@ Road UninstallRoadAt(const Places& at, const char* name = "uninstall") {
             UninstallCaptions,
             {at.program, at.data, at.extra, Desktop + "Tessaly.Lnk", Programs + "Tessaly",
              std::string("HKCU\\") + UninstallKey, std::string("HKLM\\") + UninstallKey,
-             std::string("HKLM\\") + ProductKey, std::string("HKLM\\") + FontsKey + "\\Kest Sans"},
+             std::string("HKLM\\") + ProductKey, std::string("HKLM\\") + FontsKey + "\\Kest Sans",
+             std::string("HKLM\\") + RunOnceKey + "\\KestDel.Exe1"},
             [at](const winsim::Machine& m, const std::string& where, bool isAdmin) {
                 UninstallOutcome(at, m, where, isAdmin);
             }};

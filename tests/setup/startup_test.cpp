@@ -94,14 +94,50 @@ TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
     EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: GetTempPath | Path not found. "});
 }
 
+// A library missing from the medium, or a temporary folder whose drive fills up while
+// the program is unpacked: the copy's own box, and nothing is started.
 TEST_F(StartupTest, MissingCompressedLibraryStopsBeforeTheStart) {
-    AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "RApi.Dll");
+    struct Case {
+        const char* library;
+        long long freeSpace;  // on drive C once the medium is in place; -1: plenty
+        std::string box;
+        std::string unpacked;
+    } cases[] = {
+        {"RApi.Dll", -1, "CopyFile | Error opening source file \"C:\\Medium\\Rapi.Dl_\"",
+         "MZ program"},
+        {"Rapi.Dl_", 4,
+         "CopyFile | Error copying file \"C:\\Medium\\Kest.Ex_\" to "
+         "\"C:\\Windows\\Temp\\Kest.Exe\"",
+         "MZ p"},
+    };
+    for (const Case& c : cases) {
+        CleanMachine fresh;
+        AddMedium(fresh, "C:\\Medium\\", "Kest.Ex_", c.library);
+        if (c.freeSpace >= 0) fresh.SetFreeSpace('C', c.freeSpace);
+        CheckStartup("C:\\Medium\\Setup.exe", "");
+        EXPECT_EQ(BoxesOf(fresh), std::vector<std::string>{c.box}) << c.library;
+        EXPECT_TRUE(fresh.programs.started.empty()) << c.library;
+        EXPECT_EQ(fresh.Content("C:\\Windows\\Temp\\Kest.Exe"), c.unpacked) << c.library;
+        EXPECT_FALSE(fresh.Exists("C:\\Windows\\Temp\\Rapi.DLL")) << c.library;
+    }
+}
+
+// The medium goes between the module check and the launcher's own check of the
+// installation files (a disc taken out): every search of the second check fails.
+TEST_F(StartupTest, InstallFilesThatGoBetweenTheTwoChecksStopTheLaunch) {
+    AddMedium(machine, "C:\\Medium\\");
+    ASSERT_TRUE(InstallFilesPresent("C:\\Medium\\"));
+    const long searchesPerCheck = machine.faults.callsByName["FindFirstFileA"];
+    machine.faults.callsByName.clear();
+    // One search for "kest\\win32\\Kest.Ex_", then the module check's, then the second check's.
+    for (long n = 1; n <= searchesPerCheck; ++n) {
+        machine.faults.plan.numberedCalls["FindFirstFileA"].push_back(1 + searchesPerCheck + n);
+    }
     CheckStartup("C:\\Medium\\Setup.exe", "");
-    EXPECT_EQ(
-        BoxesOf(machine),
-        std::vector<std::string>{"CopyFile | Error opening source file \"C:\\Medium\\Rapi.Dl_\""});
+    EXPECT_EQ(BoxesOf(machine),
+              std::vector<std::string>{"Check Startup | Program install files missing. (1)" +
+                                       std::string(Hint)});
     EXPECT_TRUE(machine.programs.started.empty());
-    EXPECT_EQ(machine.Content("C:\\Windows\\Temp\\Kest.Exe"), "MZ program");
 }
 
 TEST_F(StartupTest, ProgramVariantByWindowsVersion) {

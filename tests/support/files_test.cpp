@@ -165,6 +165,26 @@ TEST_F(FilesTest, LoadListFileOfNoFileEmptiesTheList) {
     EXPECT_TRUE(lines.empty());
 }
 
+// A read that fails is no end of the file: a list read in part is no list.
+TEST_F(FilesTest, LoadListFileThatCannotBeReadToItsEndLoadsNothing) {
+    const std::string line = std::string(99, 'x') + "\r\n";
+    std::string content;
+    for (int i = 0; i < 100; ++i) content += line;  // more than one read's worth
+    machine.AddFile("C:\\Data\\Fonts.Reg", content);
+    for (long failing : {1L, 2L}) {
+        machine.faults.callsByName.clear();
+        machine.faults.plan.numberedCalls = {{"ReadFile", {failing}}};
+        StringList lines = {"left over"};
+        EXPECT_FALSE(LoadListFile(lines, "C:\\Data\\Fonts.Reg")) << failing;
+        EXPECT_TRUE(lines.empty()) << failing;
+    }
+    machine.faults.plan.numberedCalls.clear();
+    StringList lines;
+    EXPECT_TRUE(LoadListFile(lines, "C:\\Data\\Fonts.Reg"));
+    EXPECT_EQ(lines.size(), 100u);
+    EXPECT_EQ(machine.OpenHandles(), Strings{});
+}
+
 TEST_F(FilesTest, SaveListFileWritesEveryLineWithCrLf) {
     machine.AddFolder("C:\\Data");
     SaveListFile({"Atlas.Mod", "", "Setup 2.0"}, "C:\\Data\\AutoLoad.Lst");
@@ -277,6 +297,10 @@ TEST_F(FilesTest, SaveListFileNamesTheFullPathInItsError) {
         EXPECT_EQ(SaveError(c.name),
                   std::string("Cannot create file \"") + c.shown + "\". Path not found.");
     }
+    // Without the system's full path the name is shown as it was given.
+    machine.faults.plan.calls = {"GetFullPathNameA"};
+    EXPECT_EQ(SaveError("D:Gone\\AutoLoad.Lst"),
+              "Cannot create file \"D:Gone\\AutoLoad.Lst\". Path not found.");
 }
 
 TEST_F(FilesTest, ShortPathFallsBackToThePath) {

@@ -189,6 +189,52 @@ TEST_F(RegistryTest, FailedWriteShowsItsBoxAndLogsOnlyMachineWide) {
     EXPECT_EQ(machine.registry.openHandles, 0);
 }
 
+// A value whose data cannot be read or written after its key opened: the accessor
+// raises the error naming the value; a write's error ends in the RegistryWrite box,
+// and nothing is stored or logged as updated.
+TEST_F(RegistryTest, ValueThatCannotBeReadOrWrittenRaisesItsError) {
+    machine.SetString(HKEY_CURRENT_USER, UninstallKey, "DisplayName", "Tessaly");
+    struct Case {
+        const char* call;
+        long failing;  // the number of the call that fails
+        std::string error;
+    } cases[] = {
+        // The first query asks for the size, the second reads the data.
+        {"RegQueryValueExA", 2, "Failed to get data for 'DisplayName'"},
+        {"RegSetValueExA", 1, "Failed to set data for 'DisplayName'"},
+    };
+    for (const Case& c : cases) {
+        machine.faults.callsByName.clear();
+        machine.faults.plan.numberedCalls = {{c.call, {c.failing}}};
+        RegistryAccessor registry(HKEY_CURRENT_USER);
+        ASSERT_TRUE(registry.OpenKey(UninstallKey, false));
+        std::string error;
+        try {
+            if (c.failing == 1) {
+                registry.WriteString("DisplayName", "Other");
+            } else {
+                registry.ReadString("DisplayName");
+            }
+        } catch (const RegistryError& raised) {
+            error = raised.what();
+        }
+        EXPECT_EQ(error, c.error);
+    }
+    EXPECT_EQ(machine.StringValue(HKEY_CURRENT_USER, UninstallKey, "DisplayName"), "Tessaly");
+
+    State.LogLines.reset(new StringList());
+    State.LogFolder = "C:\\Logs\\";
+    machine.faults.callsByName.clear();
+    machine.faults.plan.numberedCalls = {{"RegSetValueExA", {1}}};
+    EXPECT_FALSE(RegistryWrite("DisplayName", "Other", UninstallKeyPath, HKEY_CURRENT_USER));
+    EXPECT_EQ(
+        BoxesOf(machine),
+        Strings{"RegistryWrite | Registry Write Failed for Key: DisplayName Value: \"Other\""});
+    EXPECT_TRUE(State.LogLines->empty());
+    EXPECT_EQ(machine.StringValue(HKEY_CURRENT_USER, UninstallKey, "DisplayName"), "Tessaly");
+    EXPECT_EQ(machine.registry.openHandles, 0);
+}
+
 TEST_F(RegistryTest, RunOnceCommandIsWrappedOnTheNtFamily) {
     EXPECT_TRUE(AddRunOnceCommand("KestDel.Exe1", "Del C:\\PROGRA~1\\STUDY\\KESTDEL.EXE"));
     EXPECT_EQ(machine.StringValue(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe1"),

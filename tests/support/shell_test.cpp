@@ -58,6 +58,17 @@ TEST_F(ShellTest, ProgramsFolderOutsideTheNtFamilyIsTheUsersOwn) {
     EXPECT_EQ(ProgramsFolder(), "C:\\WIN98\\Start Menu\\Programs\\");
 }
 
+// A Windows folder the system will not name is reported each time it is asked for,
+// and the fall-backs are then the bare names below it.
+TEST_F(ShellTest, FallBacksWithoutTheWindowsFolderReportIt) {
+    machine.messageTexts[ERROR_NOT_ENOUGH_MEMORY] = "Not enough memory.\r\n";
+    machine.faults.plan.calls = {"GetWindowsDirectoryA"};
+    EXPECT_EQ(DesktopFolder(), "desktop\\");
+    EXPECT_EQ(ProgramsFolder(), "Start Menu\\Programs\\");
+    EXPECT_EQ(BoxesOf(machine),
+              Strings(2, "Windows Error: GetWindowsDirectory | Not enough memory. "));
+}
+
 TEST_F(ShellTest, ValueOfAnotherTypePassesItsError) {
     machine.SetDword(HKEY_LOCAL_MACHINE, ShellFolders, "Common Desktop", 1);
     EXPECT_THROW(DesktopFolder(), RegistryError);

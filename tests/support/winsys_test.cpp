@@ -324,6 +324,24 @@ TEST_F(WinSysTest, CheckedCallsStartFromAClearedLastError) {
     CloseHandle(started.hProcess);
 }
 
+// SetErrorMode has no failure result: the last-error code it leaves decides, whichever
+// way it switches, and a code left over from an earlier call is none of its own.
+TEST_F(WinSysTest, CheckedSetErrorModeReportsTheCodeTheCallLeaves) {
+    machine.messageTexts[ERROR_INVALID_PARAMETER] = "Invalid parameter.\r\n";
+    machine.errorMode = SEM_NOOPENFILEERRORBOX;
+    SetLastError(ERROR_ACCESS_DENIED);
+    CheckedSetErrorMode(true);
+    CheckedSetErrorMode(false);
+    EXPECT_EQ(BoxesOf(machine), Strings{});
+    machine.faults.setErrorMode = {true, ERROR_INVALID_PARAMETER};
+    CheckedSetErrorMode(true);
+    CheckedSetErrorMode(false);
+    EXPECT_EQ(BoxesOf(machine), Strings(2, "Windows Error: SetErrorMode | Invalid parameter. "));
+    EXPECT_EQ(machine.errorModeHistory,
+              (std::vector<UINT>{SEM_FAILCRITICALERRORS, SEM_NOOPENFILEERRORBOX,
+                                 SEM_FAILCRITICALERRORS, SEM_NOOPENFILEERRORBOX}));
+}
+
 // Only a failed wait is reported: one that runs out of time is an answer like any other.
 TEST_F(WinSysTest, WaitThatRunsOutOfTimeIsNoFailure) {
     machine.AddFile("C:\\Apps\\Kest.Exe", "MZ program");

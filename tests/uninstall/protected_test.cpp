@@ -8,10 +8,18 @@ namespace {
 
 const char* const CurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char* const CommonPrograms = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+const char* const ProfileList = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+// A REG_EXPAND_SZ value, as the profile list stores its paths.
+void SetExpandable(winsim::Machine& m, const std::string& key, const std::string& name,
+                   const std::string& text) {
+    m.SetValue(HKEY_LOCAL_MACHINE, key, name, REG_EXPAND_SZ, text + std::string(1, '\0'));
+}
 
 // A Windows 10 machine whose system, profile and shell folders are registered as a
 // user who is no administrator finds them: the machine-wide keys may be read, not
-// changed.
+// changed. Besides the running user's profile, the profile list holds bob's below the
+// profiles folder and carol's on another drive.
 class ProtectedTest : public KestDelTest {
 protected:
     ProtectedTest() { Register(machine); }
@@ -33,7 +41,16 @@ protected:
         m.SetString(HKEY_CURRENT_USER, ShellFolders, "Favorites", "C:\\Users\\reader\\Favorites");
         m.SetString(HKEY_CURRENT_USER, ShellFolders, "{374DE290-123F-4565-9164-39C4925E467B}",
                     "C:\\Users\\reader\\Downloads");
+        m.environment["SystemDrive"] = "C:";
+        SetExpandable(m, ProfileList, "ProfilesDirectory", "%SystemDrive%\\Users");
+        SetExpandable(m, ProfileList, "Default", "%SystemDrive%\\Users\\Default");
+        SetExpandable(m, ProfileList, "Public", "%SystemDrive%\\Users\\Public");
+        SetExpandable(m, std::string(ProfileList) + "\\S-1-5-21-7-1001", "ProfileImagePath",
+                      "%SystemDrive%\\Users\\bob");
+        SetExpandable(m, std::string(ProfileList) + "\\S-1-5-21-7-1002", "ProfileImagePath",
+                      "D:\\Profiles\\carol\\");
         m.ProtectKey(HKEY_LOCAL_MACHINE, CurrentVersion);
+        m.ProtectKey(HKEY_LOCAL_MACHINE, ProfileList);
         for (const char* folder :
              {"C:\\Program Files\\Tessaly", "C:\\Users\\reader\\Documents\\Tessaly",
               "C:\\Users\\Public\\Desktop", "C:\\Users\\reader\\Desktop", CommonPrograms}) {
@@ -75,7 +92,12 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"C:\\Windows\\Sysnative\\drivers", true},
         {"C:\\Windows\\SysWOW64\\drivers", true},
         {"C:\\Windows\\Fonts\\Tessaly", true},
-        {"C:\\Windows\\Tessaly", false},
+        {"C:\\Windows\\Tessaly", true},
+        {"C:\\Windows\\inf", true},
+        {"C:\\Windows\\Installer\\", true},
+        {"c:\\windows\\servicing", true},
+        {"C:\\Windows\\Temp", true},
+        {"C:\\Windowsx\\Tessaly", false},
         {"C:\\Users\\admin", true},
         {"C:\\Users\\Default\\", true},
         {"C:\\Users\\admin\\Tessaly", false},
@@ -83,6 +105,20 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"C:\\Users\\reader\\Favorites", true},
         {"C:\\Users\\reader\\Downloads", true},
         {"C:\\Users\\reader\\Downloads\\Tessaly", false},
+        {"C:\\Users\\bob\\Documents\\", true},
+        {"C:\\Users\\bob\\Desktop", true},
+        {"C:\\Users\\bob\\Downloads", true},
+        {"C:\\Users\\bob\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs", true},
+        {"C:\\Users\\bob\\Documents\\Tessaly", false},
+        {"D:\\Profiles", true},
+        {"D:\\Profiles\\carol", true},
+        {"D:\\Profiles\\carol\\Documents", true},
+        {"d:\\profiles\\carol\\pictures\\", true},
+        {"D:\\Profiles\\carol\\Tessaly", false},
+        {"D:\\Profiles\\dave", false},
+        {"C:\\Users\\Default\\Documents", true},
+        {"C:\\Users\\Public\\Documents", true},
+        {"C:\\Users\\Public\\Desktop\\Tessaly", false},
         {"\\\\?\\C:\\Tessaly", true},
         {"\\\\.\\C:\\Tessaly", true},
         {"C:\\Windows", true},
@@ -98,7 +134,7 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"C:\\Windows\\System32", true},
         {"C:\\Windows\\Fonts", true},
         {"C:\\Windows\\SysWOW64", true},
-        {"C:\\Windows\\Start Menu\\Programs\\Tessaly", false},
+        {"C:\\Windows\\Start Menu\\Programs\\Tessaly", true},
         {"C:\\Program Files", true},
         {"C:\\PROGRA~1", true},
         {"C:\\Program Files\\Tessaly", false},
@@ -116,6 +152,15 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs", true},
         {"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tessaly", false},
         {"C:\\Users\\reader\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs", true},
+        {"1:\\Tessaly", true},
+        {"@:\\Tessaly", true},
+        {"[:\\Tessaly", true},
+        {"`:\\Tessaly", true},
+        {"{:\\Tessaly", true},
+        {"A:\\Tessaly", false},
+        {"Z:\\Tessaly", false},
+        {"a:\\Tessaly", false},
+        {"z:\\Tessaly", false},
         {"C:\\Tess*", true},
         {"C:\\Tessaly?", true},
     };
@@ -138,7 +183,44 @@ TEST_F(ProtectedTest, KnowsTheFoldersOfWindows98) {
     EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Profiles\\ann"));
     EXPECT_FALSE(IsProtectedFolder("C:\\Windows\\Profiles\\ann\\Tessaly"));
     EXPECT_FALSE(IsProtectedFolder("C:\\Windows\\Start Menu\\Programs\\Tessaly"));
+    EXPECT_FALSE(IsProtectedFolder("C:\\Windows\\Tessaly"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\System32\\Tessaly"));
     EXPECT_FALSE(IsProtectedFolder("C:\\Program Files\\Tessaly"));
+}
+
+// Without registered desktop and programs folders Windows 98 has them below the Windows
+// folder, where the system's fall-backs name them.
+TEST_F(ProtectedTest, KnowsTheFallBackFoldersOfWindows98) {
+    CleanMachine old(Administrator());
+    old.SetWindows98();
+
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Desktop"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Start Menu\\Programs\\"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Start Menu"));
+    EXPECT_FALSE(IsProtectedFolder("C:\\Windows\\Start Menu\\Programs\\Tessaly"));
+    EXPECT_FALSE(IsProtectedFolder("C:\\Windows\\Desktop\\Tessaly"));
+}
+
+// Windows NT 4.0 keeps the profiles, and with them the desktop and start menu, in the
+// Windows folder: there, as on Windows 98, only its system folders are refused whole.
+TEST_F(ProtectedTest, KnowsTheFoldersOfWindowsNT4) {
+    CleanMachine nt4(Administrator());
+    nt4.SetWindowsNT4();
+    nt4.windowsFolder = "C:\\WINNT";
+    nt4.systemFolder = "C:\\WINNT\\system32";
+    nt4.AddFolder("C:\\WINNT\\system32");
+    nt4.environment["USERPROFILE"] = "C:\\WINNT\\Profiles\\ann";
+    nt4.SetString(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs",
+                  "C:\\WINNT\\Profiles\\All Users\\Start Menu\\Programs");
+    nt4.SetString(HKEY_CURRENT_USER, ShellFolders, "Desktop", "C:\\WINNT\\Profiles\\ann\\Desktop");
+
+    EXPECT_FALSE(
+        IsProtectedFolder("C:\\WINNT\\Profiles\\All Users\\Start Menu\\Programs\\Tessaly"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\WINNT\\Profiles\\All Users\\Start Menu\\Programs"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\WINNT\\Profiles\\ann\\Desktop"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\WINNT\\Profiles\\bob"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\WINNT\\system32\\drivers"));
+    EXPECT_FALSE(IsProtectedFolder("C:\\WINNT\\Tessaly"));
 }
 
 TEST_F(ProtectedTest, RefusedFoldersAreReportedCountedAndLeftAlone) {
@@ -215,6 +297,8 @@ TEST_F(ProtectedTest, RefusesOtherNamesOfProtectedFolders) {
         {"C:\\Apps\\ToRoot", true},
         {"C:\\Apps\\ToRoot\\Program Files", true},
         {"C:\\Apps\\ToRoot\\Program Files\\Tessaly", false},
+        {"W:\\Tessaly", true},
+        {"C:\\Apps\\ToWindows\\inf", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsProtectedFolder(c.path), c.isProtected) << c.path;
@@ -248,6 +332,41 @@ TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
     EXPECT_TRUE(IsProtectedFolder("D:\\Users\\Default"));
     EXPECT_FALSE(IsProtectedFolder("D:\\Users\\ann\\Tessaly"));
     EXPECT_FALSE(IsProtectedFolder("D:\\UsersOld\\ann"));
+}
+
+// Windows XP names the default and the common profile inside the profiles folder; the
+// running user's shell folders are refused in each of them and in every listed profile.
+TEST_F(ProtectedTest, RefusesTheUsersShellFoldersInEveryProfile) {
+    CleanMachine xp(Administrator());
+    xp.SetWindowsXP();
+    const std::string profiles = "C:\\Documents and Settings\\";
+    xp.environment["SystemDrive"] = "C:";
+    xp.environment["USERPROFILE"] = profiles + "admin";
+    SetExpandable(xp, ProfileList, "ProfilesDirectory", "%SystemDrive%\\Documents and Settings");
+    xp.SetString(HKEY_LOCAL_MACHINE, ProfileList, "AllUsersProfile", "All Users");
+    xp.SetString(HKEY_LOCAL_MACHINE, ProfileList, "DefaultUserProfile", "Default User");
+    SetExpandable(xp, std::string(ProfileList) + "\\S-1-5-21-7-1003", "ProfileImagePath",
+                  "E:\\Home\\zoe");
+    xp.SetString(HKEY_CURRENT_USER, ShellFolders, "Personal", profiles + "admin\\My Documents");
+    xp.SetString(HKEY_CURRENT_USER, ShellFolders, "Local AppData",
+                 profiles + "admin\\Local Settings\\Application Data");
+    xp.SetString(HKEY_CURRENT_USER, ShellFolders, "Fonts", "C:\\WINDOWS\\Fonts");
+    struct Case {
+        std::string path;
+        bool isProtected;
+    } cases[] = {
+        {profiles + "All Users\\My Documents", true},
+        {profiles + "Default User\\Local Settings\\Application Data", true},
+        {profiles + "Default User\\Local Settings", true},
+        {"E:\\Home\\zoe\\My Documents\\", true},
+        {"E:\\Home\\zoe", true},
+        {"E:\\Home\\zoe\\My Documents\\Tessaly", false},
+        {"E:\\Home\\zoe\\Fonts", false},
+        {"E:\\Home\\zoe\\WINDOWS\\Fonts", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsProtectedFolder(c.path), c.isProtected) << c.path;
+    }
 }
 
 // In a double-byte code page a name's trail byte may be 0x5C or 0x7C, the bytes of a

@@ -181,6 +181,66 @@ TEST_F(UninstallTest, RestartCommandsQuoteAPathWithBlanks) {
     }
 }
 
+// Both restart commands or neither: when one cannot be written the uninstall keys
+// stay, and so must the uninstaller they name. The commands are written before the
+// keys go.
+TEST_F(UninstallTest, RestartCommandsAreWrittenBothOrNeitherBeforeTheKeysGo) {
+    const std::string del = "cmd.exe /c \"Del C:\\PROGRA~1\\Tessaly\\KestDel.Exe\"";
+    const std::string rd = "cmd.exe /c \"Rd  C:\\PROGRA~1\\Tessaly\\\"";
+    const std::string runOnce = std::string("HKLM\\") + RunOnceKey + "\\";
+    const std::string writeFailed = "RegistryWrite | Registry Write Failed for Key: ";
+    struct Case {
+        const char* name;
+        std::vector<long> failingWrites;  // the value writes that fail
+        Strings boxes;                    // between the confirmation and the outcome
+        Strings registry;                 // the transcript's registry lines
+        bool done;
+    } cases[] = {
+        {"both written",
+         {},
+         {},
+         {"regset: " + runOnce + "KestDel.Exe1 = " + del,
+          "regset: " + runOnce + "KestDel.Exe2 = " + rd,
+          std::string("regdel: HKCU\\") + UninstallKey,
+          std::string("regdel: HKLM\\") + UninstallKey},
+         true},
+        {"the first refused",
+         {1},
+         {writeFailed + "KestDel.Exe1 Value: \"" + del + "\""},
+         {},
+         false},
+        {"the second refused",
+         {2},
+         {writeFailed + "KestDel.Exe2 Value: \"" + rd + "\""},
+         {"regset: " + runOnce + "KestDel.Exe1 = " + del, "regdel: " + runOnce + "KestDel.Exe1"},
+         false},
+    };
+    for (const Case& c : cases) {
+        CleanMachine fresh(Administrator());
+        Install(fresh);
+        fresh.faults.plan.numberedCalls["RegSetValueExA"] = c.failingWrites;
+
+        EXPECT_EQ(Uninstall(), c.done) << c.name;
+
+        Strings boxes = {Confirmation};
+        boxes.insert(boxes.end(), c.boxes.begin(), c.boxes.end());
+        boxes.push_back(c.done ? Reboot : Partial);
+        EXPECT_EQ(BoxesOf(fresh), boxes) << c.name;
+        Strings registry;
+        for (const std::string& line : fresh.transcript) {
+            if (line.compare(0, 8, "regset: ") == 0 || line.compare(0, 8, "regdel: ") == 0) {
+                registry.push_back(line);
+            }
+        }
+        EXPECT_EQ(registry, c.registry) << c.name;
+        EXPECT_EQ(fresh.ValueExists(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe1"), c.done);
+        EXPECT_EQ(fresh.ValueExists(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe2"), c.done);
+        EXPECT_EQ(fresh.KeyExists(HKEY_CURRENT_USER, UninstallKey), !c.done) << c.name;
+        EXPECT_EQ(fresh.KeyExists(HKEY_LOCAL_MACHINE, UninstallKey), !c.done) << c.name;
+        EXPECT_EQ(fresh.StringValue(HKEY_LOCAL_MACHINE, RunOnceKey, "Other"), "other.exe");
+    }
+}
+
 TEST_F(UninstallTest, OneFileThatStaysLeavesKeysAndSchedulesNothing) {
     Install(machine);
     machine.SetInUse(Data + "Notes\\n.txt");
@@ -312,19 +372,29 @@ TEST_F(UninstallTest, SystemFoldersOnTheCommandLineAreRefused) {
     }
 }
 
-// A Fonts.Reg that cannot be written back does not end the uninstall half-way.
-TEST_F(UninstallTest, AFontListThatCannotBeWrittenBackEndsInTheOutcome) {
+// A Fonts.Reg that cannot be written back ends the run with its file error at that
+// point: nothing after the fonts is removed, no outcome is shown, and the uninstall
+// keys stay for a later run.
+TEST_F(UninstallTest, AFontListThatCannotBeWrittenBackEndsTheRun) {
     Install(machine);
     machine.SetInUse(Program + "Fonts\\Fonts.Reg");
     machine.SetInUse(Program + "Fonts\\sans.ttf");
 
-    EXPECT_FALSE(Uninstall());
+    EXPECT_THROW(Uninstall(), FileCreateError);
 
-    const Strings boxes = BoxesOf(machine);
-    EXPECT_EQ(boxes.back(), Partial);
-    EXPECT_FALSE(machine.Exists(Data));
-    EXPECT_FALSE(machine.Exists(Extra));
+    EXPECT_EQ(
+        BoxesOf(machine),
+        (Strings{Confirmation, "File Delete | File not deleted: " + Program + "Fonts\\Fonts.Reg",
+                 "File Delete | File not deleted: " + Program + "Fonts\\sans.ttf",
+                 "Font Delete | Font not deleted: Kest Sans",
+                 "Font Delete | Some fonts not deleted."}));
+    EXPECT_TRUE(machine.Exists(Data + "Notes\\n.txt"));
+    EXPECT_TRUE(machine.Exists(Extra + "\\x.dat"));
+    EXPECT_TRUE(machine.Exists(Program + "Books\\Bible.801"));
     EXPECT_TRUE(machine.Exists(Program + "Fonts\\Fonts.Reg"));
+    EXPECT_TRUE(machine.KeyExists(HKEY_CURRENT_USER, UninstallKey));
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
+    EXPECT_FALSE(machine.ValueExists(HKEY_LOCAL_MACHINE, RunOnceKey, "KestDel.Exe1"));
 }
 
 // The own path names the program folder only when it is the whole path of the running

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winsim/Machine.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,21 +18,26 @@ TEST(Faults, PlanFailsCallNOrEveryCallFromNOn) {
         bool fromThenOn;
         Strings calls;
         std::vector<DWORD> answers;  // GetFileAttributesA's answer, or its last error
+        std::map<std::string, std::vector<long>> numbered;
     } cases[] = {
-        {0, false, {}, {0x10, 0x10, 0x10}},
-        {2, false, {}, {0x10, ERROR_ACCESS_DENIED, 0x10}},
-        {2, true, {}, {0x10, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED}},
+        {0, false, {}, {0x10, 0x10, 0x10}, {}},
+        {2, false, {}, {0x10, ERROR_ACCESS_DENIED, 0x10}, {}},
+        {2, true, {}, {0x10, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED}, {}},
         {0,
          false,
          {"GetFileAttributesA"},
-         {ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED}},
-        {0, false, {"DeleteFileA"}, {0x10, 0x10, 0x10}},
+         {ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+         {}},
+        {0, false, {"DeleteFileA"}, {0x10, 0x10, 0x10}, {}},
+        {0, false, {}, {0x10, ERROR_ACCESS_DENIED, 0x10}, {{"GetFileAttributesA", {2}}}},
+        {0, false, {}, {0x10, 0x10, 0x10}, {{"DeleteFileA", {2}}}},
     };
     for (const Case& c : cases) {
         winsim::Machine m;
         m.faults.plan.failAt = c.failAt;
         m.faults.plan.fromThenOn = c.fromThenOn;
         m.faults.plan.calls = c.calls;
+        m.faults.plan.numberedCalls = c.numbered;
         std::vector<DWORD> answers;
         for (int i = 0; i < 3; ++i) {
             const DWORD attributes = GetFileAttributesA("C:\\Windows");

@@ -245,6 +245,32 @@ TEST_F(SystemRegistry, SetValueIsRefusedWithoutTheRight) {
     EXPECT_TRUE(m.Lines("regset:").empty());
 }
 
+// A value goes by any spelling of its name with the right to set values; a missing
+// one, a handle without that right and a protected key answer as the platform does.
+TEST_F(SystemRegistry, DeleteValueNeedsTheValueAndTheRight) {
+    m.SetString(HKEY_LOCAL_MACHINE, kKest, "Path", "C:\\K");
+    m.SetString(HKEY_LOCAL_MACHINE, "Software\\Locked", "V", "x");
+    m.ProtectKey(HKEY_LOCAL_MACHINE, "Software\\Locked");
+    RegistryKey readOnly, writable, locked;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_READ, readOnly.Receive()));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKest, 0, KEY_ALL_ACCESS, writable.Receive()));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Locked", 0, KEY_READ, locked.Receive()));
+
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteValueA(readOnly.Get(), "Path"));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteValueA(locked.Get(), "V"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(writable.Get(), "Other"));
+    EXPECT_TRUE(m.Lines("regdel:").empty());
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(writable.Get(), "PATH"));
+
+    EXPECT_EQ(std::vector<std::string>{"regdel: HKLM\\Software\\Kest\\Path"}, m.Lines("regdel:"));
+    EXPECT_FALSE(m.ValueExists(HKEY_LOCAL_MACHINE, kKest, "Path"));
+    EXPECT_TRUE(m.KeyExists(HKEY_LOCAL_MACHINE, kKest));
+    EXPECT_TRUE(m.ValueExists(HKEY_LOCAL_MACHINE, "Software\\Locked", "V"));
+}
+
 TEST_F(SystemRegistry, EachCallNeedsItsRightAsUnderWine) {
     enum Call { Query, Set, Enum, Info };
     struct Case {

@@ -443,6 +443,7 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, L
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                           LPDWORD type, LPBYTE data, LPDWORD dataSize);
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 LONG WINAPI RegCloseKey(HKEY key);
 BOOL WINAPI OpenThreadToken(HANDLE thread, DWORD desiredAccess, BOOL openAsSelf, PHANDLE token);
 BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token);

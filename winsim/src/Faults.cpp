@@ -9,9 +9,14 @@ bool Faulted(const char* call, DWORD error) {
     Machine& m = M();
     const long number = ++m.faults.systemCalls;
     const Machine::FaultPlan& plan = m.faults.plan;
+    const long numberByName = ++m.faults.callsByName[call];
     const bool named = std::find(plan.calls.begin(), plan.calls.end(), call) != plan.calls.end();
+    const auto numbered = plan.numberedCalls.find(call);
+    const bool numberedFails = numbered != plan.numberedCalls.end() &&
+                               std::find(numbered->second.begin(), numbered->second.end(),
+                                         numberByName) != numbered->second.end();
     const bool fails =
-        named ||
+        named || numberedFails ||
         (plan.failAt > 0 && (number == plan.failAt || (plan.fromThenOn && number > plan.failAt)));
     if (!fails) return false;
     m.faults.failedCalls.push_back(call);

@@ -474,6 +474,7 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR pathName) {
 
 // Works on the text alone, as Windows does: the name need not exist.
 DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart) {
+    if (Faulted("GetFullPathNameA", ERROR_NOT_ENOUGH_MEMORY)) return 0;
     ParsedPath parsed;
     if (!fileName || !ParsePath(fileName, parsed)) {
         Fail(ERROR_INVALID_NAME);

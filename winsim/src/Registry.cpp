@@ -439,6 +439,20 @@ LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     return ERROR_SUCCESS;
 }
 
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
+    if (Faulted("RegDeleteValueA", 0)) return ERROR_ACCESS_DENIED;
+    KeyHandle handle{};
+    LONG error = ResolveFor(key, KEY_SET_VALUE, handle);
+    if (error != ERROR_SUCCESS) return error;
+    if (InProtectedTree(handle.node.get())) return ERROR_ACCESS_DENIED;
+    auto& values = handle.node->values;
+    auto it = values.find(Lower(valueName ? valueName : ""));
+    if (it == values.end()) return ERROR_FILE_NOT_FOUND;
+    Record("regdel: " + KeyPath(handle.root, handle.node.get()) + "\\" + it->second.name);
+    values.erase(it);
+    return ERROR_SUCCESS;
+}
+
 LONG WINAPI RegCloseKey(HKEY key) {
     if (IsRoot(key)) return ERROR_SUCCESS;
     auto& keys = Registry().keys;

@@ -165,6 +165,7 @@ UINT WINAPI SetErrorMode(UINT mode) {
     const UINT previous = m.errorMode;
     m.errorMode = mode;
     m.errorModeHistory.push_back(mode);
+    if (m.faults.setErrorMode.fail) m.lastError = m.faults.setErrorMode.error;
     return previous;
 }
 

@@ -220,12 +220,16 @@ public:
         long failAt = 0;  // 0: no call fails
         bool fromThenOn = false;
         std::vector<std::string> calls;  // and every call of these names ("FindFirstFileA")
+        // and the calls of a name with these numbers, counted by name (1-based):
+        // {"RegSetValueExA", {2}} fails the second value written.
+        std::map<std::string, std::vector<long>> numberedCalls;
     };
     // The plan, and the failures and forced answers of single calls.
     struct Faults {
         FaultPlan plan;
-        long systemCalls = 0;                  // calls through the gate so far
-        std::vector<std::string> failedCalls;  // the calls made to fail, in order
+        long systemCalls = 0;                     // calls through the gate so far
+        std::map<std::string, long> callsByName;  // the same, by the call's name
+        std::vector<std::string> failedCalls;     // the calls made to fail, in order
 
         InjectedFailure getVersionEx;
         InjectedFailure openThreadToken;  // a failure other than the plain "no token"
@@ -235,6 +239,9 @@ public:
         bool tokenSizeQuerySucceeds = false;  // the first call answers TRUE (a fault)
         InjectedFailure tokenGroupQuery;      // the second GetTokenInformation call
         InjectedFailure getTempPath{false, ERROR_PATH_NOT_FOUND};  // GetTempPathA
+        // SetErrorMode has no failure result: it sets the mode and leaves `error` as the
+        // last-error code.
+        InjectedFailure setErrorMode;
         // Every box fails: MessageBoxA returns 0 with `error` as the last error; the box
         // is kept in `boxes` with answer 0 but, unseen, gets no transcript line.
         InjectedFailure messageBox;
@@ -263,7 +270,7 @@ public:
     //   regset: HKLM\<key>\<name> = <value text>
     //             (strings up to their NUL, REG_DWORD in decimal, other data as
     //             "hex:" and comma-separated byte pairs such as "hex:00,ff")
-    //   regdel: HKLM\<key>        (HKCU likewise)
+    //   regdel: HKLM\<key>        (HKCU likewise; a value: HKLM\<key>\<name>)
     std::vector<std::string> transcript;
     std::string Transcript() const;                                   // the lines joined with "\n"
     std::vector<std::string> Lines(const std::string& prefix) const;  // lines starting so
