@@ -15,6 +15,7 @@ PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\"
 USER_PROGRAMS = "C:\\users\\root\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\"
 UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
 RUNONCE_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+PROFILE_LIST = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"
 # As the product's setup registers it: the long program path, unquoted.
 COMMAND = '%sKestDel.Exe "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, DATA, EXTRA)
 
@@ -269,6 +270,36 @@ class UninstallTest(WineTestCase):
         self.assertTrue(w.exists("C:\\windows\\Fonts"))
         self.assertTrue(w.exists("C:\\users\\Public\\Desktop\\keep.txt"))
         self.assertNotIn("windows", w.trash())
+
+    def test_other_users_shell_folders_and_the_windows_folders_insides_are_refused(self):
+        """Another user's profile in the profile list: its documents and desktop as the data
+        and the further folder; then a folder inside the Windows folder as the further one."""
+        w = self.wine
+        self.install()
+        w.reg_set(PROFILE_LIST + "\\S-1-5-21-0-0-0-1001", "ProfileImagePath", "C:\\users\\bob")
+        kept = {"C:\\users\\bob\\Documents\\thesis.txt": b"thesis",
+                "C:\\users\\bob\\Desktop\\note.txt": b"note",
+                "C:\\windows\\inf\\kest.inf": b"inf"}
+        for path, data in kept.items():
+            w.put_file(path, data)
+        for data, extra in (("C:\\users\\bob\\Documents\\", "C:\\users\\bob\\Desktop"),
+                            (DATA, "C:\\windows\\inf")):
+            w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")  # gone with its folder after a run
+            command = '"%sKestDel.Exe" "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, data, extra)
+            run = self.uninstall(command=command)
+            boxes = [(b.caption, b.text) for b in run.boxes]
+            refused = [extra] if data == DATA else [extra, data]
+            self.assertEqual([b for b in boxes if b[0] == "Directory Delete"],
+                             [("Directory Delete", "Directory not deleted: " + r) for r in refused],
+                             run.describe())
+            self.assertEqual(boxes[-1], ("Uninstall", PARTIAL))
+            self.assertEqual(run.exit_code, 0)
+            self.assertUninstallKeys(True)
+        for path, data in kept.items():
+            self.assertEqual(w.read_file(path), data, path)
+        self.assertFalse(w.exists(DATA))
+        for name in ("bob", "Documents", "Desktop", "inf"):
+            self.assertNotIn(name, w.trash())
 
     def test_deleting_for_good_is_the_users_choice(self):
         """Without a usable trash the shell asks; a data folder the user keeps is reported

@@ -326,12 +326,16 @@ TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
     fresh.ProtectKey(HKEY_LOCAL_MACHINE,
                      "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList");
     fresh.AddFolder("D:\\Users\\ann\\Tessaly");
+    SetExpandable(fresh, std::string(ProfileList) + "\\S-1-5-21-7-1004", "ProfileImagePath",
+                  "E:\\Home\\zoe");
 
     EXPECT_TRUE(IsProtectedFolder("D:\\Users"));
     EXPECT_TRUE(IsProtectedFolder("D:\\Users\\ann"));
     EXPECT_TRUE(IsProtectedFolder("D:\\Users\\Default"));
     EXPECT_FALSE(IsProtectedFolder("D:\\Users\\ann\\Tessaly"));
     EXPECT_FALSE(IsProtectedFolder("D:\\UsersOld\\ann"));
+    EXPECT_TRUE(IsProtectedFolder("E:\\Home\\zoe\\"));
+    EXPECT_FALSE(IsProtectedFolder("E:\\Home\\zoe\\Tessaly"));
 }
 
 // Windows XP names the default and the common profile inside the profiles folder; the
