@@ -190,7 +190,9 @@ void DeleteRegistryValue(const std::string& valueName, const std::string& keyPat
         ERROR_SUCCESS) {
         return;
     }
-    RegDeleteValueA(key.Get(), valueName.c_str());
+    if (RegDeleteValueA(key.Get(), valueName.c_str()) != ERROR_SUCCESS) {
+        // A missing value is nothing to do; one that stays is passed over like a key.
+    }
 }
 
 std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath,
