@@ -2,6 +2,7 @@
 program folder, started with the uninstall command the product's setup registers."""
 
 import os
+import re
 import subprocess
 import unittest
 
@@ -245,7 +246,13 @@ class UninstallTest(WineTestCase):
             ("Font Delete", "Font not deleted: Evil"),
             ("Font Delete", "Some fonts not deleted."),
         ], run.describe())
-        self.assertEqual(run.boxes[-1][:2], ("Uninstall", PARTIAL))
+        # The list that stays cannot be written back either: the run ends there.
+        self.assertEqual(len(run.boxes), 7, run.describe())
+        self.assertEqual(run.boxes[-1][0], "Application Error")
+        self.assertRegex(run.boxes[-1][1], r"^Exception FileCreateError in module KestDel\.Exe at "
+                         r"[0-9A-F]{8}\.\r\nCannot create file \"%s\"\. "
+                         % re.escape(DATA + "Fonts\\Fonts.Reg"))
+        self.assertEqual(run.exit_code, 1)
         self.assertEqual(w.read_file("C:\\windows\\system32\\kestx.dll"), b"system")
         self.assertIn("DataFont.ttf", w.trash())
         self.assertUninstallKeys(True)
