@@ -164,6 +164,7 @@ TEST_F(ProtectedTest, RefusesRootsSystemAndShellFoldersAndWhatHoldsThem) {
         {"C:\\Tess*", true},
         {"C:\\Tessaly?", true},
     };
+    const ProtectionScope protection;  // the system's folders read once for the whole table
     for (const Case& c : cases) {
         EXPECT_EQ(IsProtectedFolder(c.path), c.isProtected) << "\"" << c.path << "\"";
     }
