@@ -72,16 +72,6 @@ Strings FileActs(const winsim::Machine& m) {
     return acts;
 }
 
-// Another user's file in a folder of its own, which a link in our folder may name.
-const char* const OtherFile = "C:\\Users\\Bob\\thesis.txt";
-
-void AddOtherFile(winsim::Machine& m) { m.AddFile(OtherFile, "chapter 1", FILE_ATTRIBUTE_HIDDEN); }
-
-void ExpectOtherFileUntouched(const winsim::Machine& m, const char* what) {
-    EXPECT_EQ(m.Content(OtherFile), "chapter 1") << what;
-    EXPECT_EQ(m.Attributes(OtherFile), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN)) << what;
-}
-
 // A name that must go is first replaced by a file just created, and only that file is
 // deleted: a link there goes itself, the file it names stays as it was. A name the
 // replacement may not take is left alone, attributes and all.
@@ -127,7 +117,7 @@ TEST_F(FilesTest, RetireFileDeletesOnlyAFileItJustCreated) {
     };
     for (const Case& c : cases) {
         CleanMachine m;
-        AddOtherFile(m);
+        AddOtherUsersFile(m);
         m.AddFolder("C:\\Data");
         if (c.setUp == "plain" || c.setUp == "busy" || c.setUp == "newlink" || c.setUp == "98") {
             m.AddFile(name, "old");
@@ -136,9 +126,9 @@ TEST_F(FilesTest, RetireFileDeletesOnlyAFileItJustCreated) {
         if (c.setUp == "folder")
             m.AddFolder(name, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
         if (c.setUp == "busy") m.SetInUse(name);
-        if (c.setUp == "link") m.AddLink(name, OtherFile);
-        if (c.setUp == "hardlink") m.AddHardLink(name, OtherFile);
-        if (c.setUp == "newlink") m.AddLink(name + ".new", OtherFile);
+        if (c.setUp == "link") m.AddLink(name, OtherUsersFile);
+        if (c.setUp == "hardlink") m.AddHardLink(name, OtherUsersFile);
+        if (c.setUp == "newlink") m.AddLink(name + ".new", OtherUsersFile);
         if (c.setUp == "98") m.SetWindows98();
         const DWORD attributes = m.Attributes(name);
 
@@ -149,7 +139,7 @@ TEST_F(FilesTest, RetireFileDeletesOnlyAFileItJustCreated) {
             EXPECT_EQ(m.Attributes(name), attributes) << c.what;
         }
         EXPECT_EQ(FileActs(m), c.acts) << c.what;
-        ExpectOtherFileUntouched(m, c.what);
+        ExpectOtherUsersFileUntouched(m, c.what);
         EXPECT_FALSE(m.Exists(name + ".1.new")) << c.what;
     }
 }
@@ -166,9 +156,9 @@ TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
     machine.AddFolder("C:\\Stale");
     machine.AddFile("C:\\Stale\\$$$.$$$", "old");
     machine.AddFile("C:\\Kept\\$$$.$$$", "old", FILE_ATTRIBUTE_READONLY);
-    AddOtherFile(machine);
-    machine.AddLink("C:\\Linked\\$$$.$$$", OtherFile);
-    machine.AddHardLink("C:\\Hard\\$$$.$$$", OtherFile);
+    AddOtherUsersFile(machine);
+    machine.AddLink("C:\\Linked\\$$$.$$$", OtherUsersFile);
+    machine.AddHardLink("C:\\Hard\\$$$.$$$", OtherUsersFile);
     machine.AddDrive('E', DRIVE_CDROM, true);
     machine.AddFolder("E:\\Setup");
     machine.AddDrive('A', DRIVE_REMOVABLE, false, false);
@@ -214,7 +204,7 @@ TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
     EXPECT_TRUE(machine.List("C:\\Stale").empty());
     EXPECT_EQ(machine.List("C:\\Kept"), Strings{"$$$.$$$"});
     EXPECT_TRUE(machine.List("C:\\Linked").empty());
-    ExpectOtherFileUntouched(machine, "after the tests");
+    ExpectOtherUsersFileUntouched(machine, "after the tests");
 }
 
 TEST_F(FilesTest, ListFilesSplitAtEveryLineEndAndDropEndOfFileMarks) {
