@@ -116,9 +116,33 @@ bool IsUninstallerPath(const std::string& path) {
     return lower.find("\\kestdel") != std::string::npos;
 }
 
+// RedirectionGuard (Windows 11, Windows 10 22H2): the process no longer follows
+// junctions that ordinary users made, a second guard beside the uninstaller's own
+// link checks. The policy is set where the system has the call (looked up at run
+// time: the 9x family and older NT lack it) and the run goes on where it is missing
+// or refused. The launcher keeps following junctions: a user's own junction may lead
+// to the installation medium. Our own names, as older system headers lack them.
+const int RedirectionTrustPolicy = 16;  // ProcessRedirectionTrustPolicy
+const DWORD EnforceRedirectionTrust = 0x1;
+typedef BOOL(WINAPI* SetMitigationPolicyCall)(int policy, PVOID buffer, SIZE_T length);
+
+void GuardRedirections() {
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (kernel == nullptr) return;
+    const FARPROC found = GetProcAddress(kernel, "SetProcessMitigationPolicy");
+    if (found == nullptr) return;
+    SetMitigationPolicyCall setPolicy =
+        reinterpret_cast<SetMitigationPolicyCall>(reinterpret_cast<void (*)()>(found));
+    DWORD flags = EnforceRedirectionTrust;
+    if (!setPolicy(RedirectionTrustPolicy, &flags, sizeof(flags))) {
+        // Refused (an older build of the system): the uninstaller's own checks remain.
+    }
+}
+
 void RunMode() {
     std::string ownPath = ProgramArgument(0);
     if (IsUninstallerPath(ownPath)) {
+        GuardRedirections();
         UninstallProgram(ownPath, ProgramArgument(1), ProgramArgument(2), ProgramArgument(3),
                          ProgramArgument(4));
     } else {

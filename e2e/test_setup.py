@@ -135,6 +135,38 @@ class SetupLauncherTest(WineTestCase):
         self.assertEqual(w.standin_log(), [('"C:\\Program Files\\Tessaly\\Kest.Exe"',
                                             "C:\\Program Files\\Tessaly")])
 
+    def test_links_in_the_data_folder_lead_nowhere_during_a_hand_over(self):
+        """AutoLoad.Lst, AutoLoad.Lst.new and $$$.$$$ in the data folder made symbolic or hard
+        links (from Linux) to another user's files: those files stay as they were, and the
+        modules are still handed over."""
+        w = self.wine
+        w.put_file("C:\\Medium\\Extra.801", "module")
+        self.install_product()
+        data = "C:\\Tessaly Data\\"
+        names = ("AutoLoad.Lst", "AutoLoad.Lst.new", "$$$.$$$")
+        for kinds in (("symlink", "link", "symlink"), ("link", "symlink", "link")):
+            for name in names:
+                if os.path.lexists(w.unix_path(data + name)):
+                    os.remove(w.unix_path(data + name))
+            for number, (name, kind) in enumerate(zip(names, kinds)):
+                other = "C:\\Users\\Bob\\file%d.txt" % number
+                w.put_file(other, "Bob's file %d" % number)
+                w.set_dos_attributes(other, 0x2)
+                getattr(os, kind)(w.unix_path(other), w.unix_path(data + name))
+            attributes = [w.dos_attributes("C:\\Users\\Bob\\file%d.txt" % n) for n in range(3)]
+            run = self.launch("C:\\Medium\\")
+            self.assertEqual((run.exit_code, run.boxes), (0, []), kinds)
+            for number in range(3):
+                other = "C:\\Users\\Bob\\file%d.txt" % number
+                self.assertEqual(w.read_file(other), b"Bob's file %d" % number, kinds)
+                self.assertEqual(w.dos_attributes(other), attributes[number], kinds)
+            self.assertFalse(os.path.islink(w.unix_path(data + "AutoLoad.Lst")), kinds)
+            self.assertEqual(w.read_file(data + "AutoLoad.Lst"),
+                             b"C:\\Medium\\Extra.801\r\nSetup 2.0\r\n", kinds)
+            # Only the links that were in the way of nothing stay: the partial list's name.
+            self.assertEqual(sorted(w.listdir(data)), ["AutoLoad.Lst", "AutoLoad.Lst.new"], kinds)
+        self.assertEqual(len(w.standin_log()), 2)
+
     @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
     def test_damaged_compressed_program_is_not_started(self):
         # Wine's lz32 expands data that ends early as far as it goes, and copies a file whose

@@ -257,6 +257,60 @@ class UninstallTest(WineTestCase):
         self.assertIn("DataFont.ttf", w.trash())
         self.assertUninstallKeys(True)
 
+    def test_a_font_list_written_back_never_writes_through_a_link(self):
+        """The data fonts' Fonts.Reg and font cannot be moved (immutable), so the list is
+        written back; Fonts.Reg.new is a symbolic, then a hard link to another user's file."""
+        w = self.wine
+        other = "C:\\Users\\Bob\\thesis.txt"
+        fonts = DATA + "Fonts\\"
+        self.addCleanup(subprocess.run, ["chattr", "-R", "-i", w.home, w.unix_path(DATA)],
+                        stderr=subprocess.DEVNULL)
+        for kind in ("symlink", "link"):
+            subprocess.run(["chattr", "-R", "-i", w.home], stderr=subprocess.DEVNULL)
+            subprocess.run(["rm", "-rf", w.unix_path(DATA)], check=True)
+            self.install()
+            w.put_file(other, b"chapter 1")
+            getattr(os, kind)(w.unix_path(other), w.unix_path(fonts + "Fonts.Reg.new"))
+            for name in ("Fonts.Reg", "DataFont.ttf"):
+                subprocess.run(["chattr", "+i", w.unix_path(fonts + name)], check=True)
+            run = self.uninstall(answers=("OK", "No", "OK", "No"))
+            self.assertEqual([(b.caption, b.text) for b in run.boxes[:7]], [
+                ("Uninstall", CONFIRMATION),
+                CONFIRM_FILE,
+                ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
+                CONFIRM_FILE,
+                ("File Delete", "File not deleted: %sDataFont.ttf" % fonts),
+                ("Font Delete", "Font not deleted: Data Font (TrueType)"),
+                ("Font Delete", "Some fonts not deleted."),
+            ], run.describe())
+            self.assertEqual(w.read_file(other), b"chapter 1", kind)
+            self.assertFalse(os.path.islink(w.unix_path(other)), kind)
+
+    def test_restart_commands_name_a_folder_with_an_ampersand_whole(self):
+        """Installed in C:\\R&D\\Study\\: the written restart commands, run through Wine's
+        cmd.exe, remove the uninstaller and nothing else (no "Del C:\\R")."""
+        w = self.wine
+        program = "C:\\R&D\\Study\\"
+        w.put_tool("Setup.exe", program + "KestDel.Exe")
+        w.put_file("C:\\R", b"another program's file")
+        w.put_file("C:\\D\\Study\\KestDel.Exe", b"another program's file")
+        self.break_trash()
+        run = self.uninstall(command='"%sKestDel.Exe" Menu Short' % program)
+        self.assertBoxesBesideQuestions(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
+        self.assertEqual(w.listdir(program), ["KestDel.Exe"])
+        uninstaller = w.short_path(program + "KestDel.Exe")
+        folder = w.short_path(program)
+        self.assertIn("&", uninstaller)
+        commands = self.run_once()
+        self.assertEqual(commands, ('cmd.exe /c "Del "%s""' % uninstaller,
+                                    'cmd.exe /c "Rd  "%s""' % folder))
+        for command in commands:
+            w.run(command, cwd="C:\\")
+        self.assertFalse(w.exists(program + "KestDel.Exe"))
+        self.assertFalse(w.exists(program))
+        self.assertEqual(w.read_file("C:\\R"), b"another program's file")
+        self.assertEqual(w.read_file("C:\\D\\Study\\KestDel.Exe"), b"another program's file")
+
     def test_other_names_and_insides_of_system_folders_are_refused(self):
         """A second drive letter for C: (a second dosdevices link) and a system folder's
         insides, as the further and the data folder."""

@@ -95,7 +95,7 @@ std::string PutProgramInPlace(const std::string& sourceFolder, const std::string
     const std::string plain = sourceFolder + "Kest.Exe";
     const std::string variant = sourceFolder + name;
     const std::string aside = sourceFolder + "Kest.Old";
-    ForceDeleteFile(aside);  // a left-over of an interrupted run
+    RetireFile(aside);  // a left-over of an interrupted run, or a name someone placed
     const bool hasPlain = FileIsPresent(plain);
     if (hasPlain && !MoveFileA(plain.c_str(), aside.c_str())) {
         return variant;  // a read-only medium: both keep their names
@@ -106,7 +106,7 @@ std::string PutProgramInPlace(const std::string& sourceFolder, const std::string
         }
         return variant;
     }
-    ForceDeleteFile(aside);
+    RetireFile(aside);
     return plain;
 }
 

@@ -69,8 +69,8 @@ std::string ModuleListFolder(const std::string& programFolder) {
 }
 
 void WriteModuleList(StringList modules, const std::string& listName) {
-    if (!DeleteFileA(listName.c_str())) {
-        // Usually there is no old list; the new one is created afresh either way.
+    if (!RetireFile(listName)) {
+        // An old list that may not be replaced stays; saving below says so when it must.
     }
     if (modules.empty()) return;
     modules.push_back("Setup 2.0");

@@ -166,7 +166,8 @@ std::string TranslateChars(const std::string& text, const std::string& replaceme
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string CommandPath(const std::string& path) {
-    return path.find(' ') == std::string::npos ? path : Quoted(path);
+    // cmd.exe, which runs the restart commands, also splits at these characters.
+    return path.find_first_of(" &|()<>^%!,;=") == std::string::npos ? path : Quoted(path);
 }
 
 std::string CommandLineArgument(const char* commandLine, int n, const std::string& ownPath) {

@@ -20,8 +20,9 @@ std::string TranslateChars(const std::string& text, const std::string& replaceme
 // The text in double quotes.
 std::string Quoted(const std::string& text);
 
-// A path as it goes into a command line: in double quotes when it holds a blank,
-// so that the system cannot take a shorter path ("C:\Program.exe") for it.
+// A path as it goes into a command line: in double quotes when it holds a blank, so
+// that the system cannot take a shorter path ("C:\Program.exe") for it, or a character
+// that cmd.exe treats specially (& | ( ) < > ^ % ! , ; =), so that cmd takes it whole.
 std::string CommandPath(const std::string& path);
 
 // Argument n (n >= 1) of a process command line by the system's argument rules

@@ -122,13 +122,19 @@ std::string AddBackslash(const std::string& text);
 std::string RemoveBackslash(const std::string& text);
 std::string ShortPath(const std::string& path);
 bool FileIsPresent(const std::string& name);
-void TouchFile(const std::string& name);
-bool ForceDeleteFile(const std::string& name);
+// Makes a file name go that another user may have placed (a link there would lead a
+// delete or an attribute change to its target): a file created just now is renamed
+// onto the name, which replaces a link itself, and only then deleted. True when no
+// file of that name remains; a name the rename may not replace (read-only, in use)
+// is left as it is. A folder counts as no file and is left alone.
+bool RetireFile(const std::string& name);
 bool IsUsableDrive(char letter);
+// True when a test file, created new under a name that did not exist, could be fully
+// written in the folder; only that file is deleted again.
 bool IsWritableFolder(const std::string& folder);
 bool LoadListFile(StringList& list, const std::string& name);
-// Replaces the file only when the whole list was written; may raise FileCreateError
-// or InOutError.
+// Writes the list into a file created new beside its place and renames it onto the
+// name only when the whole list was written; may raise FileCreateError or InOutError.
 void SaveListFile(const StringList& list, const std::string& name);
 // What became of an item handed to the shell's recycle-bin deletion: gone (to the
 // bin, or for good once the user agreed), kept because the user said No to deleting

@@ -14,10 +14,13 @@
 namespace {
 
 const char* const TestFileName = "$$$.$$$";
+const char* const TestFileBase = "$$$";
+const char* const TestFileSuffix = ".$$$";
 const char EndOfFileMark = '\x1A';
 const DWORD ShortPathBufferSize = 255;
 const DWORD FolderBufferSize = MAX_PATH;
 const char* const PartialSuffix = ".new";
+const int FreshNameTries = 100;
 
 // Position just after the last backslash or colon, stepping by characters so
 // that the trail byte of a double-byte character is never taken for either.
@@ -54,9 +57,24 @@ std::string FullPathForMessage(const std::string& name) {
     return std::string(buffer, length);
 }
 
-HANDLE CreateNewFile(const std::string& name) {
-    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+// A file that did not exist before this call: `base` + `suffix`, or, while that name
+// is taken by anything (a file, a folder, a link), `base` + ".1" + `suffix`, ".2" and
+// so on. A name that exists is never opened: in a folder that others may write it
+// may be a link to somebody's file. `name` receives the name created.
+HANDLE CreateFreshFile(const std::string& base, const std::string& suffix, std::string& name) {
+    for (int n = 0; n < FreshNameTries; ++n) {
+        name = base + (n == 0 ? std::string() : "." + std::to_string(n)) + suffix;
+        const HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            return file;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
 }
 
 bool WriteAll(HANDLE file, const std::string& data) {
@@ -123,12 +141,12 @@ std::string CannotCreateText(const std::string& name, DWORD error) {
     return "Cannot create file \"" + FullPathForMessage(name) + "\". " + SystemMessage(error);
 }
 
-// A list file is written beside its place under a name of its own and takes its place
-// only when complete: its reader never finds it cut short, and a failed write leaves
-// the previous file as it was. The partial file goes again on failure.
-void WritePartialFile(const std::string& partName, const std::string& text,
-                      const std::string& name) {
-    KernelHandle file(CreateNewFile(partName));
+// A list file is written beside its place into a file of its own making and takes
+// its place only when complete: its reader never finds it cut short, and a failed
+// write leaves the previous file as it was. The partial file goes again on failure.
+// `partName` receives the partial file's name.
+void WritePartialFile(const std::string& name, const std::string& text, std::string& partName) {
+    KernelHandle file(CreateFreshFile(name, PartialSuffix, partName));
     if (!file.IsValid()) {
         const DWORD error = GetLastError();
         throw FileCreateError(CannotCreateText(name, error));
@@ -145,9 +163,9 @@ void WritePartialFile(const std::string& partName, const std::string& text,
     }
 }
 
-// Replaces `name` by `partName`. The 9x family has no MoveFileExA: there the old
-// file goes first, then the new one takes its name (a rename that fails then leaves
-// no list, never a cut-off one).
+// Replaces `name` by `partName`. The rename replaces a link at `name` itself, never its
+// target. The 9x family has no MoveFileExA: there the old file goes first, then the new
+// one takes its name (a rename that fails then leaves no list, never a cut-off one).
 bool PutInPlace(const std::string& partName, const std::string& name) {
     if (MoveFileExA(partName.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return true;
@@ -155,7 +173,7 @@ bool PutInPlace(const std::string& partName, const std::string& name) {
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
         return false;
     }
-    if (!DeleteFileA(name.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    if (!RetireFile(name)) {
         return false;
     }
     return MoveFileA(partName.c_str(), name.c_str()) != FALSE;
@@ -230,22 +248,26 @@ bool FileIsPresent(const std::string& name) {
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-void TouchFile(const std::string& name) {
-    if (FileIsPresent(name)) {
-        // Moving a file onto its own name stamps it without changing it.
-        MoveFileA(name.c_str(), name.c_str());
-        return;
-    }
-    KernelHandle file(CreateNewFile(name));
-    // A file that cannot be made is reported by whoever writes it next.
-}
-
-bool ForceDeleteFile(const std::string& name) {
-    // Read-only, hidden and system files can be deleted only without their attributes.
-    SetFileAttributesA(name.c_str(), 0);
+bool RetireFile(const std::string& name) {
     if (!FileIsPresent(name)) {
         return true;
     }
+    std::string freshName;
+    KernelHandle fresh(CreateFreshFile(name, PartialSuffix, freshName));
+    if (!fresh.IsValid()) {
+        return false;
+    }
+    fresh.Close();
+    if (!MoveFileExA(freshName.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD error = GetLastError();
+        if (!DeleteFileA(freshName.c_str())) {
+            // Our own empty file stays; the name it was to replace is left alone.
+        }
+        // The 9x family has neither MoveFileExA nor links nor rights of one user over
+        // another's files: there a name is just a file, and a plain delete is sound.
+        return error == ERROR_CALL_NOT_IMPLEMENTED && DeleteFileA(name.c_str()) != FALSE;
+    }
+    // The name is now our own empty file: deleting it reaches nothing else.
     return DeleteFileA(name.c_str()) != FALSE;
 }
 
@@ -263,12 +285,18 @@ bool IsWritableFolder(const std::string& folder) {
     bool isWritten = false;
     CriticalErrorsOff noCriticalErrorBoxes;
     try {
-        ForceDeleteFile(testPath);
-        KernelHandle file(CreateNewFile(testPath));
+        if (!RetireFile(testPath)) {
+            // A stale test file that may not be replaced stays; the test takes another name.
+        }
+        std::string freshName;
+        KernelHandle file(
+            CreateFreshFile(AddBackslash(folder) + TestFileBase, TestFileSuffix, freshName));
         if (file.IsValid()) {
             isWritten = WriteAll(file.Get(), TestFileName);
             file.Close();
-            ForceDeleteFile(testPath);
+            if (!DeleteFileA(freshName.c_str())) {
+                // Only our own test file could stay behind; the answer stands.
+            }
         }
     } catch (...) {
         // Any failure of the test means the folder is not writable.
@@ -302,13 +330,13 @@ bool LoadListFile(StringList& list, const std::string& name) {
 
 void SaveListFile(const StringList& list, const std::string& name) {
     const std::string safeName = SafeFileName(name);
-    const std::string partName = safeName + PartialSuffix;
+    std::string partName;
     std::string text;
     for (const std::string& line : list) {
         text += line;
         text += "\r\n";
     }
-    WritePartialFile(partName, text, safeName);
+    WritePartialFile(safeName, text, partName);
     if (!PutInPlace(partName, safeName)) {
         const DWORD error = GetLastError();
         if (!DeleteFileA(partName.c_str())) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <winsim/Machine.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,44 @@ inline Strings Started(const winsim::Machine& m) {
     for (const winsim::ProcessRecord& p : m.programs.started)
         started.push_back(p.commandLine + " | " + p.currentFolder);
     return started;
+}
+
+// The "delete:" lines of names the run had not made its own first (created, or
+// renamed onto) before deleting them: such a name may be another user's link, and
+// Wine's DeleteFileA deletes a file link's target.
+inline Strings DeletesOfNamesNotOwned(const winsim::Machine& m) {
+    Strings owned;
+    Strings foreign;
+    for (const std::string& line : m.transcript) {
+        if (line.rfind("write: ", 0) == 0) owned.push_back(line.substr(7));
+        const std::string::size_type arrow = line.find(" -> ");
+        if (line.rfind("move: ", 0) == 0 && arrow != std::string::npos) {
+            owned.push_back(line.substr(arrow + 4));
+        }
+        if (line.rfind("delete: ", 0) == 0) {
+            const std::string name = line.substr(8);
+            const auto found = std::find(owned.begin(), owned.end(), name);
+            if (found == owned.end()) {
+                foreign.push_back(line);
+            } else {
+                owned.erase(found);
+            }
+        }
+    }
+    return foreign;
+}
+
+// Another user's file, which a link in a folder of ours may name; and the check that
+// it is as that user left it.
+const char* const OtherUsersFile = "C:\\Users\\Bob\\thesis.txt";
+
+inline void AddOtherUsersFile(winsim::Machine& m) {
+    m.AddFile(OtherUsersFile, "chapter 1", FILE_ATTRIBUTE_HIDDEN);
+}
+
+inline void ExpectOtherUsersFileUntouched(const winsim::Machine& m, const std::string& what) {
+    EXPECT_EQ(m.Content(OtherUsersFile), "chapter 1") << what;
+    EXPECT_EQ(m.Attributes(OtherUsersFile), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN)) << what;
 }
 
 // Nothing a run opened (file, search, key, process, token) may stay open after it.

@@ -156,6 +156,8 @@ inline std::string Run(const Case& c) {
     if (c.call == "RemoveDirectoryA") return Answer(Number(RemoveDirectoryA(a0.c_str())));
     if (c.call == "DeleteFileA") return Answer(Number(DeleteFileA(a0.c_str())));
     if (c.call == "MoveFileA") return Answer(Number(MoveFileA(a0.c_str(), a1.c_str())));
+    if (c.call == "MoveFileExA")
+        return Answer(Number(MoveFileExA(a0.c_str(), a1.c_str(), Flags(a2))));
     if (c.call == "SetFileAttributesA")
         return Answer(Number(SetFileAttributesA(a0.c_str(), Flags(a1))));
     if (c.call == "GetFileAttributesA") {

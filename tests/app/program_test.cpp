@@ -2,6 +2,7 @@
 // the two error reports.
 #include "Program.h"
 
+#include <map>
 #include <regex>
 
 #include "SimTest.h"
@@ -43,6 +44,51 @@ TEST_F(ProgramTest, ChoosesTheModeFromTheLowerCasedOwnPath) {
         const std::string box =
             std::string(c.firstCaption) == "Uninstall" ? Confirmation : NothingToInstall;
         EXPECT_EQ(BoxesOf(fresh), Strings{box}) << c.modulePath;
+    }
+}
+
+// The uninstaller asks the system not to follow junctions that ordinary users made,
+// where the system knows the policy; elsewhere it goes on as before. The launcher
+// leaves the policy alone.
+TEST_F(ProgramTest, UninstallerSetsTheRedirectionGuardWhereThereIsOne) {
+    const std::map<int, DWORD> guarded = {{16, 1}};
+    struct Case {
+        const char* what;
+        const char* modulePath;
+        DWORD major, minor, platform, build;
+        std::map<int, DWORD> policies;
+    } cases[] = {
+        {"Windows 11", "C:\\Tessaly\\KestDel.Exe", 10, 0, VER_PLATFORM_WIN32_NT, 22621, guarded},
+        {"Windows 10 22H2", "C:\\Tessaly\\KestDel.Exe", 10, 0, VER_PLATFORM_WIN32_NT, 19045,
+         guarded},
+        {"Windows 10 2004, refused",
+         "C:\\Tessaly\\KestDel.Exe",
+         10,
+         0,
+         VER_PLATFORM_WIN32_NT,
+         19041,
+         {}},
+        {"Windows 7, no call", "C:\\Tessaly\\KestDel.Exe", 6, 1, VER_PLATFORM_WIN32_NT, 7601, {}},
+        {"Windows 98, no call",
+         "C:\\Tessaly\\KestDel.Exe",
+         4,
+         10,
+         VER_PLATFORM_WIN32_WINDOWS,
+         2222,
+         {}},
+        {"launcher", "C:\\Medium\\Setup.exe", 10, 0, VER_PLATFORM_WIN32_NT, 22621, {}},
+    };
+    for (const Case& c : cases) {
+        CleanMachine fresh;
+        fresh.SetVersion(c.major, c.minor, c.platform, c.build);
+        fresh.moduleFileName = c.modulePath;
+        fresh.AddFile(c.modulePath, "MZ");
+        fresh.commandLine = "prog";
+        fresh.boxAnswers = {IDCANCEL};
+        EXPECT_EQ(RunProgram(), 0) << c.what;
+        EXPECT_EQ(fresh.mitigationPolicies, c.policies) << c.what;
+        const bool uninstaller = std::string(c.modulePath).find("KestDel") != std::string::npos;
+        EXPECT_EQ(BoxesOf(fresh), Strings{uninstaller ? Confirmation : NothingToInstall}) << c.what;
     }
 }
 

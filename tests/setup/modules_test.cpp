@@ -171,6 +171,49 @@ TEST_F(ModuleInstallTest, ListGoesToTheProgramFolderWhenTheDataFolderIsNotWritab
     }
 }
 
+// Any name in the data folder may be another user's link or hard link to a file of
+// theirs: the hand-over writes only files it created, deletes only names it made its
+// own first, changes no attributes, and still hands the modules over.
+TEST_F(ModuleInstallTest, HandOverActsOnNoOtherUsersFile) {
+    const std::string list = std::string(DataFolder) + "AutoLoad.Lst";
+    const std::string testFile = std::string(DataFolder) + "$$$.$$$";
+    struct Case {
+        const char* what;
+        std::vector<std::string> links;  // names made links to the other user's file
+        bool hard;
+    } cases[] = {
+        {"old list a link", {list}, false},
+        {"old list a hard link", {list}, true},
+        {"partial list a link", {list + ".new"}, false},
+        {"partial list a hard link", {list + ".new"}, true},
+        {"test file a link", {testFile}, false},
+        {"test file a hard link", {testFile}, true},
+        {"all three links", {list, list + ".new", testFile}, false},
+    };
+    for (const Case& c : cases) {
+        CleanMachine fresh;
+        fresh.AddFile("C:\\Medium\\Extra.801", "module");
+        InstallProduct(fresh, "Tessaly 10.0", ProgramFolder, DataFolder);
+        AddOtherUsersFile(fresh);
+        for (const std::string& link : c.links) {
+            if (c.hard) {
+                fresh.AddHardLink(link, OtherUsersFile);
+            } else {
+                fresh.AddLink(link, OtherUsersFile);
+            }
+        }
+
+        EXPECT_FALSE(CheckModuleInstall(Medium)) << c.what;
+
+        ExpectOtherUsersFileUntouched(fresh, c.what);
+        EXPECT_EQ(fresh.Content(list), "C:\\Medium\\Extra.801\r\nSetup 2.0\r\n") << c.what;
+        EXPECT_EQ(fresh.Attributes(list), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE)) << c.what;
+        EXPECT_EQ(DeletesOfNamesNotOwned(fresh), Strings{}) << c.what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.what;
+        EXPECT_EQ(Started(fresh), std::vector<std::string>{InstalledStart}) << c.what;
+    }
+}
+
 TEST_F(ModuleInstallTest, NoModuleFoundDeletesTheOldListAndStillStarts) {
     machine.AddFile("C:\\Medium\\Readme.txt", "text");
     InstallProduct(machine, "Tessaly 10.0", ProgramFolder, DataFolder);

@@ -342,10 +342,13 @@ TEST_F(StartupTest, XpVariantReplacesTheProgramOrLeavesItInPlace) {
         const char* busy;  // a file in use, or nullptr
         Strings files;
         std::string program;
+        int asideLink;  // a left-over Kest.Old: 0 none, 1 a link, 2 a hard link to another's file
     } cases[] = {
-        {"replaced", nullptr, {"Kest.Exe"}, "MZ XP variant"},
-        {"variant in use", "C:\\Medium\\KestXP.Exe", {"Kest.Exe", "KestXP.Exe"}, "MZ program"},
-        {"program in use", "C:\\Medium\\Kest.Exe", {"Kest.Exe", "KestXP.Exe"}, "MZ program"},
+        {"replaced", nullptr, {"Kest.Exe"}, "MZ XP variant", 0},
+        {"variant in use", "C:\\Medium\\KestXP.Exe", {"Kest.Exe", "KestXP.Exe"}, "MZ program", 0},
+        {"program in use", "C:\\Medium\\Kest.Exe", {"Kest.Exe", "KestXP.Exe"}, "MZ program", 0},
+        {"set-aside name a link", nullptr, {"Kest.Exe"}, "MZ XP variant", 1},
+        {"set-aside name a hard link", nullptr, {"Kest.Exe"}, "MZ XP variant", 2},
     };
     for (const Case& c : cases) {
         CleanMachine fresh;
@@ -354,6 +357,9 @@ TEST_F(StartupTest, XpVariantReplacesTheProgramOrLeavesItInPlace) {
         AddMedium(fresh, "C:\\Medium\\", "Kest.Exe", "RApi.Dll");
         fresh.AddFile("C:\\Medium\\KestXP.Exe", "MZ XP variant");
         if (c.busy) fresh.SetInUse(c.busy);
+        AddOtherUsersFile(fresh);
+        if (c.asideLink == 1) fresh.AddLink("C:\\Medium\\Kest.Old", OtherUsersFile);
+        if (c.asideLink == 2) fresh.AddHardLink("C:\\Medium\\Kest.Old", OtherUsersFile);
         CheckStartup("C:\\Medium\\Setup.exe", "");
         Strings programs;
         for (const std::string& name : fresh.List("C:\\Medium")) {
@@ -363,6 +369,8 @@ TEST_F(StartupTest, XpVariantReplacesTheProgramOrLeavesItInPlace) {
         EXPECT_EQ(fresh.Content("C:\\Medium\\Kest.Exe"), c.program) << c.what;
         EXPECT_EQ(Started(fresh), Strings{InPlace}) << c.what;
         EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.what;
+        ExpectOtherUsersFileUntouched(fresh, c.what);
+        EXPECT_EQ(DeletesOfNamesNotOwned(fresh), Strings{}) << c.what;
     }
 }
 

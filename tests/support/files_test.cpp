@@ -60,20 +60,88 @@ TEST_F(FilesTest, SafeFileNameStepsByCharacters) {
     EXPECT_EQ(TranslateChars("a\x95\\b\\", "__", "\\b"), "a\x95\\__");
 }
 
-TEST_F(FilesTest, ForceDeleteRemovesProtectedFilesAndSparesFolders) {
-    machine.AddFile("C:\\Data\\ro.ttf", "font",
-                    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    machine.AddFolder("C:\\Data\\Sub", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(ForceDeleteFile("C:\\Data\\ro.ttf"));
-    EXPECT_FALSE(machine.Exists("C:\\Data\\ro.ttf"));
-    EXPECT_TRUE(ForceDeleteFile("C:\\Data\\Sub"));
-    EXPECT_TRUE(machine.IsFolder("C:\\Data\\Sub"));
-    EXPECT_TRUE(ForceDeleteFile("C:\\Data\\none.ttf"));
+// The write, move and delete lines of the transcript: what a run did to names.
+Strings FileActs(const winsim::Machine& m) {
+    Strings acts;
+    for (const std::string& line : m.transcript) {
+        if (line.rfind("write: ", 0) == 0 || line.rfind("move: ", 0) == 0 ||
+            line.rfind("delete: ", 0) == 0) {
+            acts.push_back(line);
+        }
+    }
+    return acts;
+}
 
-    machine.AddFile("C:\\Data\\busy.ttf", "font");
-    machine.SetInUse("C:\\Data\\busy.ttf");
-    EXPECT_FALSE(ForceDeleteFile("C:\\Data\\busy.ttf"));
-    EXPECT_TRUE(machine.Exists("C:\\Data\\busy.ttf"));
+// A name that must go is first replaced by a file just created, and only that file is
+// deleted: a link there goes itself, the file it names stays as it was. A name the
+// replacement may not take is left alone, attributes and all.
+TEST_F(FilesTest, RetireFileDeletesOnlyAFileItJustCreated) {
+    const std::string name = "C:\\Data\\x.lst";
+    const Strings replaced = {"write: C:\\Data\\x.lst.new",
+                              "move: C:\\Data\\x.lst.new -> C:\\Data\\x.lst",
+                              "delete: C:\\Data\\x.lst"};
+    struct Case {
+        const char* what;
+        std::string setUp;  // plain, readonly, folder, none, busy, link, hardlink, newlink, 98
+        bool result;
+        bool stays;
+        Strings acts;
+    };
+    const std::vector<Case> cases = {
+        {"plain file", "plain", true, false, replaced},
+        {"no file", "none", true, false, {}},
+        {"read-only file",
+         "readonly",
+         false,
+         true,
+         {"write: C:\\Data\\x.lst.new", "delete: C:\\Data\\x.lst.new"}},
+        {"folder", "folder", true, true, {}},
+        {"file in use",
+         "busy",
+         false,
+         true,
+         {"write: C:\\Data\\x.lst.new", "delete: C:\\Data\\x.lst.new"}},
+        {"link to another user's file", "link", true, false, replaced},
+        {"hard link to another user's file", "hardlink", true, false, replaced},
+        {"the fresh name taken by a link",
+         "newlink",
+         true,
+         false,
+         {"write: C:\\Data\\x.lst.1.new", "move: C:\\Data\\x.lst.1.new -> C:\\Data\\x.lst",
+          "delete: C:\\Data\\x.lst"}},
+        {"Windows 98",
+         "98",
+         true,
+         false,
+         {"write: C:\\Data\\x.lst.new", "delete: C:\\Data\\x.lst.new", "delete: C:\\Data\\x.lst"}},
+    };
+    for (const Case& c : cases) {
+        CleanMachine m;
+        AddOtherUsersFile(m);
+        m.AddFolder("C:\\Data");
+        if (c.setUp == "plain" || c.setUp == "busy" || c.setUp == "newlink" || c.setUp == "98") {
+            m.AddFile(name, "old");
+        }
+        if (c.setUp == "readonly") m.AddFile(name, "old", FILE_ATTRIBUTE_READONLY);
+        if (c.setUp == "folder")
+            m.AddFolder(name, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
+        if (c.setUp == "busy") m.SetInUse(name);
+        if (c.setUp == "link") m.AddLink(name, OtherUsersFile);
+        if (c.setUp == "hardlink") m.AddHardLink(name, OtherUsersFile);
+        if (c.setUp == "newlink") m.AddLink(name + ".new", OtherUsersFile);
+        if (c.setUp == "98") m.SetWindows98();
+        const DWORD attributes = m.Attributes(name);
+
+        EXPECT_EQ(RetireFile(name), c.result) << c.what;
+
+        EXPECT_EQ(m.Exists(name), c.stays) << c.what;
+        if (c.stays) {
+            EXPECT_EQ(m.Attributes(name), attributes) << c.what;
+        }
+        EXPECT_EQ(FileActs(m), c.acts) << c.what;
+        ExpectOtherUsersFileUntouched(m, c.what);
+        EXPECT_FALSE(m.Exists(name + ".1.new")) << c.what;
+    }
 }
 
 TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
@@ -82,10 +150,15 @@ TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
         std::string folder;
         bool writable;
         bool switchesErrorMode;
+        std::string stays;  // the content of a "$$$.$$$" that must stay, or "-"
     };
     machine.AddFolder("C:\\Data");
     machine.AddFolder("C:\\Stale");
-    machine.AddFile("C:\\Stale\\$$$.$$$", "old", FILE_ATTRIBUTE_READONLY);
+    machine.AddFile("C:\\Stale\\$$$.$$$", "old");
+    machine.AddFile("C:\\Kept\\$$$.$$$", "old", FILE_ATTRIBUTE_READONLY);
+    AddOtherUsersFile(machine);
+    machine.AddLink("C:\\Linked\\$$$.$$$", OtherUsersFile);
+    machine.AddHardLink("C:\\Hard\\$$$.$$$", OtherUsersFile);
     machine.AddDrive('E', DRIVE_CDROM, true);
     machine.AddFolder("E:\\Setup");
     machine.AddDrive('A', DRIVE_REMOVABLE, false, false);
@@ -93,21 +166,30 @@ TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
     machine.AddFolder("D:\\Full");
     machine.SetFreeSpace('D', 3);
     const std::vector<Case> cases = {
-        {"fixed", "C:\\Data", true, true},
-        {"stale test file", "C:\\Stale\\", true, true},
-        {"read-only medium", "E:\\Setup\\", false, true},
-        {"no medium", "A:\\", false, true},
-        {"full disk", "D:\\Full", false, true},
-        {"missing folder", "C:\\Missing", false, true},
-        {"UNC path", "\\\\server\\share\\", false, false},
-        {"no drive", "Q:\\", false, false},
-        {"empty", "", false, false},
+        {"fixed", "C:\\Data", true, true, "-"},
+        {"stale test file", "C:\\Stale\\", true, true, "-"},
+        {"read-only stale test file", "C:\\Kept", true, true, "old"},
+        {"test file a link to another user's file", "C:\\Linked", true, true, "-"},
+        {"test file a hard link to another user's file", "C:\\Hard", true, true, "-"},
+        {"read-only medium", "E:\\Setup\\", false, true, "-"},
+        {"no medium", "A:\\", false, true, "-"},
+        {"full disk", "D:\\Full", false, true, "-"},
+        {"missing folder", "C:\\Missing", false, true, "-"},
+        {"UNC path", "\\\\server\\share\\", false, false, "-"},
+        {"no drive", "Q:\\", false, false, "-"},
+        {"empty", "", false, false, "-"},
     };
     for (const Case& c : cases) {
         machine.errorMode = SEM_NOOPENFILEERRORBOX;
         machine.errorModeHistory.clear();
         EXPECT_EQ(IsWritableFolder(c.folder), c.writable) << c.name;
-        EXPECT_FALSE(machine.Exists(AddBackslash(c.folder) + "$$$.$$$")) << c.name;
+        const std::string testFile = AddBackslash(c.folder) + "$$$.$$$";
+        EXPECT_EQ(machine.Exists(testFile), c.stays != "-") << c.name;
+        if (c.stays != "-") {
+            EXPECT_EQ(machine.Content(testFile), c.stays) << c.name;
+            EXPECT_EQ(machine.Attributes(testFile), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY))
+                << c.name;
+        }
         EXPECT_EQ(machine.errorMode, static_cast<UINT>(SEM_NOOPENFILEERRORBOX)) << c.name;
         if (c.switchesErrorMode) {
             EXPECT_EQ(machine.errorModeHistory,
@@ -120,6 +202,9 @@ TEST_F(FilesTest, WritableFolderTestLeavesNothingBehind) {
     EXPECT_EQ(BoxesOf(machine), Strings{});
     EXPECT_TRUE(machine.List("C:\\Data").empty());
     EXPECT_TRUE(machine.List("C:\\Stale").empty());
+    EXPECT_EQ(machine.List("C:\\Kept"), Strings{"$$$.$$$"});
+    EXPECT_TRUE(machine.List("C:\\Linked").empty());
+    ExpectOtherUsersFileUntouched(machine, "after the tests");
 }
 
 TEST_F(FilesTest, ListFilesSplitAtEveryLineEndAndDropEndOfFileMarks) {

@@ -143,4 +143,15 @@ TEST_F(ToolsTest, ArgumentZeroIsTheWholeModulePath) {
     }
 }
 
+// A path goes into a command line in quotes when it holds a blank or any character
+// cmd.exe splits or expands at; other paths stay as they are.
+TEST_F(ToolsTest, CommandPathQuotesWhatCmdWouldSplit) {
+    for (char special : std::string(" &|()<>^%!,;=")) {
+        const std::string path = std::string("C:\\R") + special + "D\\KestDel.Exe";
+        EXPECT_EQ(CommandPath(path), "\"" + path + "\"") << special;
+    }
+    EXPECT_EQ(CommandPath("C:\\Kest_1\\Kest-2.Exe"), "C:\\Kest_1\\Kest-2.Exe");
+    EXPECT_EQ(CommandPath(""), "");
+}
+
 }  // namespace

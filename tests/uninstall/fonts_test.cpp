@@ -133,6 +133,38 @@ TEST_F(FontsTest, KeptLinesAreWrittenBackInTheirOrder) {
     EXPECT_FALSE(machine.Exists(FontFolder + "Two.ttf"));
 }
 
+// The list written back is a file of the run's own making: a partial name that is
+// another user's link or hard link is passed over, and that user's file stays as it was.
+TEST_F(FontsTest, AListWrittenBackNeverWritesThroughALink) {
+    for (bool hard : {false, true}) {
+        CleanMachine fresh;
+        fresh.AddFile(FontFolder + "One.ttf", "font");
+        fresh.SetInUse(FontFolder + "One.ttf");
+        fresh.AddFile(FontList, Line("One", "One.ttf") + "\r\n");
+        fresh.RefuseRecycle(FontList);
+        AddOtherUsersFile(fresh);
+        if (hard) {
+            fresh.AddHardLink(FontList + ".new", OtherUsersFile);
+        } else {
+            fresh.AddLink(FontList + ".new", OtherUsersFile);
+        }
+
+        EXPECT_FALSE(RemoveFonts(FontFolder)) << hard;
+
+        ExpectOtherUsersFileUntouched(fresh, hard ? "hard link" : "link");
+        EXPECT_EQ(fresh.Content(FontList), Line("One", "One.ttf") + "\r\n") << hard;
+        EXPECT_EQ(fresh.List(FontFolder), (Strings{"One.ttf", "Fonts.Reg.new", "Fonts.Reg"}))
+            << hard;
+        EXPECT_EQ(DeletesOfNamesNotOwned(fresh), Strings{}) << hard;
+        EXPECT_EQ(BoxesOf(fresh),
+                  (Strings{"File Delete | File not deleted: " + FontList,
+                           "File Delete | File not deleted: " + FontFolder + "One.ttf",
+                           "Font Delete | Font not deleted: One",
+                           "Font Delete | Some fonts not deleted."}))
+            << hard;
+    }
+}
+
 // Every font went, but the folder stays for a file Fonts.Reg does not list: the list
 // is written back empty.
 TEST_F(FontsTest, AFolderThatStaysAfterItsFontsLeavesAnEmptyList) {

@@ -150,7 +150,8 @@ TEST_F(UninstallTest, OrdinaryRunOnEachSystem) {
 }
 
 // The restart commands name exactly one file and one folder: a path with a blank,
-// which a volume without short names leaves long, goes in double quotes.
+// which a volume without short names leaves long, or with a character cmd.exe treats
+// specially, goes in double quotes.
 TEST_F(UninstallTest, RestartCommandsQuoteAPathWithBlanks) {
     struct Case {
         const char* name;
@@ -166,6 +167,12 @@ TEST_F(UninstallTest, RestartCommandsQuoteAPathWithBlanks) {
          "\"C:\\Program Files\\Tessaly\\kest.exe\" /unregserver",
          "cmd.exe /c \"Del \"C:\\Program Files\\Tessaly\\KestDel.Exe\"\"",
          "cmd.exe /c \"Rd  \"C:\\Program Files\\Tessaly\\\"\""},
+        // Characters cmd.exe splits or expands at, kept by the short form.
+        {"ampersand", "C:\\R&D\\Study\\", true, "\"C:\\R&D\\Study\\kest.exe\" /unregserver",
+         "cmd.exe /c \"Del \"C:\\R&D\\Study\\KestDel.Exe\"\"",
+         "cmd.exe /c \"Rd  \"C:\\R&D\\Study\\\"\""},
+        {"parentheses", "C:\\Kest(2)\\", true, "\"C:\\Kest(2)\\kest.exe\" /unregserver",
+         "cmd.exe /c \"Del \"C:\\Kest(2)\\KestDel.Exe\"\"", "cmd.exe /c \"Rd  \"C:\\Kest(2)\\\"\""},
     };
     for (const Case& c : cases) {
         CleanMachine fresh(Administrator());

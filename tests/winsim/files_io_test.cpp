@@ -296,3 +296,47 @@ TEST(FilesIo, TimeConversions) {
     EXPECT_FALSE(FileTimeToDosDateTime(&before1980, &date, &time));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), m.lastError);
 }
+
+// A link to a file and a second name of a file (hard link): what opening, writing,
+// attributes, CREATE_NEW, DeleteFileA and a replacing rename do to each, as Windows does.
+TEST(FilesIo, FileLinksAndHardLinks) {
+    for (bool hard : {false, true}) {
+        winsim::Machine m;
+        m.AddFile("C:\\Bob\\thesis.txt", "chapter 1", FILE_ATTRIBUTE_HIDDEN);
+        const char* name = "C:\\Data\\x.txt";
+        if (hard) {
+            m.AddHardLink(name, "C:\\Bob\\thesis.txt");
+        } else {
+            m.AddLink(name, "C:\\Bob\\thesis.txt");
+        }
+        EXPECT_EQ(GetFileAttributesA(name),
+                  hard ? static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN)
+                       : static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT));
+        EXPECT_EQ(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(m.lastError, static_cast<DWORD>(ERROR_FILE_EXISTS));
+        HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        BY_HANDLE_FILE_INFORMATION information;
+        ASSERT_TRUE(GetFileInformationByHandle(file, &information));
+        EXPECT_EQ(information.nNumberOfLinks, hard ? 2u : 1u);
+        DWORD written = 0;
+        EXPECT_TRUE(WriteFile(file, "x", 1, &written, nullptr));
+        CloseHandle(file);
+        EXPECT_EQ(m.Content("C:\\Bob\\thesis.txt"), "x") << "written through the link";
+        EXPECT_TRUE(SetFileAttributesA(name, 0));
+        EXPECT_EQ(m.Attributes("C:\\Bob\\thesis.txt"), 0u) << "the attributes of the file";
+
+        m.AddFile("C:\\Data\\new.txt", "ours");
+        EXPECT_TRUE(MoveFileExA("C:\\Data\\new.txt", name, MOVEFILE_REPLACE_EXISTING));
+        EXPECT_EQ(m.Content(name), "ours");
+        EXPECT_EQ(m.Content("C:\\Bob\\thesis.txt"), "x") << "the file stays";
+        EXPECT_TRUE(DeleteFileA(name));
+        EXPECT_TRUE(m.Exists("C:\\Bob\\thesis.txt"));
+    }
+    winsim::Machine m;
+    m.AddFile("C:\\Bob\\thesis.txt", "chapter 1");
+    m.AddLink("C:\\Data\\x.txt", "C:\\Bob\\thesis.txt");
+    EXPECT_TRUE(DeleteFileA("C:\\Data\\x.txt")) << "Windows deletes the link itself";
+    EXPECT_EQ(m.Content("C:\\Bob\\thesis.txt"), "chapter 1");
+}

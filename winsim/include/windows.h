@@ -106,6 +106,7 @@ typedef HANDLE HLOCAL;
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_ENVVAR_NOT_FOUND 203L
 #define ERROR_FILENAME_EXCED_RANGE 206L
@@ -356,6 +357,10 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 LPSTR WINAPI GetCommandLineA(void);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
+typedef long long(WINAPI* FARPROC)();
+// Of the functions a program looks up at run time, the simulated kernel32 knows
+// SetProcessMitigationPolicy (Windows 8 and later); everything else is missing.
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
 HANDLE WINAPI GetCurrentThread(void);
 HANDLE WINAPI GetCurrentProcess(void);
 BOOL WINAPI CloseHandle(HANDLE handle);

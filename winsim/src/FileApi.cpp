@@ -167,6 +167,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECU
         return Refuse(ERROR_INVALID_PARAMETER);
     Location where = Locate(fileName);
     if (where.error) return Refuse(where.error);
+    // Any existing name, a folder or a link among them, makes CREATE_NEW fail.
+    if (where.node && creation == CREATE_NEW) return Refuse(ERROR_FILE_EXISTS);
     if (where.node && where.node->IsFolder()) {
         // A folder opens only for its information, and through a link to its target.
         if (!(flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || creation != OPEN_EXISTING)
@@ -177,8 +179,12 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECU
         return Register(folder, where.letter, access, shareMode);
     }
     if (where.node && where.trailingBackslash) return Refuse(ERROR_INVALID_NAME);
-    if (where.node)
+    if (where.node) {
+        // A file link and a hard link open the file they name.
+        where.node = Body(where.node);
+        if (!where.node) return Refuse(ERROR_FILE_NOT_FOUND);
         return OpenExisting(fileName, where, access, shareMode, creation, flagsAndAttributes);
+    }
     return CreateNew(fileName, where, access, shareMode, creation, flagsAndAttributes);
 }
 
@@ -194,7 +200,7 @@ BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION
     information->ftLastWriteTime = node.writeTime;
     information->dwVolumeSerialNumber = VolumeSerialOf(node);
     information->nFileSizeLow = static_cast<DWORD>(node.content.size());
-    information->nNumberOfLinks = 1;
+    information->nNumberOfLinks = node.IsFolder() ? 1 : LinkCount(node);
     information->nFileIndexHigh = static_cast<DWORD>(node.index >> 32);
     information->nFileIndexLow = static_cast<DWORD>(node.index & 0xFFFFFFFFu);
     return TRUE;
@@ -303,7 +309,9 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     if (where.trailingBackslash) return FailWith(ERROR_INVALID_NAME);
     if (where.node->IsFolder()) return FailWith(ERROR_ACCESS_DENIED);
     if (DWORD e = WriteProtection(where)) return FailWith(e);
-    if (where.node->attributes & FILE_ATTRIBUTE_READONLY) return FailWith(ERROR_ACCESS_DENIED);
+    // A link goes itself (Windows); a hard link's name goes and the file keeps its others.
+    if (ShownAttributes(*where.node) & FILE_ATTRIBUTE_READONLY)
+        return FailWith(ERROR_ACCESS_DENIED);
     if (where.node->inUse) return FailWith(ERROR_ACCESS_DENIED);
     if (HasOpenHandle(*where.node, true)) return FailWith(ERROR_SHARING_VIOLATION);
     RemoveNode(*where.node);
@@ -367,8 +375,9 @@ BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
     Location to = Locate(newName);
     if ((flags & MOVEFILE_REPLACE_EXISTING) && !from.error && from.node && !to.error && to.node &&
         to.node != from.node) {
+        // A link or a hard link's name is replaced itself; its file stays.
         const Node& old = *to.node;
-        if (old.IsFolder() || (old.attributes & FILE_ATTRIBUTE_READONLY))
+        if (old.IsFolder() || (ShownAttributes(old) & FILE_ATTRIBUTE_READONLY))
             return FailWith(ERROR_ACCESS_DENIED);
         if (old.inUse || HasOpenHandle(old, true)) return FailWith(ERROR_SHARING_VIOLATION);
         Location freed = to;
@@ -387,8 +396,11 @@ BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
     if (!where.node) return FailWith(ERROR_FILE_NOT_FOUND);
     if (where.trailingBackslash && !where.node->IsFolder()) return FailWith(ERROR_PATH_NOT_FOUND);
     if (DWORD e = WriteProtection(where)) return FailWith(e);
-    DWORD kept = where.node->attributes & FILE_ATTRIBUTE_DIRECTORY;
-    where.node->attributes = (attributes & kSettableAttributes) | kept;
+    // The call opens the name: a file link or a hard link changes its file.
+    std::shared_ptr<Node> node = where.node->IsFolder() ? where.node : Body(where.node);
+    if (!node) return FailWith(ERROR_FILE_NOT_FOUND);
+    DWORD kept = node->attributes & FILE_ATTRIBUTE_DIRECTORY;
+    node->attributes = (attributes & kSettableAttributes) | kept;
     return TRUE;
 }
 
@@ -406,7 +418,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
         Fail(error);
         return INVALID_FILE_ATTRIBUTES;
     }
-    DWORD attributes = where.node->attributes;
+    DWORD attributes = ShownAttributes(*where.node);
     return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
 

@@ -32,8 +32,13 @@ struct Node {
     DWORD volumeSerial = 0;                       // a drive's root only: its volume's serial
     // A junction or symbolic link to a folder: paths through it lead to the target;
     // the link itself carries FILE_ATTRIBUTE_REPARSE_POINT.
+    // A symbolic link to a file works the same way for opening; Windows shows it with
+    // FILE_ATTRIBUTE_REPARSE_POINT (Wine shows it as the plain file).
     std::weak_ptr<Node> linkTarget;
     bool isLink = false;
+    // A second name of a file (a hard link): the node that holds the file's content,
+    // attributes and times, shared by all its names.
+    std::shared_ptr<Node> sameFile;
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     std::shared_ptr<Node> Child(const std::string& childName) const;  // case-insensitive
@@ -129,6 +134,14 @@ bool IsValidShortName(const std::string& name);
 bool MatchesPattern(const std::string& pattern, const std::string& name);
 // The folder a link leads to, or the node itself; null for a link whose target is gone.
 std::shared_ptr<Node> Followed(const std::shared_ptr<Node>& node);
+// The node that holds a file's data: the target of a file link (null when gone), the
+// file of a hard link, or the node itself.
+std::shared_ptr<Node> Body(const std::shared_ptr<Node>& node);
+// The attributes a directory search and GetFileAttributesA show for a name: a hard
+// link's are its file's, a link's are its own.
+DWORD ShownAttributes(const Node& node);
+// How many names a file has (hard links).
+DWORD LinkCount(const Node& body);
 // The volume serial of the drive that holds the node (not of an alias letter).
 DWORD VolumeSerialOf(const Node& node);
 bool IsLeadByte(char c);  // a lead byte of the double-byte code page, when it is on

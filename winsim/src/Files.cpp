@@ -392,6 +392,27 @@ std::shared_ptr<Node> Followed(const std::shared_ptr<Node>& node) {
     return node->linkTarget.lock();
 }
 
+std::shared_ptr<Node> Body(const std::shared_ptr<Node>& node) {
+    if (!node) return node;
+    if (node->sameFile) return node->sameFile;
+    if (node->isLink && !node->IsFolder()) return Body(node->linkTarget.lock());
+    return node;
+}
+
+DWORD ShownAttributes(const Node& node) {
+    return node.sameFile ? node.sameFile->attributes : node.attributes;
+}
+
+DWORD LinkCount(const Node& body) {
+    std::vector<const Node*> all;
+    for (const auto& entry : Fs().drives)
+        if (!entry.second.isAlias && entry.second.root) CollectTree(*entry.second.root, all);
+    DWORD count = 0;
+    for (const Node* n : all)
+        if (n == &body || n->sameFile.get() == &body) ++count;
+    return count;
+}
+
 DWORD VolumeSerialOf(const Node& node) {
     const Node* top = &node;
     while (top->parent) top = top->parent;
@@ -523,16 +544,32 @@ void Machine::AddDriveAlias(char letter, const std::string& folder) {
     drive.isAlias = true;
 }
 
+namespace {
+
+// A new name at `path` (missing folders made); aborts when the name is taken.
+std::shared_ptr<Node> NewSetupName(Machine& m, const std::string& path, DWORD attributes) {
+    ParsedPath parsed = SetupPath(m, path);
+    if (parsed.parts.empty()) SetupFault("not a link path", path);
+    Drive& drive = SetupDrive(m, parsed.drive);
+    std::shared_ptr<Node> folder = MakeFolders(drive, parsed.parts, parsed.parts.size() - 1);
+    if (folder->Child(parsed.parts.back())) SetupFault("the name is taken:", path);
+    return CreateNode(*folder, parsed.parts.back(), attributes);
+}
+
+}  // namespace
+
 void Machine::AddLink(const std::string& path, const std::string& target) {
     std::shared_ptr<Node> to = SetupNode(*this, target);
-    ParsedPath parsed = SetupPath(*this, path);
-    if (parsed.parts.empty()) SetupFault("not a link path", path);
-    Drive& drive = SetupDrive(*this, parsed.drive);
-    std::shared_ptr<Node> folder = MakeFolders(drive, parsed.parts, parsed.parts.size() - 1);
-    std::shared_ptr<Node> link = CreateNode(
-        *folder, parsed.parts.back(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    const DWORD kind = to->IsFolder() ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    std::shared_ptr<Node> link = NewSetupName(*this, path, kind | FILE_ATTRIBUTE_REPARSE_POINT);
     link->isLink = true;
     link->linkTarget = to;
+}
+
+void Machine::AddHardLink(const std::string& path, const std::string& target) {
+    std::shared_ptr<Node> file = Body(SetupNode(*this, target));
+    if (!file || file->IsFolder()) SetupFault("no file to link to at", target);
+    NewSetupName(*this, path, 0)->sameFile = file;
 }
 
 void Machine::AddFolder(const std::string& path, DWORD attributes) {
@@ -594,13 +631,13 @@ bool Machine::IsFolder(const std::string& path) const {
 }
 
 std::string Machine::Content(const std::string& path) const {
-    std::shared_ptr<Node> node = NodeAt(*this, path);
+    std::shared_ptr<Node> node = Body(NodeAt(*this, path));
     return node ? node->content : "";
 }
 
 DWORD Machine::Attributes(const std::string& path) const {
     std::shared_ptr<Node> node = NodeAt(*this, path);
-    return node ? node->attributes : INVALID_FILE_ATTRIBUTES;
+    return node ? ShownAttributes(*node) : INVALID_FILE_ATTRIBUTES;
 }
 
 std::vector<std::string> Machine::List(const std::string& folder) const {

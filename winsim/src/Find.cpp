@@ -17,11 +17,13 @@ void CopyName(char* target, size_t size, const std::string& name) {
 WIN32_FIND_DATAA Entry(const Node& node, const std::string& name, bool shortNames) {
     WIN32_FIND_DATAA data;
     std::memset(&data, 0, sizeof data);
-    data.dwFileAttributes = node.attributes ? node.attributes : FILE_ATTRIBUTE_NORMAL;
+    const DWORD attributes = ShownAttributes(node);
+    data.dwFileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
     data.ftCreationTime = node.creationTime;
     data.ftLastAccessTime = node.writeTime;
     data.ftLastWriteTime = node.writeTime;
-    data.nFileSizeLow = node.IsFolder() ? 0 : static_cast<DWORD>(node.content.size());
+    const Node& file = node.sameFile ? *node.sameFile : node;  // a link shows size 0
+    data.nFileSizeLow = node.IsFolder() ? 0 : static_cast<DWORD>(file.content.size());
     CopyName(data.cFileName, sizeof data.cFileName, name);
     if (shortNames && name == node.name) CopyName(data.cAlternateFileName, 14, node.shortName);
     return data;

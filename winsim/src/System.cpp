@@ -105,6 +105,43 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     return nullptr;
 }
 
+namespace {
+
+const int kRedirectionTrustPolicy = 16;  // ProcessRedirectionTrustPolicy
+
+// Windows 8 and later have the call; the redirection-trust policy is taken from
+// Windows 10 22H2 (build 19045) and Windows 11 on, older builds refuse it.
+BOOL WINAPI SetProcessMitigationPolicy(int policy, PVOID buffer, SIZE_T length) {
+    Machine& m = M();
+    const bool knowsPolicy = policy == kRedirectionTrustPolicy && m.version.dwMajorVersion >= 10 &&
+                             m.version.dwBuildNumber >= 19045;
+    if (!knowsPolicy || !buffer || length != sizeof(DWORD))
+        return FailWith(ERROR_INVALID_PARAMETER);
+    DWORD flags = 0;
+    std::memcpy(&flags, buffer, sizeof flags);
+    m.mitigationPolicies[policy] = flags;
+    return TRUE;
+}
+
+bool HasMitigationPolicies(const Machine& m) {
+    const OSVERSIONINFOA& v = m.version;
+    return v.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+           (v.dwMajorVersion > 6 || (v.dwMajorVersion == 6 && v.dwMinorVersion >= 2));
+}
+
+}  // namespace
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
+    Machine& m = M();
+    const bool isKernel = module == SystemModule("kernel32.dll");
+    if (isKernel && procName && std::strcmp(procName, "SetProcessMitigationPolicy") == 0 &&
+        HasMitigationPolicies(m)) {
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&SetProcessMitigationPolicy));
+    }
+    m.lastError = module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE;
+    return nullptr;
+}
+
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
     if (Faulted("GetWindowsDirectoryA", ERROR_NOT_ENOUGH_MEMORY)) return 0;
     return CopyPath(M().windowsFolder, buffer, size);

@@ -105,7 +105,18 @@ public:
     // trailing backslash, GetFileAttributesA answers for the target, as Wine does.
     // The shell handed the link acts on the target; RemoveDirectoryA on the link
     // removes an empty target and keeps the link (Wine).
+    // A link to a FILE is a symbolic link as Windows shows it: attributes
+    // FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE (Wine shows the plain file,
+    // 0x20); opening or writing it reaches the target, and so does SetFileAttributesA;
+    // CreateFileA with CREATE_NEW fails on it (ERROR_FILE_EXISTS); DeleteFileA deletes
+    // the link itself (Wine deletes the target: code must never delete such a name it
+    // did not create), and MoveFileExA with MOVEFILE_REPLACE_EXISTING onto it replaces
+    // the link, the target stays (Windows and Wine).
     void AddLink(const std::string& path, const std::string& target);
+    // A second name for the file at `target` (a hard link): both names share content,
+    // attributes and times, writing one writes both, GetFileInformationByHandle counts
+    // the names, and deleting or replacing one name leaves the other.
+    void AddHardLink(const std::string& path, const std::string& target);
     // A 32-bit program on 64-bit Windows: "Sysnative" in the Windows folder names the
     // system folder.
     bool wow64 = false;
@@ -204,7 +215,10 @@ public:
     std::string tempPath;       // "C:\Windows\Temp\" (GetTempPathA adds a missing backslash)
     std::map<std::string, std::string> environment;
     UINT errorMode = 0;
-    std::vector<UINT> errorModeHistory;     // every mode set, in order
+    std::vector<UINT> errorModeHistory;  // every mode set, in order
+    // Mitigation policies the process set (SetProcessMitigationPolicy), by policy number:
+    // their flags.
+    std::map<int, DWORD> mitigationPolicies;
     bool unhandledFilterContinues = false;  // as under a debugger
 
     // --- Code page -----------------------------------------------------------
