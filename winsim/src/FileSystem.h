@@ -34,6 +34,8 @@ struct Node {
     // the link itself carries FILE_ATTRIBUTE_REPARSE_POINT.
     std::weak_ptr<Node> linkTarget;
     bool isLink = false;
+    // A folder created with a security descriptor: its access list (Machine::Access).
+    std::vector<std::string> access;
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     std::shared_ptr<Node> Child(const std::string& childName) const;  // case-insensitive
@@ -79,6 +81,7 @@ struct FileSystemState {
     DWORD nextProcessId = 0x100;
     long long clock = 0;  // seconds added to the base time for each change
     unsigned long long nextIndex = 0x100;
+    std::vector<std::string> libraries;  // one entry per LoadLibraryA not yet freed
 };
 
 // A path taken apart: drive letter, components, and whether it ended in a backslash.

@@ -32,6 +32,8 @@ std::string FileNamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+}  // namespace
+
 // The system libraries a program may ask for by name, at made-up bases.
 HMODULE SystemModule(const std::string& lowerName) {
     static const char* const names[] = {"kernel32", "user32", "advapi32",
@@ -42,8 +44,6 @@ HMODULE SystemModule(const std::string& lowerName) {
     }
     return nullptr;
 }
-
-}  // namespace
 
 }  // namespace winsim
 
@@ -81,7 +81,8 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
     Machine& m = M();
     if (module && module != reinterpret_cast<HMODULE>(kModuleBase))
         return FailWith(ERROR_MOD_NOT_FOUND);
-    const std::string& path = m.moduleFileName;
+    const std::string path =
+        m.moduleUnicodeName.empty() ? m.moduleFileName : BestFitText(m.moduleUnicodeName);
     if (size == 0) return FailWith(ERROR_INSUFFICIENT_BUFFER);
     if (!fileName) return FailWith(ERROR_NOACCESS);
     if (path.size() < size) {
