@@ -49,3 +49,8 @@ add_executable(Setup9x WIN32 app/Setup.cpp cmake/mingw-runtime.cpp cmake/win9x_s
 target_link_libraries(Setup9x PRIVATE kest_app)
 target_compile_options(Setup9x PRIVATE ${KEST_OPTIONS})
 target_link_options(Setup9x PRIVATE ${SETUP_LINK_OPTIONS})
+
+# A planted library for the Wine tests (see the source): it notes every process that loads it.
+add_library(planted SHARED ${CMAKE_SOURCE_DIR}/cmake/planted_dll.c)
+set_target_properties(planted PROPERTIES PREFIX "")
+target_link_options(planted PRIVATE -static -s -Wl,--kill-at)
