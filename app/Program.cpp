@@ -18,7 +18,7 @@ namespace {
 
 const int ExitCodeError = 1;
 const int ExitCodeStartupError = 217;
-const DWORD SystemExceptionCode = 0xE04B4553;  // our own code for the exception filter
+const DWORD SystemExceptionCode = 0xE04B4553;     // our own code for the exception filter
 const DWORD SearchSystemFolderOnly = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 const DWORD LongestPath = 32768;
 const char* const UnusablePathText =
@@ -82,9 +82,9 @@ bool ExactAnsiText(const std::vector<WCHAR>& wide, std::string& text) {
     const int count = static_cast<int>(wide.size());
     std::vector<char> buffer(wide.size() * 2, '\0');  // at most two bytes a character
     BOOL usedDefault = FALSE;
-    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), count,
-                                     buffer.data(), static_cast<int>(buffer.size()), nullptr,
-                                     &usedDefault);
+    int length =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), count, buffer.data(),
+                            static_cast<int>(buffer.size()), nullptr, &usedDefault);
     const bool flagRefused = length == 0 && GetLastError() == ERROR_INVALID_FLAGS;
     if (flagRefused) {
         length = WideCharToMultiByte(CP_ACP, 0, wide.data(), count, buffer.data(),

@@ -48,7 +48,9 @@ struct SecurityFunctions {
                                                              "SetSecurityDescriptorControl");
     GetLengthSidFunction LengthSid = SystemFunction<GetLengthSidFunction>(advapi, "GetLengthSid");
 
-    bool IsComplete() const { return InitializeDescriptor && InitializeAcl && AddAce && SetDacl && LengthSid; }
+    bool IsComplete() const {
+        return InitializeDescriptor && InitializeAcl && AddAce && SetDacl && LengthSid;
+    }
 };
 
 // A folder's security: SYSTEM and the Administrators may do anything, everyone else
@@ -69,9 +71,8 @@ public:
         SID_IDENTIFIER_AUTHORITY world = {SECURITY_WORLD_SID_AUTHORITY};
         if (!AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
                                       system_.Receive()) ||
-            !AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                      DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                      administrators_.Receive()) ||
+            !AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
+                                      0, 0, 0, 0, 0, 0, administrators_.Receive()) ||
             !AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
                                       everyone_.Receive())) {
             return false;
@@ -102,8 +103,7 @@ public:
         if (!f.SetDacl(&descriptor_, TRUE, acl, FALSE)) return false;
         // From Windows 2000 on, a new folder also takes the entries its parent passes on,
         // and the temporary folder lets its user write, unless the list is protected.
-        if (f.SetControl &&
-            !f.SetControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+        if (f.SetControl && !f.SetControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
             return false;
         }
         attributes_.nLength = sizeof(attributes_);
@@ -159,8 +159,7 @@ std::string CreateUnpackFolder(const std::string& tempFolder) {
         if (CreateDirectoryA(folder.c_str(), attributes)) return folder + "\\";
         code = GetLastError();
     }
-    ShowFolderError("Cannot make a folder to unpack the program into in " + Quoted(tempFolder) +
-                        ".",
-                    code);
+    ShowFolderError(
+        "Cannot make a folder to unpack the program into in " + Quoted(tempFolder) + ".", code);
     return std::string();
 }

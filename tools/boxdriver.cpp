@@ -318,8 +318,8 @@ private:
         commandLine.push_back('\0');
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                              nullptr, nullptr, &startup, &info) != FALSE;
+        return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                              CREATE_SUSPENDED, nullptr, nullptr, &startup, &info) != FALSE;
     }
 
     bool Start() {

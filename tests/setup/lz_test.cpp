@@ -164,7 +164,8 @@ TEST_F(LzCopyTest, DestinationOpenedUnderAnotherNameIsAnOpenError) {
             EXPECT_EQ(BoxesOf(fresh), Strings{"CopyFile | Error opening destination file "
                                               "\"C:\\Temp\\Kest.Exe\""})
                 << what;
-            const Strings left = fallbackExisted ? Strings{"Kest.Exe", "Kest.Ex_"} : Strings{"Kest.Exe"};
+            const Strings left =
+                fallbackExisted ? Strings{"Kest.Exe", "Kest.Ex_"} : Strings{"Kest.Exe"};
             EXPECT_EQ(fresh.List("C:\\Temp"), left) << what;
             EXPECT_EQ(fresh.Lines("delete: "),
                       fallbackExisted ? Strings{} : Strings{"delete: C:\\Temp\\Kest.Ex_"})

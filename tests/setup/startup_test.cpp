@@ -154,8 +154,7 @@ TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
     CheckStartup("C:\\Medium\\Setup.exe", "");
     EXPECT_EQ(machine.Content("C:\\Kest9F15\\Kest.Exe"), "MZ program");
     EXPECT_EQ(machine.Content("C:\\Kest9F15\\Rapi.DLL"), "MZ library");
-    EXPECT_EQ(Started(machine),
-              Strings{"c:\\Kest9F15\\Kest.Exe \"C:\\Medium\\\" | c:\\Kest9F15"});
+    EXPECT_EQ(Started(machine), Strings{"c:\\Kest9F15\\Kest.Exe \"C:\\Medium\\\" | c:\\Kest9F15"});
     EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: GetTempPath | Path not found. "});
 }
 
@@ -251,7 +250,8 @@ TEST_F(StartupTest, AutorunEndsQuietlyWhenTheInstalledProgramIsNewer) {
         CheckStartup("C:\\Medium\\Setup.exe", c.argument);
         const std::string what = std::string(c.argument) + " " + std::to_string(c.installedYear);
         EXPECT_EQ(fresh.programs.started.size(), c.starts ? 1u : 0u) << what;
-        EXPECT_EQ(fresh.Exists(std::string(Unpacked) + "\\Kest.Exe"), c.compressed && c.starts) << what;
+        EXPECT_EQ(fresh.Exists(std::string(Unpacked) + "\\Kest.Exe"), c.compressed && c.starts)
+            << what;
         EXPECT_EQ(BoxesOf(fresh), Strings{}) << what;
     }
 }

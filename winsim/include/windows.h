@@ -417,8 +417,8 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 DWORD WINAPI GetTickCount(void);
 DWORD WINAPI GetCurrentProcessId(void);
-int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
-                               LPSTR text, int size, LPCSTR defaultChar, LPBOOL usedDefault);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR text,
+                               int size, LPCSTR defaultChar, LPBOOL usedDefault);
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int count, LPWSTR wide,
                                int size);
 HANDLE WINAPI GetCurrentThread(void);

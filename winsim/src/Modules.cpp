@@ -31,13 +31,11 @@ bool IsNt() { return M().version.dwPlatformId == VER_PLATFORM_WIN32_NT; }
 // Windows version major.minor at least as given, on the NT family.
 bool NtFrom(DWORD major, DWORD minor) {
     const OSVERSIONINFOA& v = M().version;
-    return IsNt() && (v.dwMajorVersion > major ||
-                      (v.dwMajorVersion == major && v.dwMinorVersion >= minor));
+    return IsNt() &&
+           (v.dwMajorVersion > major || (v.dwMajorVersion == major && v.dwMinorVersion >= minor));
 }
 
-bool HasDefaultDllDirectories() {
-    return NtFrom(6, 2) || (NtFrom(6, 0) && M().dllDirectoryUpdate);
-}
+bool HasDefaultDllDirectories() { return NtFrom(6, 2) || (NtFrom(6, 0) && M().dllDirectoryUpdate); }
 
 bool HasSetDllDirectory() { return NtFrom(5, 2) || (NtFrom(5, 1) && M().servicePack >= 1); }
 

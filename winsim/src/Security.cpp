@@ -223,7 +223,8 @@ std::vector<std::string> AccessLines(const SECURITY_DESCRIPTOR& descriptor) {
         std::memcpy(&ace, base + offset, sizeof ace);
         char mask[16];
         std::snprintf(mask, sizeof mask, "0x%X", static_cast<unsigned>(ace.Mask));
-        const std::string kind = ace.Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow " : "other ";
+        const std::string kind =
+            ace.Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow " : "other ";
         lines.push_back(kind + SidText(base + offset + kAceFixed) + " " + mask + " inherit " +
                         std::to_string(ace.Header.AceFlags));
         offset += ace.Header.AceSize;
@@ -277,8 +278,8 @@ BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL pres
     SECURITY_DESCRIPTOR* sd = Descriptor(descriptor);
     if (!sd) return Refuse(ERROR_INVALID_PARAMETER);
     sd->Dacl = present ? acl : nullptr;
-    sd->Control = static_cast<WORD>(present ? sd->Control | SE_DACL_PRESENT
-                                            : sd->Control & ~SE_DACL_PRESENT);
+    sd->Control =
+        static_cast<WORD>(present ? sd->Control | SE_DACL_PRESENT : sd->Control & ~SE_DACL_PRESENT);
     return TRUE;
 }
 

@@ -64,10 +64,11 @@ std::string BestFitText(const std::wstring& text) {
 
 using namespace winsim;
 
-int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
-                               LPSTR text, int size, LPCSTR defaultChar, LPBOOL usedDefault) {
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR text,
+                               int size, LPCSTR defaultChar, LPBOOL usedDefault) {
     Machine& m = M();
-    const bool nt4 = m.version.dwPlatformId == VER_PLATFORM_WIN32_NT && m.version.dwMajorVersion < 5;
+    const bool nt4 =
+        m.version.dwPlatformId == VER_PLATFORM_WIN32_NT && m.version.dwMajorVersion < 5;
     const DWORD known = nt4 ? 0 : WC_NO_BEST_FIT_CHARS;
     if ((flags & ~known) != 0) {
         m.lastError = ERROR_INVALID_FLAGS;
