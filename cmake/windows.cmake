@@ -27,7 +27,9 @@ foreach(src ${TOOL_SOURCES})
   add_executable(${name} WIN32 ${src})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/support)
   if(name STREQUAL "probe")
-    target_link_libraries(${name} PRIVATE kest_support)
+    # The probe replays lz32's calls as the platform's lz32 answers them (Setup.exe loads it
+    # by path instead; the import libraries would otherwise take them from kernel32).
+    target_link_libraries(${name} PRIVATE lz32 kest_support)
   elseif(name STREQUAL "bench")
     target_link_libraries(${name} PRIVATE shell32 user32 kernel32)
   elseif(name STREQUAL "kest")
