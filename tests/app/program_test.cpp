@@ -212,17 +212,20 @@ TEST_F(ProgramTest, OwnPathWithLookAlikeCharactersIsRefused) {
         std::wstring path;
         bool nt4;
         Strings boxes;
+        const char* ansiPath = nullptr;  // what GetModuleFileNameA says, when not the same
     } cases[] = {
         {L"C:\\Dl\\a\uFF3C..\uFF3C..\uFF3CEvil\\Setup.exe", false, {"Check Startup | " + refused}},
         {L"C:\\Dl\\a\uFF3C..\uFF3C..\uFF3CEvil\\Setup.exe", true, {"Check Startup | " + refused}},
         {L"C:\\Dl\\\u0416\\KestDel.Exe", false, {"Uninstall | " + refused}},
         {L"C:\\Dl\\\u00C9t\u00E9\\Setup.exe", false, {NothingToInstall}},
         {L"C:\\Dl\\\u00C9t\u00E9\\Setup.exe", true, {NothingToInstall}},
+        {L"C:\\Dl\\Setup.exe", false, {"Check Startup | " + refused}, "C:\\Evil\\Setup.exe"},
     };
     for (const Case& c : cases) {
         CleanMachine fresh;
         if (c.nt4) fresh.SetWindowsNT4();
         fresh.SetModuleUnicodeName(c.path);
+        if (c.ansiPath) fresh.moduleFileName = c.ansiPath;
         fresh.AddFolder("C:\\Evil");
         AddMedium(fresh, "C:\\Evil\\");
         EXPECT_EQ(RunProgram(), 0) << fresh.moduleFileName;

@@ -81,8 +81,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
     Machine& m = M();
     if (module && module != reinterpret_cast<HMODULE>(kModuleBase))
         return FailWith(ERROR_MOD_NOT_FOUND);
-    const std::string path =
-        m.moduleUnicodeName.empty() ? m.moduleFileName : BestFitText(m.moduleUnicodeName);
+    const std::string& path = m.moduleFileName;
     if (size == 0) return FailWith(ERROR_INSUFFICIENT_BUFFER);
     if (!fileName) return FailWith(ERROR_NOACCESS);
     if (path.size() < size) {

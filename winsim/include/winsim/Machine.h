@@ -222,8 +222,9 @@ public:
     std::string commandLine;
     std::string moduleFileName;
     // The module's name as the file system holds it, when it has characters outside
-    // the ANSI code page: GetModuleFileNameW answers it, GetModuleFileNameA its best-fit
-    // form (set both with SetModuleUnicodeName). Empty: both answer `moduleFileName`.
+    // the ANSI code page: GetModuleFileNameW answers it, GetModuleFileNameA always
+    // `moduleFileName`, which SetModuleUnicodeName sets to its best-fit form. Empty:
+    // GetModuleFileNameW answers `moduleFileName` too.
     std::wstring moduleUnicodeName;
     void SetModuleUnicodeName(const std::wstring& name);
     std::string currentFolder;  // without trailing backslash except at a root
