@@ -6,6 +6,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "Errors.h"
 #include "KestDel.h"
@@ -17,7 +18,90 @@ namespace {
 
 const int ExitCodeError = 1;
 const int ExitCodeStartupError = 217;
-const DWORD SystemExceptionCode = 0xE04B4553;  // our own code for the exception filter
+const DWORD SystemExceptionCode = 0xE04B4553;     // our own code for the exception filter
+const DWORD SearchSystemFolderOnly = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+const DWORD LongestPath = 32768;
+const char* const UnusablePathText =
+    "This program cannot run from its folder: the folder's name holds characters that "
+    "Windows would hand to the program changed. Copy the program into a folder with a "
+    "plain name and start it there.";
+
+typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD);
+typedef BOOL(WINAPI* SetDllDirectoryFunction)(LPCSTR);
+typedef DWORD(WINAPI* GetModuleFileNameWFunction)(HMODULE, LPWSTR, DWORD);
+
+// Libraries that the system loads later by a bare name come from the system folder
+// only, where Windows can be told so (8 and later, Vista and 7 with their update);
+// from XP's first service pack on, the current folder at least is left out of the
+// search. Earlier Windows has no means for either.
+void RestrictDllSearch() {
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const SetDefaultDllDirectoriesFunction setDefault =
+        SystemFunction<SetDefaultDllDirectoriesFunction>(kernel, "SetDefaultDllDirectories");
+    if (setDefault && setDefault(SearchSystemFolderOnly)) return;
+    const SetDllDirectoryFunction setDirectory =
+        SystemFunction<SetDllDirectoryFunction>(kernel, "SetDllDirectoryA");
+    if (setDirectory && !setDirectory("")) {
+        // Nothing else to try: the search stays as the system set it.
+    }
+}
+
+// The own path as the file system holds it; empty when the system does not tell.
+std::vector<WCHAR> OwnUnicodePath() {
+    const GetModuleFileNameWFunction getName = SystemFunction<GetModuleFileNameWFunction>(
+        GetModuleHandleA("kernel32.dll"), "GetModuleFileNameW");
+    if (!getName) return std::vector<WCHAR>();
+    for (DWORD size = MAX_PATH; size <= LongestPath; size *= 2) {
+        std::vector<WCHAR> buffer(size, 0);
+        const DWORD length = getName(nullptr, buffer.data(), size);
+        if (length == 0) return std::vector<WCHAR>();
+        if (length + 1 < size) {
+            buffer.resize(length);
+            return buffer;
+        }
+    }
+    return std::vector<WCHAR>();
+}
+
+// NT 4.0 knows no WC_NO_BEST_FIT_CHARS: there a text is exact when it converts back
+// to itself.
+bool ConvertsBack(const std::vector<WCHAR>& wide, const std::string& text) {
+    std::vector<WCHAR> back(wide.size() + 1, 0);
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           back.data(), static_cast<int>(back.size()));
+    if (length <= 0) return false;
+    back.resize(static_cast<size_t>(length));
+    return back == wide;
+}
+
+// Whether a Unicode text has an ANSI form with a byte of its own for each character,
+// no look-alike put in by the system's best fit and no default character; that form
+// in `text`.
+bool ExactAnsiText(const std::vector<WCHAR>& wide, std::string& text) {
+    if (wide.empty()) return false;
+    const int count = static_cast<int>(wide.size());
+    std::vector<char> buffer(wide.size() * 2, '\0');  // at most two bytes a character
+    BOOL usedDefault = FALSE;
+    int length =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), count, buffer.data(),
+                            static_cast<int>(buffer.size()), nullptr, &usedDefault);
+    const bool flagRefused = length == 0 && GetLastError() == ERROR_INVALID_FLAGS;
+    if (flagRefused) {
+        length = WideCharToMultiByte(CP_ACP, 0, wide.data(), count, buffer.data(),
+                                     static_cast<int>(buffer.size()), nullptr, &usedDefault);
+    }
+    if (length <= 0 || usedDefault) return false;
+    text.assign(buffer.data(), static_cast<size_t>(length));
+    return !flagRefused || ConvertsBack(wide, text);
+}
+
+// On the NT family the ANSI own path is made from the Unicode one, with look-alikes
+// for characters the code page lacks: a folder named with a full-width backslash
+// would read as a path that leads elsewhere. Such a path is not acted on.
+bool OwnPathIsExact(const std::string& ownPath) {
+    std::string exact;
+    return ExactAnsiText(OwnUnicodePath(), exact) && exact == ownPath;
+}
 
 // The text and command-line tools keep no state of their own.
 void InitializeTools() {}
@@ -141,7 +225,12 @@ void GuardRedirections() {
 
 void RunMode() {
     std::string ownPath = ProgramArgument(0);
-    if (IsUninstallerPath(ownPath)) {
+    const bool uninstaller = IsUninstallerPath(ownPath);
+    if (State.IsNT && !OwnPathIsExact(ownPath)) {
+        ShowMessageBox(UnusablePathText, uninstaller ? "Uninstall" : "Check Startup");
+        return;
+    }
+    if (uninstaller) {
         GuardRedirections();
         UninstallProgram(ownPath, ProgramArgument(1), ProgramArgument(2), ProgramArgument(3),
                          ProgramArgument(4));
@@ -158,6 +247,7 @@ void FinalizeModes() {
 }  // namespace
 
 int RunProgram() {
+    RestrictDllSearch();
     InitializeTools();
     try {
         InitializeWinSys();

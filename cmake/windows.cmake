@@ -27,7 +27,9 @@ foreach(src ${TOOL_SOURCES})
   add_executable(${name} WIN32 ${src})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/support)
   if(name STREQUAL "probe")
-    target_link_libraries(${name} PRIVATE kest_support)
+    # The probe replays lz32's calls as the platform's lz32 answers them (Setup.exe loads it
+    # by path instead; the import libraries would otherwise take them from kernel32).
+    target_link_libraries(${name} PRIVATE lz32 kest_support)
   elseif(name STREQUAL "bench")
     target_link_libraries(${name} PRIVATE shell32 user32 kernel32)
   elseif(name STREQUAL "kest")
@@ -49,3 +51,8 @@ add_executable(Setup9x WIN32 app/Setup.cpp cmake/mingw-runtime.cpp cmake/win9x_s
 target_link_libraries(Setup9x PRIVATE kest_app)
 target_compile_options(Setup9x PRIVATE ${KEST_OPTIONS})
 target_link_options(Setup9x PRIVATE ${SETUP_LINK_OPTIONS})
+
+# A planted library for the Wine tests (see the source): it notes every process that loads it.
+add_library(planted SHARED ${CMAKE_SOURCE_DIR}/cmake/planted_dll.c)
+set_target_properties(planted PROPERTIES PREFIX "")
+target_link_options(planted PRIVATE -static -s -Wl,--kill-at)

@@ -31,6 +31,15 @@ allowed=$(sed -e 's/#.*//' "$allow_list" | awk 'NF >= 2 { print tolower($1), $2 
 # Imports by ordinal only would escape the list.
 if grep -Eq '^\t[0-9a-f]+\t +[0-9]+ *$' <<<"$headers"; then fail "imports by ordinal"; fi
 
+# Only from libraries Windows always takes from the system folder (and the C runtime): a
+# DLL outside them is looked for beside the program first, where anyone may plant one.
+while read -r dll; do
+  case "$dll" in
+    kernel32.dll|user32.dll|advapi32.dll|shell32.dll|msvcrt.dll) ;;
+    *) fail "imports from $dll, which Windows may load from the program's folder" ;;
+  esac
+done < <(echo "$imports" | awk 'NF { print $1 }' | sort -u)
+
 while read -r dll function; do
   [ -n "$dll" ] || continue
   fail "imports $function from $dll, which is not on the allow-list"

@@ -552,18 +552,20 @@ class WineMachine:
     # Running programs ------------------------------------------------------------------------
 
     def run(self, command_line, answers=(), cwd=None, timeout=DEFAULT_TIMEOUT, check=True,
-            on_box=None):
+            on_box=None, unicode=False):
         """Runs a Windows command line through boxdriver.exe; answers name the buttons to
         press in successive boxes (OK when used up). Returns a RunResult. With `check`, a
         run that timed out or that the driver could not carry out raises HarnessError.
         `on_box(box, (left, top, right, bottom))` is called while each box is held open on
-        the screen, before it is answered (for a picture of it)."""
+        the screen, before it is answered (for a picture of it). With `unicode` the command
+        line may hold any character (it is started with CreateProcessW)."""
         if isinstance(answers, str):
             answers = [answers] if answers else []
         self.runs += 1
         transcript = "%s\\run-%d.txt" % (OUT_FOLDER, self.runs)
         command_file = "%s\\cmd-%d.txt" % (OUT_FOLDER, self.runs)
-        self.put_file(command_file, (cwd or "") + "\r\n" + command_line + "\r\n")
+        command = (cwd or "") + "\r\n" + command_line + "\r\n"
+        self.put_file(command_file, b"\xef\xbb\xbf" + command.encode("utf-8") if unicode else command)
         env = dict(self.env, BOXDRIVER_TIMEOUT=str(timeout))
         if on_box is not None:
             env["BOXDRIVER_SHOTS"] = "1"

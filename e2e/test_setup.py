@@ -68,8 +68,13 @@ class SetupLauncherTest(WineTestCase):
         self.wine.put_tool("Setup.exe", medium + "Setup.exe")
         return self.wine.run(('"%sSetup.exe" %s' % (medium, argument)).strip(), cwd="C:\\")
 
+    def unpacked_folder(self, temp, before):
+        """The one folder the run made in the temporary folder: its path, and in short form."""
+        (made,) = set(self.wine.listdir(temp)) - set(before)
+        return temp + "\\" + made, self.wine.short_path(temp + "\\") + made
+
     @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
-    def test_compressed_program_is_unpacked_into_the_temporary_folder(self):
+    def test_compressed_program_is_unpacked_into_a_folder_of_its_own(self):
         w = self.wine
         self.use_temp_folder("C:\\Kest Temp")
         w.put_folder("C:\\Kest Temp")
@@ -78,13 +83,12 @@ class SetupLauncherTest(WineTestCase):
                         "Rapi.Dl_", compress(library))
         run = self.launch("C:\\Tessaly Medium\\", "autorun")
         self.assertEqual((run.exit_code, run.boxes), (0, []))
-        self.assertEqual(w.read_file("C:\\Kest Temp\\Kest.Exe"), stand_in())
-        self.assertEqual(w.read_file("C:\\Kest Temp\\Rapi.DLL"), library)
-        temp = w.short_path("C:\\Kest Temp\\")
+        folder, unpacked = self.unpacked_folder("C:\\Kest Temp", [])
+        self.assertEqual(w.read_file(folder + "\\Kest.Exe"), stand_in())
+        self.assertEqual(w.read_file(folder + "\\Rapi.DLL"), library)
         source = w.short_path("C:\\Tessaly Medium\\kest\\win32\\")
-        self.assertNotIn(" ", temp + source)
-        self.assertEqual(w.standin_log(),
-                         [('%sKest.Exe "%s"' % (temp, source), temp.rstrip("\\"))])
+        self.assertNotIn(" ", unpacked + source)
+        self.assertEqual(w.standin_log(), [('%s\\Kest.Exe "%s"' % (unpacked, source), unpacked)])
 
     def test_uncompressed_program_starts_in_place(self):
         w = self.wine
@@ -186,23 +190,22 @@ class SetupLauncherTest(WineTestCase):
                 self.assertEqual(w.standin_log(), [])
 
     @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
-    def test_old_program_that_cannot_be_overwritten_is_not_started(self):
+    def test_kest_exe_in_the_temporary_folder_that_cannot_be_overwritten_is_left_alone(self):
         # lz32 cannot create a Kest.Exe that is in use or read-only (here: a folder of that
-        # name, since Wine run by root writes read-only files all the same) and quietly
-        # creates Kest.Ex_ beside it: that file goes again, the copy is reported, and
-        # nothing is started.
+        # name, since Wine run by root writes read-only files all the same) and would
+        # quietly write Kest.Ex_ beside it. The program goes into a folder of its own
+        # instead, and the temporary folder keeps what it had.
         w = self.wine
         self.use_temp_folder("C:\\Kest Temp")
         w.put_folder("C:\\Kest Temp\\Kest.Exe")
         self.add_medium("C:\\Medium\\", "Kest.Ex_", compress(stand_in() + b"new"), "Rapi.Dl_",
-                        compress(b"MZ library"))
+                        compress(b"MZ library " * 300))
         run = self.launch("C:\\Medium\\")
-        self.assertEqual(run.exit_code, 0)
-        temp = w.short_path("C:\\Kest Temp\\")
-        self.assertBoxes(run, [("CopyFile", 'Error opening destination file "%sKest.Exe"' % temp)])
-        self.assertEqual(w.listdir("C:\\Kest Temp"), ["Kest.Exe"])
+        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        folder, unpacked = self.unpacked_folder("C:\\Kest Temp", ["Kest.Exe"])
+        self.assertEqual(w.read_file(folder + "\\Kest.Exe"), stand_in() + b"new")
         self.assertEqual(w.listdir("C:\\Kest Temp\\Kest.Exe"), [])
-        self.assertEqual(w.standin_log(), [])
+        self.assertEqual(w.standin_log(), [('%s\\Kest.Exe "C:\\Medium\\"' % unpacked, unpacked)])
 
     def test_module_list_that_cannot_replace_the_old_one_leaves_it_whole(self):
         # The new list is written beside its place; when it cannot take that place (here a

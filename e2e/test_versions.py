@@ -256,10 +256,12 @@ class VersionMatrixTest(unittest.TestCase):
             w.put_tool("Setup.exe", MEDIUM + "Setup.exe")
             run = w.run('"%sSetup.exe" autorun' % MEDIUM, cwd="C:\\")
             self.assertEqual((run.exit_code, run.boxes), (0, []))
-            self.assertEqual(w.read_file(TEMP + "Kest.Exe"), stand_in())
+            # Unpacked into a folder of its own the run made in the temporary folder.
             temp, source = self.short_path(TEMP), self.short_path(folder)
-            self.assertEqual(w.standin_log(),
-                             [('%sKest.Exe "%s"' % (temp, source), temp.rstrip("\\"))])
+            (unpacked,) = w.listdir(TEMP)
+            mine = temp + unpacked
+            self.assertEqual(w.read_file(TEMP + unpacked + "\\Kest.Exe"), stand_in())
+            self.assertEqual(w.standin_log(), [('%s\\Kest.Exe "%s"' % (mine, source), mine)])
 
         self.on_each_version(road)
 

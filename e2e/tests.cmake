@@ -31,3 +31,9 @@ add_test(NAME wine_setup_imports_refuses_unlisted
 set_tests_properties(wine_setup_imports PROPERTIES LABELS wine TIMEOUT 60)
 set_tests_properties(wine_setup_imports_refuses_unlisted PROPERTIES
   LABELS wine TIMEOUT 60 PASS_REGULAR_EXPRESSION "FAIL: imports MessageBoxA from user32.dll")
+# The check refuses any import from a library outside those Windows takes from the system
+# folder, whatever the list says: the stand-in imports ole32.
+add_test(NAME wine_setup_imports_refuses_other_libraries
+         COMMAND bash ${KEST_E2E_DIR}/check_imports.sh ${KEST_WIN_BUILD_DIR}/kest.exe)
+set_tests_properties(wine_setup_imports_refuses_other_libraries PROPERTIES
+  LABELS wine TIMEOUT 60 PASS_REGULAR_EXPRESSION "FAIL: imports from ole32.dll")

@@ -120,16 +120,19 @@ void StartInPlace(const std::string& sourceFolder, const std::string& name,
     StartProgram(program, sourceFolder);
 }
 
-// The program is there only compressed: it and its library are unpacked into
-// the temporary folder and run from there.
+// The program is there only compressed: it and its library are unpacked into a
+// folder of their own, made by this run under the temporary folder, and the program
+// runs from there. The folder stays: the program runs on after the launcher ends.
 void StartUnpacked(const std::string& sourceFolder, const std::string& tempFolder,
                    const std::string& argument) {
     const std::string name = ChooseProgramFile(sourceFolder, "KestXP.Ex_", "Kest.Ex_");
     if (InstalledIsNewer(sourceFolder + name, argument)) return;
-    const std::string program = tempFolder + "Kest.Exe";
+    const std::string unpackFolder = CreateUnpackFolder(tempFolder);
+    if (unpackFolder.empty()) return;
+    const std::string program = unpackFolder + "Kest.Exe";
     if (!LzCopyFile(sourceFolder + name, program)) return;
-    if (!LzCopyFile(sourceFolder + "Rapi.Dl_", tempFolder + "Rapi.DLL")) return;
-    ChangeCurrentFolder(RemoveBackslash(tempFolder));
+    if (!LzCopyFile(sourceFolder + "Rapi.Dl_", unpackFolder + "Rapi.DLL")) return;
+    ChangeCurrentFolder(RemoveBackslash(unpackFolder));
     StartProgram(program, sourceFolder);
 }
 

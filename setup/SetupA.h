@@ -31,6 +31,11 @@ bool CheckModuleInstall(const std::string& sourceFolder);
 // Digits beyond the 32-bit range count as the highest number, a recent product.
 int VersionNumber(const std::string& displayName);
 
+// A new folder under the temporary folder for the unpacked program, with a trailing
+// backslash; on the NT family, for an administrator, one that only SYSTEM and the
+// Administrators may write. Empty after a box when none can be made.
+std::string CreateUnpackFolder(const std::string& tempFolder);
+
 // Compressed file copy through lz32.
 bool LzCopyFile(const std::string& source, const std::string& destination);
 

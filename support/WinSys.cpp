@@ -263,6 +263,11 @@ std::string GetSystemFolder() {
     return AddBackslash(folder);
 }
 
+std::string SystemLibraryPath(const std::string& fileName) {
+    const std::string folder = GetSystemFolder();
+    return folder.empty() ? std::string() : folder + fileName;
+}
+
 std::string GetTempFolder() {
     ClearLastError();
     char buffer[TextBufferSize];

@@ -64,6 +64,20 @@ void WriteLog(const std::string& text);
 std::string SystemMessage(DWORD code);
 
 // ---------------------------------------------------------------------------
+// System libraries.
+
+// A function of a system library, looked up at run time because some Windows the
+// system runs on lacks it; null where this Windows has none (or the library is null).
+template <typename Function>
+Function SystemFunction(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+// The full path of a library in the system folder; empty (after the system's report)
+// when the system folder cannot be had. Libraries are loaded by it: a bare name is
+// searched for in the program's folder first, where anyone may have put a file so named.
+std::string SystemLibraryPath(const std::string& fileName);
+
+// ---------------------------------------------------------------------------
 // Registry access and installed-program lookup.
 extern const char* const UninstallKeyPath;  // "\Software\...\Uninstall\Tessaly"
 extern const char* const RunOnceKeyPath;

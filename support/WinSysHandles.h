@@ -114,4 +114,24 @@ private:
     PSID sid_ = nullptr;
 };
 
+// A library loaded with LoadLibraryA, freed with FreeLibrary.
+class LoadedLibrary {
+public:
+    explicit LoadedLibrary(HMODULE module = nullptr) : module_(module) {}
+    ~LoadedLibrary() {
+        if (module_ != nullptr) {
+            // A library that refuses to be freed stays loaded until the process ends.
+            FreeLibrary(module_);
+        }
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+    bool IsLoaded() const { return module_ != nullptr; }
+    HMODULE Get() const { return module_; }
+
+private:
+    HMODULE module_;
+};
+
 #endif

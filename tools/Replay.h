@@ -341,6 +341,40 @@ inline std::string Run(const Case& c) {
                                             Flags(a0), 0, buffer, sizeof buffer, nullptr);
         return Answer(Number(length) + " " + Shown(buffer));
     }
+    if (c.call == "WideCharToMultiByte") {
+        // WideCharToMultiByte | UTF-16 code units in hexadecimal, blank-separated | flags:
+        // the ANSI text and whether the default character was used.
+        std::vector<WCHAR> wide;
+        for (const std::string& unit : Split(a0, " "))
+            wide.push_back(static_cast<WCHAR>(Flags(unit)));
+        char buffer[64] = "";
+        BOOL usedDefault = FALSE;
+        const int length =
+            WideCharToMultiByte(CP_ACP, Flags(a1), wide.data(), static_cast<int>(wide.size()),
+                                buffer, sizeof buffer, nullptr, &usedDefault);
+        return Answer(Number(length) + " " + Shown(std::string(buffer, length > 0 ? length : 0)) +
+                      " default " + Number(usedDefault));
+    }
+    if (c.call == "LoadLibraryA") {
+        // LoadLibraryA | path, with "%system%" for the system folder: whether it loads.
+        std::string path = a0;
+        const size_t at = path.find("%system%");
+        if (at != std::string::npos) {
+            char folder[MAX_PATH] = "";
+            GetSystemDirectoryA(folder, sizeof folder);
+            path.replace(at, 8, folder);
+            SetLastError(0);
+        }
+        const HMODULE module = LoadLibraryA(path.c_str());
+        const std::string answer = Answer(module ? "ok" : "0");
+        if (module) FreeLibrary(module);
+        return answer;
+    }
+    if (c.call == "GetProcAddress") {
+        // GetProcAddress | library (loaded already) | function: whether it is there.
+        const FARPROC function = GetProcAddress(GetModuleHandleA(a0.c_str()), a1.c_str());
+        return Answer(function ? "found" : "0");
+    }
     if (c.call == "GetEnvironmentVariableA") {
         char buffer[MAX_PATH] = "";
         const DWORD length = GetEnvironmentVariableA(a0.c_str(), buffer, sizeof buffer);

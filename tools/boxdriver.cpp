@@ -105,6 +105,7 @@ struct Request {
     std::vector<std::string> answers;
     std::string folder;  // empty: run in the current folder
     std::string commandLine;
+    bool utf8 = false;  // the command file was UTF-8 (it began with a byte-order mark)
 };
 
 std::vector<std::string> SplitAnswers(const std::string& text) {
@@ -137,11 +138,25 @@ bool ReadCommandFile(const std::string& path, Request& request) {
         content.append(buffer, got);
     }
     if (!ok) return false;
+    // A command file in UTF-8 names what the ANSI code page cannot (started with
+    // CreateProcessW then).
+    const std::string bom = "\xEF\xBB\xBF";
+    request.utf8 = content.compare(0, bom.size(), bom) == 0;
+    if (request.utf8) content.erase(0, bom.size());
     size_t lineEnd = content.find('\n');
     if (lineEnd == std::string::npos) return false;
     request.folder = TrimLineEnd(content.substr(0, lineEnd));
     request.commandLine = TrimLineEnd(content.substr(lineEnd + 1));
     return true;
+}
+
+// The command line as UTF-16, from UTF-8.
+std::vector<WCHAR> Utf16(const std::string& text) {
+    std::vector<WCHAR> wide(text.size() + 1, 0);
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(),
+                                           static_cast<int>(wide.size()));
+    if (length <= 0) wide.assign(1, 0);
+    return wide;
 }
 
 // Fills the request from this program's command line; false with `problem` set on misuse.
@@ -290,6 +305,23 @@ private:
         return seconds > 0 ? static_cast<DWORD>(seconds) : DefaultTimeoutSeconds;
     }
 
+    // Creates the program's process, suspended.
+    bool Create(PROCESS_INFORMATION& info) {
+        if (request_.utf8) {
+            std::vector<WCHAR> commandLine = Utf16(request_.commandLine);
+            STARTUPINFOW startup = {};
+            startup.cb = sizeof startup;
+            return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                                  CREATE_SUSPENDED, nullptr, nullptr, &startup, &info) != FALSE;
+        }
+        std::vector<char> commandLine(request_.commandLine.begin(), request_.commandLine.end());
+        commandLine.push_back('\0');
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                              CREATE_SUSPENDED, nullptr, nullptr, &startup, &info) != FALSE;
+    }
+
     bool Start() {
         if (!request_.folder.empty() && !SetCurrentDirectoryA(request_.folder.c_str())) {
             transcript_.WriteLine("error: " +
@@ -304,13 +336,8 @@ private:
         }
         // The job gathers the program's children too, so their boxes are waited for.
         job_.Reset(CreateJobObjectA(nullptr, nullptr));
-        std::vector<char> commandLine(request_.commandLine.begin(), request_.commandLine.end());
-        commandLine.push_back('\0');
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
         PROCESS_INFORMATION info = {};
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                            nullptr, nullptr, &startup, &info)) {
+        if (!Create(info)) {
             transcript_.WriteLine("error: " +
                                   LastErrorText("CreateProcess " + Escape(request_.commandLine)));
             return false;

@@ -226,6 +226,77 @@ TEST_F(ProgramTest, OutsideTheNtFamilyNoTokenIsAsked) {
     }
 }
 
+// Before anything else, libraries the system loads later by a bare name are limited to
+// the system folder where Windows can, else the current folder is taken out of the
+// search where it can; older Windows is left as it is.
+TEST_F(ProgramTest, LimitsTheLibrarySearchWhereWindowsCan) {
+    const Strings systemOnly = {"dllsearch: SetDefaultDllDirectories 0x800"};
+    const Strings noCurrentFolder = {"dllsearch: SetDllDirectoryA \"\""};
+    struct Case {
+        const char* what;
+        DWORD major, minor, platform;
+        int servicePack;
+        bool update;
+        Strings calls;
+    } cases[] = {
+        {"10", 10, 0, VER_PLATFORM_WIN32_NT, 0, false, systemOnly},
+        {"8", 6, 2, VER_PLATFORM_WIN32_NT, 0, false, systemOnly},
+        {"7 with the update", 6, 1, VER_PLATFORM_WIN32_NT, 1, true, systemOnly},
+        {"7", 6, 1, VER_PLATFORM_WIN32_NT, 1, false, noCurrentFolder},
+        {"XP SP1", 5, 1, VER_PLATFORM_WIN32_NT, 1, false, noCurrentFolder},
+        {"XP", 5, 1, VER_PLATFORM_WIN32_NT, 0, false, {}},
+        {"2000", 5, 0, VER_PLATFORM_WIN32_NT, 4, false, {}},
+        {"NT 4.0", 4, 0, VER_PLATFORM_WIN32_NT, 6, false, {}},
+        {"98", 4, 10, VER_PLATFORM_WIN32_WINDOWS, 0, false, {}},
+    };
+    for (const Case& c : cases) {
+        CleanMachine fresh;
+        fresh.SetVersion(c.major, c.minor, c.platform);
+        fresh.servicePack = c.servicePack;
+        fresh.dllDirectoryUpdate = c.update;
+        fresh.moduleFileName = "C:\\Medium\\Setup.exe";
+        EXPECT_EQ(RunProgram(), 0) << c.what;
+        EXPECT_EQ(fresh.Lines("dllsearch: "), c.calls) << c.what;
+        EXPECT_EQ(fresh.transcript.at(0).compare(0, 11, "dllsearch: ") == 0, !c.calls.empty())
+            << c.what << ": first of all";
+    }
+}
+
+// On the NT family the ANSI own path may hold look-alikes the system put in for
+// characters the code page lacks: a folder named "a", U+FF3C, "..", U+FF3C, ".." reads
+// as a way up to another folder.
+// Neither mode acts on such a path; the same folder name in plain characters runs.
+TEST_F(ProgramTest, OwnPathWithLookAlikeCharactersIsRefused) {
+    const std::string refused =
+        "This program cannot run from its folder: the folder's name holds characters that "
+        "Windows would hand to the program changed. Copy the program into a folder with a "
+        "plain name and start it there.";
+    struct Case {
+        std::wstring path;
+        bool nt4;
+        Strings boxes;
+        const char* ansiPath = nullptr;  // what GetModuleFileNameA says, when not the same
+    } cases[] = {
+        {L"C:\\Dl\\a\uFF3C..\uFF3C..\uFF3CEvil\\Setup.exe", false, {"Check Startup | " + refused}},
+        {L"C:\\Dl\\a\uFF3C..\uFF3C..\uFF3CEvil\\Setup.exe", true, {"Check Startup | " + refused}},
+        {L"C:\\Dl\\\u0416\\KestDel.Exe", false, {"Uninstall | " + refused}},
+        {L"C:\\Dl\\\u00C9t\u00E9\\Setup.exe", false, {NothingToInstall}},
+        {L"C:\\Dl\\\u00C9t\u00E9\\Setup.exe", true, {NothingToInstall}},
+        {L"C:\\Dl\\Setup.exe", false, {"Check Startup | " + refused}, "C:\\Evil\\Setup.exe"},
+    };
+    for (const Case& c : cases) {
+        CleanMachine fresh;
+        if (c.nt4) fresh.SetWindowsNT4();
+        fresh.SetModuleUnicodeName(c.path);
+        if (c.ansiPath) fresh.moduleFileName = c.ansiPath;
+        fresh.AddFolder("C:\\Evil");
+        AddMedium(fresh, "C:\\Evil\\");
+        EXPECT_EQ(RunProgram(), 0) << fresh.moduleFileName;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << fresh.moduleFileName;
+        EXPECT_EQ(Started(fresh), Strings{}) << fresh.moduleFileName;
+    }
+}
+
 // Under "autorun" the launcher asks for the installed program's folder outside any
 // guarded block; a per-user "UninstallString" of the wrong type ends the run there.
 class UnhandledErrorTest : public ProgramTest {

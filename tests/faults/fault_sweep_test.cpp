@@ -212,13 +212,21 @@ void PrepareMedium(winsim::Machine& m, const std::string& medium, bool doubleByt
     m.SetString(HKEY_LOCAL_MACHINE, ProductKey, "Version", "9");
 }
 
-// A program started from the temporary folder must be the whole unpacked one.
+// The folder the launcher makes for the unpacked program (from the machine's tick
+// count and process number).
+const std::string Unpacked = Temp + "Kest9F15\\";
+
+// A program started from below the temporary folder must be the whole unpacked one,
+// in the folder the run made, never the old one.
 void LaunchOutcome(const winsim::Machine& m, const std::string& where, bool) {
     for (const winsim::ProcessRecord& started : m.programs.started) {
         if (!StartsWithNoCase(started.commandLine, Temp)) continue;
-        EXPECT_EQ(m.Content(Temp + "Kest.Exe"), PackedProgram) << where;
-        EXPECT_EQ(m.Content(Temp + "Rapi.DLL"), PackedLibrary) << where;
+        EXPECT_TRUE(StartsWithNoCase(started.commandLine, Unpacked + "Kest.Exe "))
+            << where << ": " << started.commandLine;
+        EXPECT_EQ(m.Content(Unpacked + "Kest.Exe"), PackedProgram) << where;
+        EXPECT_EQ(m.Content(Unpacked + "Rapi.DLL"), PackedLibrary) << where;
     }
+    EXPECT_EQ(m.Content(Temp + "Kest.Exe"), "an older unpacked program") << where;
 }
 
 const Strings LaunchCaptions = {"Check Startup", "Setup Error", "CopyFile", "WinExec"};
@@ -228,9 +236,8 @@ Road LaunchRoadAt(const std::string& medium, bool doubleByte = false, const char
             [medium, doubleByte](winsim::Machine& m) { PrepareMedium(m, medium, doubleByte); },
             LaunchCaptions,
             // lz32 may create a destination under its compressed name; the launcher
-            // deletes what it made.
-            {Temp + "Kest.Exe", Temp + "Rapi.DLL", Temp + "Kest.Ex_", Temp + "Rapi.DL_",
-             std::string("HKLM\\") + ProductKey},
+            // deletes what it made, in the folder it made.
+            {Unpacked + "Kest.Ex_", Unpacked + "Rapi.DL_", std::string("HKLM\\") + ProductKey},
             LaunchOutcome};
 }
 
@@ -374,8 +381,8 @@ TEST(FaultSweep, RoadsWithoutFaults) {
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(m.boxes.empty());
         ASSERT_EQ(m.programs.started.size(), 1u);
-        EXPECT_EQ(m.Content(Temp + "Kest.Exe"), PackedProgram);
-        EXPECT_EQ(m.Content(Temp + "Rapi.DLL"), PackedLibrary);
+        EXPECT_EQ(m.Content(Unpacked + "Kest.Exe"), PackedProgram);
+        EXPECT_EQ(m.Content(Unpacked + "Rapi.DLL"), PackedLibrary);
         EXPECT_EQ(m.OpenHandles(), Strings());
     }
     {

@@ -44,6 +44,38 @@ TEST_F(LzCopyTest, CopiesPlainAndCompressedSources) {
         EXPECT_EQ(fresh.Content(Target), c.expected) << c.what;
         EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.what;
         EXPECT_TRUE(IsClosed(Target) && IsClosed(Source)) << c.what;
+        // lz32 comes from the system folder by its full path, never by its bare name.
+        EXPECT_EQ(fresh.Lines("load: "), Strings{"load: C:\\Windows\\System32\\lz32.dll"});
+        EXPECT_EQ(fresh.Lines("free: "), Strings{"free: C:\\Windows\\System32\\lz32.dll"});
+    }
+}
+
+// lz32 that cannot be loaded from the system folder is a failed copy: a box, nothing
+// opened or written.
+TEST_F(LzCopyTest, Lz32IsLoadedFromTheSystemFolderOnly) {
+    struct Case {
+        const char* systemFolder;
+        bool loadFails;
+        Strings loads, boxes;
+    } cases[] = {
+        {"D:\\WINNT\\system32", false, {"load: D:\\WINNT\\system32\\lz32.dll"}, {}},
+        {"C:\\Windows\\System32",
+         true,
+         {"load: C:\\Windows\\System32\\lz32.dll"},
+         {"CopyFile | Error loading the system's LZ library "
+          "\"C:\\Windows\\System32\\lz32.dll\". Module not found."}},
+    };
+    for (const Case& c : cases) {
+        CleanMachine fresh;
+        fresh.messageTexts[ERROR_MOD_NOT_FOUND] = "Module not found.\r\n";
+        fresh.systemFolder = c.systemFolder;
+        if (c.loadFails) fresh.faults.plan.calls = {"LoadLibraryA"};
+        fresh.AddFile(Source, "program");
+        fresh.AddFolder("C:\\Temp");
+        EXPECT_EQ(LzCopyFile(Source, Target), !c.loadFails) << c.systemFolder;
+        EXPECT_EQ(fresh.Lines("load: "), c.loads) << c.systemFolder;
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.systemFolder;
+        EXPECT_EQ(fresh.Exists(Target), !c.loadFails) << c.systemFolder;
     }
 }
 
@@ -113,23 +145,34 @@ TEST_F(LzCopyTest, DamagedCompressedSourcesCopyWhatLz32Reads) {
 }
 
 // A destination lz32 cannot create (in use or read-only) makes it create the compressed
-// name beside it instead: that file goes again, and the old program stays untouched.
+// name beside it instead: that file goes again when this copy made it, and the old
+// program stays untouched. A file that bore that name before (someone else's, or a link
+// to it) is never deleted.
 TEST_F(LzCopyTest, DestinationOpenedUnderAnotherNameIsAnOpenError) {
     for (bool inUse : {true, false}) {
-        CleanMachine fresh;
-        fresh.AddFile(Source, "new program");
-        fresh.AddFile(Target, "old program");
-        if (inUse)
-            fresh.SetInUse(Target);
-        else
-            fresh.SetAttributes(Target, FILE_ATTRIBUTE_READONLY);
-        EXPECT_FALSE(LzCopyFile(Source, Target)) << inUse;
-        EXPECT_EQ(BoxesOf(fresh),
-                  Strings{"CopyFile | Error opening destination file \"C:\\Temp\\Kest.Exe\""})
-            << inUse;
-        EXPECT_EQ(fresh.List("C:\\Temp"), Strings{"Kest.Exe"}) << inUse;
-        EXPECT_EQ(fresh.Content(Target), "old program") << inUse;
-        EXPECT_TRUE(IsClosed(Source)) << inUse;
+        for (bool fallbackExisted : {false, true}) {
+            CleanMachine fresh;
+            fresh.AddFile(Source, "new program");
+            fresh.AddFile(Target, "old program");
+            if (fallbackExisted) fresh.AddFile("C:\\Temp\\Kest.Ex_", "someone's file");
+            if (inUse)
+                fresh.SetInUse(Target);
+            else
+                fresh.SetAttributes(Target, FILE_ATTRIBUTE_READONLY);
+            const std::string what = std::to_string(inUse) + std::to_string(fallbackExisted);
+            EXPECT_FALSE(LzCopyFile(Source, Target)) << what;
+            EXPECT_EQ(BoxesOf(fresh), Strings{"CopyFile | Error opening destination file "
+                                              "\"C:\\Temp\\Kest.Exe\""})
+                << what;
+            const Strings left =
+                fallbackExisted ? Strings{"Kest.Exe", "Kest.Ex_"} : Strings{"Kest.Exe"};
+            EXPECT_EQ(fresh.List("C:\\Temp"), left) << what;
+            EXPECT_EQ(fresh.Lines("delete: "),
+                      fallbackExisted ? Strings{} : Strings{"delete: C:\\Temp\\Kest.Ex_"})
+                << what;
+            EXPECT_EQ(fresh.Content(Target), "old program") << what;
+            EXPECT_TRUE(IsClosed(Source)) << what;
+        }
     }
 }
 

@@ -12,13 +12,17 @@ using namespace setuptest;
 
 const char* const ProgramFolder = "C:\\Program Files\\Tessaly\\";
 const char* const InPlace = "C:\\Medium\\Kest.Exe \"C:\\Medium\\\" | C:\\Medium";
+// The folder the run makes for the unpacked program (from the machine's tick count and
+// process number), and the one it takes when that name is taken.
+const char* const Unpacked = "C:\\Windows\\Temp\\Kest9F15";
+const char* const UnpackedNext = "C:\\Windows\\Temp\\Kest9F16";
 
 WORD DosDate(int year) { return static_cast<WORD>((year - 1980) << 9 | 1 << 5 | 1); }
 
 class StartupTest : public SimTest {};
 
 TEST_F(StartupTest, SourceFolderAndCommandLine) {
-    const std::string fromTemp = "C:\\Windows\\Temp\\Kest.Exe \"C:\\Medium\\";
+    const std::string fromTemp = std::string(Unpacked) + "\\Kest.Exe \"C:\\Medium\\";
     struct Case {
         const char* ownPath;
         const char* medium;   // where the installation files are
@@ -28,9 +32,9 @@ TEST_F(StartupTest, SourceFolderAndCommandLine) {
     } cases[] = {
         {"C:\\Medium\\Setup.exe", "C:\\Medium\\", "Kest.Exe", nullptr, InPlace},
         {"C:\\Medium\\Setup.exe", "C:\\Medium\\kest\\win32\\", "Kest.Ex_", nullptr,
-         fromTemp + "kest\\win32\\\" | C:\\Windows\\Temp"},
+         fromTemp + "kest\\win32\\\" | " + Unpacked},
         {"C:\\Medium\\Setup.exe", "C:\\Medium\\KEST\\WIN32\\", "KEST.EX_", nullptr,
-         fromTemp + "KEST\\WIN32\\\" | C:\\Windows\\Temp"},
+         fromTemp + "KEST\\WIN32\\\" | " + Unpacked},
         {"C:\\Medium\\Setup.exe", "C:\\Medium\\", "Kest.Exe", "C:\\Medium\\kest\\win32\\Kest.Exe",
          InPlace},
         {"C:\\Tessaly Medium\\Setup.exe", "C:\\Tessaly Medium\\", "Kest.Exe", nullptr,
@@ -70,17 +74,77 @@ TEST_F(StartupTest, CompressedProgramIsUnpackedIntoTheTemporaryFolder) {
     AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
     machine.AddFile("C:\\Medium\\Kest.Ex_", Compress("MZ the program, packed"));
     machine.AddFile("C:\\Medium\\Rapi.Dl_", Compress("MZ the library, packed"));
-    machine.AddFile("C:\\Windows\\Temp\\Kest.Exe", "an older unpacked program, longer");
     CheckStartup("C:\\Medium\\Setup.exe", "");
-    EXPECT_EQ(machine.Content("C:\\Windows\\Temp\\Kest.Exe"), "MZ the program, packed");
-    EXPECT_EQ(machine.Content("C:\\Windows\\Temp\\Rapi.DLL"), "MZ the library, packed");
-    EXPECT_EQ(Started(machine), std::vector<std::string>{"C:\\Windows\\Temp\\Kest.Exe "
-                                                         "\"C:\\Medium\\\" | C:\\Windows\\Temp"});
+    EXPECT_EQ(machine.Content(std::string(Unpacked) + "\\Kest.Exe"), "MZ the program, packed");
+    EXPECT_EQ(machine.Content(std::string(Unpacked) + "\\Rapi.DLL"), "MZ the library, packed");
     EXPECT_EQ(BoxesOf(machine), Strings{});
 }
 
-// The program is unpacked into the root of drive C and runs in drive C's own current
-// folder ("c:").
+// The program is unpacked into a folder the run has just made, never through a name
+// that was there before (someone else's file, or a link to it, named Kest.Exe; a folder
+// of the name the run would take), and starts there. For an administrator on the NT
+// family only SYSTEM and the Administrators may write the folder.
+TEST_F(StartupTest, UnpackedProgramRunsFromAFolderOfItsOwn) {
+    const Strings adminsOnly = {"protected", "allow S-1-5-18 0x1F01FF inherit 3",
+                                "allow S-1-5-32-544 0x1F01FF inherit 3",
+                                "allow S-1-1-0 0x1200A9 inherit 3"};
+    const Strings adminsOnlyNt4 = {"allow S-1-5-18 0x1F01FF inherit 0",
+                                   "allow S-1-5-32-544 0x1F01FF inherit 0",
+                                   "allow S-1-1-0 0x1200A9 inherit 0"};
+    struct Case {
+        const char* what;
+        char windows;  // '9' 98, '4' NT 4.0, 'A' 10 as administrator, 'U' 10 as user
+        bool nameTaken;
+        std::string folder;
+        Strings access;
+    } cases[] = {
+        {"98", '9', false, Unpacked, {}},
+        {"user", 'U', false, Unpacked, {}},
+        {"administrator", 'A', false, Unpacked, adminsOnly},
+        {"NT 4.0 administrator", '4', false, Unpacked, adminsOnlyNt4},
+        {"name taken", 'A', true, UnpackedNext, adminsOnly},
+    };
+    for (const Case& c : cases) {
+        ProcessState state;
+        state.IsNT = c.windows != '9';
+        state.IsAdmin = c.windows != 'U';
+        CleanMachine fresh(std::move(state));
+        if (c.windows == '9') fresh.SetWindows98();
+        if (c.windows == '4') fresh.SetWindowsNT4();
+        AddMedium(fresh, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
+        fresh.AddFile("C:\\Windows\\Temp\\Kest.Exe", "someone's file");
+        fresh.AddFile("C:\\Windows\\Temp\\Rapi.DLL", "someone's library");
+        if (c.nameTaken) fresh.AddFile(std::string(Unpacked) + "\\Kest.Exe", "MZ planted");
+        CheckStartup("C:\\Medium\\Setup.exe", "");
+        EXPECT_EQ(Started(fresh), Strings{c.folder + "\\Kest.Exe \"C:\\Medium\\\" | " + c.folder})
+            << c.what;
+        EXPECT_EQ(fresh.Content(c.folder + "\\Kest.Exe"), "MZ program") << c.what;
+        EXPECT_EQ(fresh.Content(c.folder + "\\Rapi.DLL"), "MZ library") << c.what;
+        EXPECT_EQ(fresh.Access(c.folder), c.access) << c.what;
+        EXPECT_EQ(fresh.Content("C:\\Windows\\Temp\\Kest.Exe"), "someone's file") << c.what;
+        EXPECT_EQ(fresh.Content("C:\\Windows\\Temp\\Rapi.DLL"), "someone's library") << c.what;
+        EXPECT_EQ(fresh.Content(std::string(Unpacked) + "\\Kest.Exe"),
+                  c.nameTaken ? "MZ planted" : "MZ program")
+            << c.what;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << c.what;
+    }
+}
+
+// When no folder can be made, the user hears why and nothing is unpacked or started.
+TEST_F(StartupTest, NoUnpackFolderStopsBeforeTheUnpacking) {
+    machine.messageTexts[ERROR_WRITE_PROTECT] = "Write protected.\r\n";
+    machine.faults.plan.calls = {"CreateDirectoryA"};
+    AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
+    CheckStartup("C:\\Medium\\Setup.exe", "");
+    EXPECT_EQ(BoxesOf(machine), Strings{"Check Startup | Cannot make a folder to unpack the "
+                                        "program into in \"C:\\Windows\\Temp\\\". Write "
+                                        "protected."});
+    EXPECT_EQ(machine.Lines("write: "), Strings{});
+    EXPECT_EQ(Started(machine), Strings{});
+}
+
+// The program is unpacked into a folder of its own in the root of drive C and runs
+// there.
 TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
     machine.faults.getTempPath.fail = true;
     machine.messageTexts[ERROR_PATH_NOT_FOUND] = "Path not found.\r\n";
@@ -88,9 +152,9 @@ TEST_F(StartupTest, WithoutATemporaryFolderDriveCRootIsUsed) {
     machine.currentFolder = "C:\\Work";
     AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
     CheckStartup("C:\\Medium\\Setup.exe", "");
-    EXPECT_EQ(machine.Content("C:\\Kest.Exe"), "MZ program");
-    EXPECT_EQ(machine.Content("C:\\Rapi.DLL"), "MZ library");
-    EXPECT_EQ(Started(machine), Strings{"c:\\Kest.Exe \"C:\\Medium\\\" | c:\\Work"});
+    EXPECT_EQ(machine.Content("C:\\Kest9F15\\Kest.Exe"), "MZ program");
+    EXPECT_EQ(machine.Content("C:\\Kest9F15\\Rapi.DLL"), "MZ library");
+    EXPECT_EQ(Started(machine), Strings{"c:\\Kest9F15\\Kest.Exe \"C:\\Medium\\\" | c:\\Kest9F15"});
     EXPECT_EQ(BoxesOf(machine), Strings{"Windows Error: GetTempPath | Path not found. "});
 }
 
@@ -107,7 +171,7 @@ TEST_F(StartupTest, MissingCompressedLibraryStopsBeforeTheStart) {
          "MZ program"},
         {"Rapi.Dl_", 4,
          "CopyFile | Error copying file \"C:\\Medium\\Kest.Ex_\" to "
-         "\"C:\\Windows\\Temp\\Kest.Exe\"",
+         "\"C:\\Windows\\Temp\\Kest9F15\\Kest.Exe\"",
          "MZ p"},
     };
     for (const Case& c : cases) {
@@ -117,8 +181,8 @@ TEST_F(StartupTest, MissingCompressedLibraryStopsBeforeTheStart) {
         CheckStartup("C:\\Medium\\Setup.exe", "");
         EXPECT_EQ(BoxesOf(fresh), std::vector<std::string>{c.box}) << c.library;
         EXPECT_TRUE(fresh.programs.started.empty()) << c.library;
-        EXPECT_EQ(fresh.Content("C:\\Windows\\Temp\\Kest.Exe"), c.unpacked) << c.library;
-        EXPECT_FALSE(fresh.Exists("C:\\Windows\\Temp\\Rapi.DLL")) << c.library;
+        EXPECT_EQ(fresh.Content(std::string(Unpacked) + "\\Kest.Exe"), c.unpacked) << c.library;
+        EXPECT_FALSE(fresh.Exists(std::string(Unpacked) + "\\Rapi.DLL")) << c.library;
     }
 }
 
@@ -158,13 +222,13 @@ TEST_F(StartupTest, ProgramVariantByWindowsVersion) {
         {true,
          false,
          {"Kest.Ex_", "KestXP.Ex_"},
-         "C:\\Windows\\Temp\\Kest.Exe",
+         "C:\\Windows\\Temp\\Kest9F15\\Kest.Exe",
          "KestXP.Ex_",
          {"Kest.Ex_", "KestXP.Ex_"}},
         {false,
          false,
          {"Kest.Ex_", "KestXP.Ex_"},
-         "C:\\Windows\\Temp\\Kest.Exe",
+         "C:\\Windows\\Temp\\Kest9F15\\Kest.Exe",
          "Kest.Ex_",
          {"Kest.Ex_", "KestXP.Ex_"}},
         {true,
@@ -222,7 +286,8 @@ TEST_F(StartupTest, AutorunEndsQuietlyWhenTheInstalledProgramIsNewer) {
         CheckStartup("C:\\Medium\\Setup.exe", c.argument);
         const std::string what = std::string(c.argument) + " " + std::to_string(c.installedYear);
         EXPECT_EQ(fresh.programs.started.size(), c.starts ? 1u : 0u) << what;
-        EXPECT_EQ(fresh.Exists("C:\\Windows\\Temp\\Kest.Exe"), c.compressed && c.starts) << what;
+        EXPECT_EQ(fresh.Exists(std::string(Unpacked) + "\\Kest.Exe"), c.compressed && c.starts)
+            << what;
         EXPECT_EQ(BoxesOf(fresh), Strings{}) << what;
     }
 }

@@ -44,6 +44,10 @@ typedef DWORD LCID;
 typedef LONG LSTATUS;
 typedef ULONG_PTR WPARAM;
 typedef LONG_PTR LPARAM;
+typedef wchar_t WCHAR;  // 16 bits on Windows; the code never relies on its width
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef intptr_t(WINAPI* FARPROC)(void);
 
 typedef void* HANDLE;
 typedef HANDLE* PHANDLE;
@@ -115,6 +119,7 @@ typedef HANDLE HLOCAL;
 #define ERROR_DIRECTORY 267L
 #define ERROR_MR_MID_NOT_FOUND 317L
 #define ERROR_NOACCESS 998L
+#define ERROR_INVALID_FLAGS 1004L
 #define ERROR_NO_TOKEN 1008L
 #define ERROR_BADDB 1009L
 #define ERROR_BADKEY 1010L
@@ -163,6 +168,45 @@ typedef enum _TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenGroups = 2 } TOKEN_I
 #define SE_GROUP_ENABLED_BY_DEFAULT 0x00000002L
 #define SE_GROUP_ENABLED 0x00000004L
 #define SE_GROUP_USE_FOR_DENY_ONLY 0x00000010L
+#define SECURITY_WORLD_SID_AUTHORITY \
+    { 0, 0, 0, 0, 0, 1 }
+#define SECURITY_LOCAL_SYSTEM_RID 0x00000012L
+typedef PVOID PSECURITY_DESCRIPTOR;
+typedef WORD SECURITY_DESCRIPTOR_CONTROL;
+typedef struct _ACL {
+    BYTE AclRevision;
+    BYTE Sbz1;
+    WORD AclSize;
+    WORD AceCount;
+    WORD Sbz2;
+} ACL, *PACL;
+typedef struct _ACE_HEADER {
+    BYTE AceType;
+    BYTE AceFlags;
+    WORD AceSize;
+} ACE_HEADER;
+typedef struct _ACCESS_ALLOWED_ACE {
+    ACE_HEADER Header;
+    ACCESS_MASK Mask;
+    DWORD SidStart;
+} ACCESS_ALLOWED_ACE;
+// The absolute form, as the platform lays it out (pointers to its parts).
+typedef struct _SECURITY_DESCRIPTOR {
+    BYTE Revision;
+    BYTE Sbz1;
+    SECURITY_DESCRIPTOR_CONTROL Control;
+    PSID Owner;
+    PSID Group;
+    PACL Sacl;
+    PACL Dacl;
+} SECURITY_DESCRIPTOR;
+#define SECURITY_DESCRIPTOR_REVISION 1
+#define ACL_REVISION 2
+#define ACCESS_ALLOWED_ACE_TYPE 0x0
+#define OBJECT_INHERIT_ACE 0x1
+#define CONTAINER_INHERIT_ACE 0x2
+#define SE_DACL_PRESENT 0x0004
+#define SE_DACL_PROTECTED 0x1000
 
 // Processes
 typedef struct _SECURITY_ATTRIBUTES {
@@ -324,6 +368,15 @@ typedef struct _WIN32_FIND_DATAA {
 #define KEY_READ 0x20019
 #define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
+#define SYNCHRONIZE 0x00100000L
+#define STANDARD_RIGHTS_REQUIRED 0x000F0000L
+#define FILE_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0x1FF)
+#define FILE_GENERIC_READ 0x00120089L
+#define FILE_GENERIC_EXECUTE 0x001200A0L
+
+// Code pages
+#define CP_ACP 0
+#define WC_NO_BEST_FIT_CHARS 0x00000400
 
 // Exceptions (for the top-level error report)
 #define EXCEPTION_MAXIMUM_PARAMETERS 15
@@ -357,10 +410,17 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 LPSTR WINAPI GetCommandLineA(void);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
-typedef long long(WINAPI* FARPROC)();
-// Of the functions a program looks up at run time, the simulated kernel32 knows
-// SetProcessMitigationPolicy (Windows 8 and later); everything else is missing.
-FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
+// Not on Windows 98 but as a stub: the system looks it up at run time.
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+BOOL WINAPI FreeLibrary(HMODULE module);
+DWORD WINAPI GetTickCount(void);
+DWORD WINAPI GetCurrentProcessId(void);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR text,
+                               int size, LPCSTR defaultChar, LPBOOL usedDefault);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int count, LPWSTR wide,
+                               int size);
 HANDLE WINAPI GetCurrentThread(void);
 HANDLE WINAPI GetCurrentProcess(void);
 BOOL WINAPI CloseHandle(HANDLE handle);

@@ -35,6 +35,7 @@ std::vector<std::string> Machine::OpenHandles() const {
     for (size_t i = 0; i < impl->registry.tokens.size(); ++i) open.push_back("token");
     for (size_t i = 0; i < impl->registry.sids.size(); ++i) open.push_back("sid");
     for (size_t i = 0; i < fs.lzFiles.size(); ++i) open.push_back("lz");
+    for (const auto& library : fs.libraries) open.push_back("library " + library);
     return open;
 }
 

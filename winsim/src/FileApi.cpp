@@ -422,14 +422,20 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
     return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
 
-BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
+BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES securityAttributes) {
     if (Faulted("CreateDirectoryA", ERROR_WRITE_PROTECT)) return FALSE;
     if (!pathName) return FailWith(ERROR_PATH_NOT_FOUND);
     Location where = Locate(pathName);
     if (where.error) return FailWith(where.error);
     if (where.node) return FailWith(ERROR_ALREADY_EXISTS);
     if (DWORD e = WriteProtection(where)) return FailWith(e);
-    CreateNode(*where.parent, where.leaf, FILE_ATTRIBUTE_DIRECTORY);
+    std::shared_ptr<Node> folder = CreateNode(*where.parent, where.leaf, FILE_ATTRIBUTE_DIRECTORY);
+    // Windows outside the NT family keeps no access lists and ignores the descriptor.
+    const bool ntFamily = M().version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    if (ntFamily && securityAttributes && securityAttributes->lpSecurityDescriptor) {
+        folder->access = AccessLines(
+            *static_cast<const SECURITY_DESCRIPTOR*>(securityAttributes->lpSecurityDescriptor));
+    }
     return TRUE;
 }
 

@@ -39,6 +39,8 @@ struct Node {
     // A second name of a file (a hard link): the node that holds the file's content,
     // attributes and times, shared by all its names.
     std::shared_ptr<Node> sameFile;
+    // A folder created with a security descriptor: its access list (Machine::Access).
+    std::vector<std::string> access;
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     std::shared_ptr<Node> Child(const std::string& childName) const;  // case-insensitive
@@ -84,6 +86,7 @@ struct FileSystemState {
     DWORD nextProcessId = 0x100;
     long long clock = 0;  // seconds added to the base time for each change
     unsigned long long nextIndex = 0x100;
+    std::vector<std::string> libraries;  // one entry per LoadLibraryA not yet freed
 };
 
 // A path taken apart: drive letter, components, and whether it ended in a backslash.

@@ -625,6 +625,11 @@ void Machine::SetAttributes(const std::string& path, DWORD attributes) {
 
 bool Machine::Exists(const std::string& path) const { return NodeAt(*this, path) != nullptr; }
 
+std::vector<std::string> Machine::Access(const std::string& path) const {
+    std::shared_ptr<Node> node = NodeAt(*this, path);
+    return node ? node->access : std::vector<std::string>();
+}
+
 bool Machine::IsFolder(const std::string& path) const {
     std::shared_ptr<Node> node = NodeAt(*this, path);
     return node && node->IsFolder();

@@ -31,6 +31,24 @@ std::map<DWORD, std::string> DefaultMessageTexts();
 // The transcript form of a registry value: strings up to their NUL, a DWORD in
 // decimal, anything else as "hex:" and comma-separated byte pairs.
 std::string ValueText(DWORD type, const std::string& data);
+// The security-descriptor functions that the system looks up at run time in advapi32.
+BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision);
+BOOL WINAPI InitializeAcl(PACL acl, DWORD length, DWORD revision);
+BOOL WINAPI AddAccessAllowedAce(PACL acl, DWORD revision, DWORD mask, PSID sid);
+BOOL WINAPI AddAccessAllowedAceEx(PACL acl, DWORD revision, DWORD flags, DWORD mask, PSID sid);
+BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL present, PACL acl,
+                                      BOOL defaulted);
+BOOL WINAPI SetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor,
+                                         SECURITY_DESCRIPTOR_CONTROL mask,
+                                         SECURITY_DESCRIPTOR_CONTROL bits);
+DWORD WINAPI GetLengthSid(PSID sid);
+// A system library (kernel32, user32, advapi32, shell32, lz32, ntdll) by its lower-case
+// file name ("lz32.dll"); null for any other.
+HMODULE SystemModule(const std::string& lowerName);
+// The access list of a security descriptor as Machine::Access shows it.
+std::vector<std::string> AccessLines(const SECURITY_DESCRIPTOR& descriptor);
+// The best-fit ANSI form of a Unicode text (as GetModuleFileNameA gives a module's name).
+std::string BestFitText(const std::wstring& text);
 
 }  // namespace winsim
 

@@ -1,5 +1,6 @@
 // Access tokens and security identifiers of the simulated machine.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "Internal.h"
@@ -167,3 +168,132 @@ BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass,
     WriteGroups(static_cast<BYTE*>(info), state->groups);
     return TRUE;
 }
+
+// --- Security descriptors and access lists, in the platform's layouts ----------
+
+namespace winsim {
+
+namespace {
+
+const DWORD ERROR_ALLOTTED_SPACE_EXCEEDED_ = 1344;
+const DWORD kAceFixed = sizeof(ACE_HEADER) + sizeof(ACCESS_MASK);
+
+std::string SidText(const BYTE* sid) {
+    std::string text = "S-1-" + std::to_string(sid[7]);
+    DWORD sub = 0;
+    for (BYTE i = 0; i < sid[1]; ++i) {
+        std::memcpy(&sub, sid + kSidHeader + 4u * i, sizeof sub);
+        text += "-" + std::to_string(sub);
+    }
+    return text;
+}
+
+bool IsSid(PSID sid) {
+    const BYTE* bytes = static_cast<const BYTE*>(sid);
+    return bytes && bytes[0] == kSidRevision && bytes[1] <= kMaxSubAuthorities;
+}
+
+// The bytes the access list's entries fill, walking them as the platform does.
+DWORD UsedLength(const ACL& acl) {
+    DWORD used = sizeof(ACL);
+    const BYTE* base = reinterpret_cast<const BYTE*>(&acl);
+    for (WORD i = 0; i < acl.AceCount; ++i) {
+        ACE_HEADER header;
+        std::memcpy(&header, base + used, sizeof header);
+        used += header.AceSize;
+    }
+    return used;
+}
+
+SECURITY_DESCRIPTOR* Descriptor(PSECURITY_DESCRIPTOR descriptor) {
+    auto* sd = static_cast<SECURITY_DESCRIPTOR*>(descriptor);
+    return sd && sd->Revision == SECURITY_DESCRIPTOR_REVISION ? sd : nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> AccessLines(const SECURITY_DESCRIPTOR& descriptor) {
+    std::vector<std::string> lines;
+    if (descriptor.Control & SE_DACL_PROTECTED) lines.push_back("protected");
+    if (!(descriptor.Control & SE_DACL_PRESENT) || !descriptor.Dacl) return lines;
+    const BYTE* base = reinterpret_cast<const BYTE*>(descriptor.Dacl);
+    DWORD offset = sizeof(ACL);
+    for (WORD i = 0; i < descriptor.Dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE ace;
+        std::memcpy(&ace, base + offset, sizeof ace);
+        char mask[16];
+        std::snprintf(mask, sizeof mask, "0x%X", static_cast<unsigned>(ace.Mask));
+        const std::string kind =
+            ace.Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow " : "other ";
+        lines.push_back(kind + SidText(base + offset + kAceFixed) + " " + mask + " inherit " +
+                        std::to_string(ace.Header.AceFlags));
+        offset += ace.Header.AceSize;
+    }
+    return lines;
+}
+
+BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision) {
+    if (Faulted("InitializeSecurityDescriptor", ERROR_INVALID_PARAMETER)) return FALSE;
+    if (!descriptor) return Refuse(ERROR_NOACCESS);
+    if (revision != SECURITY_DESCRIPTOR_REVISION) return Refuse(ERROR_INVALID_PARAMETER);
+    SECURITY_DESCRIPTOR empty{};
+    empty.Revision = SECURITY_DESCRIPTOR_REVISION;
+    std::memcpy(descriptor, &empty, sizeof empty);
+    return TRUE;
+}
+
+BOOL WINAPI InitializeAcl(PACL acl, DWORD length, DWORD revision) {
+    if (Faulted("InitializeAcl", ERROR_INVALID_PARAMETER)) return FALSE;
+    if (!acl) return Refuse(ERROR_NOACCESS);
+    if (length < sizeof(ACL) || length > 0xFFFF || revision != ACL_REVISION)
+        return Refuse(ERROR_INVALID_PARAMETER);
+    *acl = ACL{static_cast<BYTE>(revision), 0, static_cast<WORD>(length), 0, 0};
+    return TRUE;
+}
+
+BOOL WINAPI AddAccessAllowedAceEx(PACL acl, DWORD revision, DWORD flags, DWORD mask, PSID sid) {
+    if (Faulted("AddAccessAllowedAce", ERROR_ALLOTTED_SPACE_EXCEEDED_)) return FALSE;
+    if (!acl || !IsSid(sid) || revision != ACL_REVISION || flags > 0xFF)
+        return Refuse(ERROR_INVALID_PARAMETER);
+    const DWORD sidLength = GetLengthSid(sid);
+    const DWORD used = UsedLength(*acl);
+    const DWORD size = kAceFixed + sidLength;
+    if (used + size > acl->AclSize) return Refuse(ERROR_ALLOTTED_SPACE_EXCEEDED_);
+    BYTE* at = reinterpret_cast<BYTE*>(acl) + used;
+    const ACE_HEADER header{ACCESS_ALLOWED_ACE_TYPE, static_cast<BYTE>(flags),
+                            static_cast<WORD>(size)};
+    std::memcpy(at, &header, sizeof header);
+    std::memcpy(at + sizeof header, &mask, sizeof mask);
+    std::memcpy(at + kAceFixed, sid, sidLength);
+    ++acl->AceCount;
+    return TRUE;
+}
+
+BOOL WINAPI AddAccessAllowedAce(PACL acl, DWORD revision, DWORD mask, PSID sid) {
+    return AddAccessAllowedAceEx(acl, revision, 0, mask, sid);
+}
+
+BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL present, PACL acl,
+                                      BOOL) {
+    SECURITY_DESCRIPTOR* sd = Descriptor(descriptor);
+    if (!sd) return Refuse(ERROR_INVALID_PARAMETER);
+    sd->Dacl = present ? acl : nullptr;
+    sd->Control =
+        static_cast<WORD>(present ? sd->Control | SE_DACL_PRESENT : sd->Control & ~SE_DACL_PRESENT);
+    return TRUE;
+}
+
+BOOL WINAPI SetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor,
+                                         SECURITY_DESCRIPTOR_CONTROL mask,
+                                         SECURITY_DESCRIPTOR_CONTROL bits) {
+    SECURITY_DESCRIPTOR* sd = Descriptor(descriptor);
+    if (!sd || (mask & ~SE_DACL_PROTECTED)) return Refuse(ERROR_INVALID_PARAMETER);
+    sd->Control = static_cast<WORD>((sd->Control & ~mask) | (bits & mask));
+    return TRUE;
+}
+
+DWORD WINAPI GetLengthSid(PSID sid) {
+    return IsSid(sid) ? SidLength(static_cast<const BYTE*>(sid)[1]) : 0;
+}
+
+}  // namespace winsim

@@ -32,6 +32,8 @@ std::string FileNamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+}  // namespace
+
 // The system libraries a program may ask for by name, at made-up bases.
 HMODULE SystemModule(const std::string& lowerName) {
     static const char* const names[] = {"kernel32", "user32", "advapi32",
@@ -42,8 +44,6 @@ HMODULE SystemModule(const std::string& lowerName) {
     }
     return nullptr;
 }
-
-}  // namespace
 
 }  // namespace winsim
 
@@ -102,43 +102,6 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     HMODULE system = SystemModule(wanted);
     if (system) return system;
     M().lastError = ERROR_MOD_NOT_FOUND;
-    return nullptr;
-}
-
-namespace {
-
-const int kRedirectionTrustPolicy = 16;  // ProcessRedirectionTrustPolicy
-
-// Windows 8 and later have the call; the redirection-trust policy is taken from
-// Windows 10 22H2 (build 19045) and Windows 11 on, older builds refuse it.
-BOOL WINAPI SetProcessMitigationPolicy(int policy, PVOID buffer, SIZE_T length) {
-    Machine& m = M();
-    const bool knowsPolicy = policy == kRedirectionTrustPolicy && m.version.dwMajorVersion >= 10 &&
-                             m.version.dwBuildNumber >= 19045;
-    if (!knowsPolicy || !buffer || length != sizeof(DWORD))
-        return FailWith(ERROR_INVALID_PARAMETER);
-    DWORD flags = 0;
-    std::memcpy(&flags, buffer, sizeof flags);
-    m.mitigationPolicies[policy] = flags;
-    return TRUE;
-}
-
-bool HasMitigationPolicies(const Machine& m) {
-    const OSVERSIONINFOA& v = m.version;
-    return v.dwPlatformId == VER_PLATFORM_WIN32_NT &&
-           (v.dwMajorVersion > 6 || (v.dwMajorVersion == 6 && v.dwMinorVersion >= 2));
-}
-
-}  // namespace
-
-FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
-    Machine& m = M();
-    const bool isKernel = module == SystemModule("kernel32.dll");
-    if (isKernel && procName && std::strcmp(procName, "SetProcessMitigationPolicy") == 0 &&
-        HasMitigationPolicies(m)) {
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&SetProcessMitigationPolicy));
-    }
-    m.lastError = module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE;
     return nullptr;
 }
 

@@ -71,6 +71,27 @@ public:
     void SetWindowsXP() { SetVersion(5, 1, VER_PLATFORM_WIN32_NT, 2600); }
     void SetWindows7() { SetVersion(6, 1, VER_PLATFORM_WIN32_NT, 7601); }
     OSVERSIONINFOA version;
+    int servicePack = 0;  // of Windows XP: SetDllDirectoryA comes with the first
+
+    // --- Libraries and the DLL search -----------------------------------------
+    // LoadLibraryA records what it was asked ("load: <name>") and loads only a system
+    // library (kernel32, user32, advapi32, shell32, lz32) named by the system folder's
+    // full path; any other name fails with ERROR_MOD_NOT_FOUND, though Windows would
+    // search for it: a bare name is found along a search order that includes folders
+    // others may write, which a test must see. FreeLibrary records "free: <name>".
+    // GetProcAddress answers the functions each version has: SetDefaultDllDirectories
+    // on 6.2 and later (and on 6.0 and 6.1 with `dllDirectoryUpdate`, the update that
+    // brought it), SetDllDirectoryA on XP from its first service pack and on 5.2 and
+    // later, GetModuleFileNameW everywhere (on Windows 98 a stub failing with
+    // ERROR_CALL_NOT_IMPLEMENTED), the security-descriptor functions on the NT family
+    // (AddAccessAllowedAceEx and SetSecurityDescriptorControl from 5.0 on). The calls of
+    // the DLL-search functions are recorded ("dllsearch: SetDefaultDllDirectories 0x800",
+    // "dllsearch: SetDllDirectoryA \"\"").
+    bool dllDirectoryUpdate = false;
+
+    // --- Process identity ------------------------------------------------------
+    DWORD tickCount = 0x0004D2F1;  // GetTickCount
+    DWORD processId = 0x00000F3C;  // GetCurrentProcessId
 
     // --- Access token --------------------------------------------------------
     struct Token {
@@ -133,6 +154,12 @@ public:
     // (default: the order of creation).
     void SetEnumerationOrder(const std::string& folder, const std::vector<std::string>& names);
     void SetAttributes(const std::string& path, DWORD attributes);
+
+    // The access list a folder was created with (CreateDirectoryA with a security
+    // descriptor), one line per entry, "allow <SID> <mask in hex> inherit <flags>", and
+    // "protected" first when the descriptor keeps inherited entries out. Empty when it
+    // was created without a descriptor (it inherits its parent's).
+    std::vector<std::string> Access(const std::string& path) const;
 
     bool Exists(const std::string& path) const;
     bool IsFolder(const std::string& path) const;
@@ -205,6 +232,12 @@ public:
     // --- Process environment -------------------------------------------------
     std::string commandLine;
     std::string moduleFileName;
+    // The module's name as the file system holds it, when it has characters outside
+    // the ANSI code page: GetModuleFileNameW answers it, GetModuleFileNameA always
+    // `moduleFileName`, which SetModuleUnicodeName sets to its best-fit form. Empty:
+    // GetModuleFileNameW answers `moduleFileName` too.
+    std::wstring moduleUnicodeName;
+    void SetModuleUnicodeName(const std::wstring& name);
     std::string currentFolder;  // without trailing backslash except at a root
     // Each drive's own current folder, by upper-case letter, as Windows keeps one per
     // drive: "D:" names it, and changing drives keeps the one left. A drive not listed
@@ -224,6 +257,11 @@ public:
     // --- Code page -----------------------------------------------------------
     // A double-byte code page: bytes 0x81-0x9F and 0xE0-0xFC lead a two-byte character.
     bool doubleByteCodePage = false;
+    // The conversions between Unicode and the ANSI code page (WideCharToMultiByte,
+    // MultiByteToWideChar) know Latin-1 (U+0000 to U+00FF as the bytes of the same
+    // value) and, as Windows' best fit does, turn the full-width forms U+FF01 to U+FF5E
+    // into their ASCII twins unless asked with WC_NO_BEST_FIT_CHARS; anything else is
+    // the default character "?". NT 4.0 refuses WC_NO_BEST_FIT_CHARS (ERROR_INVALID_FLAGS).
 
     // --- Injected faults -----------------------------------------------------
     // Every call that can fail passes one gate, which counts it. The plan makes the
@@ -270,7 +308,7 @@ public:
 
     // --- Open handles --------------------------------------------------------
     // What is open now: "file <path>", "search", "key <root>\<key name>", "process",
-    // "token", "sid", "lz" (one line per handle). Empty after a clean run.
+    // "token", "sid", "lz", "library <path>" (one line per handle). Empty after a clean run.
     std::vector<std::string> OpenHandles() const;
 
     // --- Transcript ----------------------------------------------------------
