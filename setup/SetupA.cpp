@@ -95,7 +95,12 @@ std::string PutProgramInPlace(const std::string& sourceFolder, const std::string
     const std::string plain = sourceFolder + "Kest.Exe";
     const std::string variant = sourceFolder + name;
     const std::string aside = sourceFolder + "Kest.Old";
-    RetireFile(aside);  // a left-over of an interrupted run, or a name someone placed
+    // A left-over of an interrupted run, or a link someone placed: replaced by a file of
+    // our own before it goes. One that may not be replaced stays, and the move below
+    // then refuses to take its name.
+    if (!RetireFile(aside)) {
+        // Nothing else to do here: the plain program keeps its name.
+    }
     const bool hasPlain = FileIsPresent(plain);
     if (hasPlain && !MoveFileA(plain.c_str(), aside.c_str())) {
         return variant;  // a read-only medium: both keep their names
@@ -106,7 +111,9 @@ std::string PutProgramInPlace(const std::string& sourceFolder, const std::string
         }
         return variant;
     }
-    RetireFile(aside);
+    if (!RetireFile(aside)) {
+        // A set-aside program that may not go (read-only) stays as Kest.Old.
+    }
     return plain;
 }
 
