@@ -11,6 +11,114 @@ const char* const Top = "C:\\Apps\\Top";
 
 class RemoveTest : public KestDelTest {};
 
+// The removal judge: each rule on what may be removed, as one table of what is known of
+// a candidate and the answer.
+TEST_F(RemoveTest, TheJudgeAnswersEveryRuleFromTheFactsAlone) {
+    using S = RemovalSubject;
+    using V = Verdict;
+    using R = RemovalReason;
+    const DWORD none = INVALID_FILE_ATTRIBUTES;
+    const DWORD file = FILE_ATTRIBUTE_ARCHIVE;
+    const DWORD folder = FILE_ATTRIBUTE_DIRECTORY;
+    const DWORD link = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    FolderIdentity listed;
+    listed.known = true;
+    listed.volume = 7;
+    listed.indexLow = 42;
+    FolderIdentity other = listed;
+    other.indexLow = 43;
+    enum Extra { Plain, Unknown, Protected, Repeated, Outside, Program, Same, Changed };
+    struct Case {
+        const char* name;
+        S subject;
+        const char* path;
+        const char* entry;  // listed name or shortcut name
+        DWORD attributes;
+        Extra extra;
+        V verdict;
+        R reason;
+    } cases[] = {
+        {"missing file", S::File, "C:\\A\\a.txt", "", none, Plain, V::NothingToDo, R::Missing},
+        {"empty file path", S::File, "", "", none, Plain, V::NothingToDo, R::Missing},
+        {"file", S::File, "C:\\A\\a.txt", "", file, Plain, V::Remove, R::None},
+        {"folder named as a file", S::File, "C:\\A", "", folder, Plain, V::NothingToDo,
+         R::NotAFile},
+        {"file unknown: tried", S::File, "C:\\A\\a.txt", "", none, Unknown, V::Remove, R::Unknown},
+        {"wildcard", S::File, "C:\\A\\*.txt", "", file, Plain, V::Stays, R::Wildcard},
+        {"DOS wildcard", S::File, "C:\\A\\a<", "", file, Plain, V::Stays, R::Wildcard},
+        {"font file elsewhere", S::FontFile, "C:\\W\\x.ttf", "", file, Outside, V::Stays,
+         R::OutsideFontFolder},
+        {"font file", S::FontFile, "C:\\F\\x.ttf", "", file, Plain, V::Remove, R::None},
+        {"shortcut with a separator", S::Shortcut, "C:\\D\\..\\x.Lnk", "..\\x", file, Plain,
+         V::Stays, R::ShortcutName},
+        {"shortcut with a bar", S::Shortcut, "C:\\D\\a|b.Lnk", "a|b", file, Plain, V::Stays,
+         R::ShortcutName},
+        {"shortcut", S::Shortcut, "C:\\D\\T.Lnk", "T", file, Plain, V::Remove, R::None},
+        {"missing network folder", S::Folder, "\\\\srv\\d", "", none, Protected, V::NothingToDo,
+         R::Missing},
+        {"protected folder", S::Folder, "C:\\Windows", "", folder, Protected, V::Stays,
+         R::Protected},
+        {"folder unknown", S::Folder, "C:\\A", "", none, Unknown, V::Stays, R::Unknown},
+        {"folder is a file", S::Folder, "C:\\A", "", file, Plain, V::NothingToDo, R::NotAFolder},
+        {"folder is a link", S::Folder, "C:\\A", "", link, Plain, V::Stays, R::Link},
+        {"folder swapped", S::Folder, "C:\\A", "", folder, Changed, V::Stays, R::ChangedFolder},
+        {"folder as listed", S::Folder, "C:\\A", "", folder, Same, V::Remove, R::None},
+        {"folder", S::Folder, "C:\\A", "", folder, Plain, V::Remove, R::None},
+        {"best-fit path", S::ListedEntry, "", "x\\..\\..\\V\\t.txt", file, Plain, V::Stays,
+         R::OddName},
+        {"unmappable", S::ListedEntry, "", "a?b", file, Plain, V::Stays, R::OddName},
+        {"colon", S::ListedEntry, "", "a:b", folder, Plain, V::Stays, R::OddName},
+        {"slash", S::ListedEntry, "", "a/b", file, Plain, V::Stays, R::OddName},
+        {"dots as a file", S::ListedEntry, "", "..", file, Plain, V::Stays, R::OddName},
+        {"dots again", S::ListedEntry, "", "..", folder, Repeated, V::Stays, R::OddName},
+        {"name again", S::ListedEntry, "", "a.txt", file, Repeated, V::Stays, R::OddName},
+        {"parent", S::ListedEntry, "", "..", folder, Plain, V::PassOver, R::DotName},
+        {"dot name", S::ListedEntry, "", ".profile", file, Plain, V::PassOver, R::DotName},
+        {"font folder", S::ListedEntry, "", "FONTS", folder, Plain, V::PassOver, R::FontFolder},
+        {"font folder as a link", S::ListedEntry, "", "Fonts", link, Plain, V::PassOver,
+         R::FontFolder},
+        {"file named Fonts", S::ListedEntry, "", "Fonts", file, Plain, V::Remove, R::None},
+        {"link", S::ListedEntry, "", "Sub", link, Plain, V::Stays, R::Link},
+        {"sub-folder", S::ListedEntry, "", "Sub", folder, Plain, V::Enter, R::None},
+        {"system folder", S::ListedEntry, "", "Sys", folder | FILE_ATTRIBUTE_SYSTEM, Plain,
+         V::Enter, R::None},
+        {"system file", S::ListedEntry, "", "b.sys", FILE_ATTRIBUTE_SYSTEM, Plain, V::PassOver,
+         R::SystemFile},
+        {"volume label", S::ListedEntry, "", "label", 0x8, Plain, V::PassOver, R::SystemFile},
+        {"uninstaller", S::ListedEntry, "", "kestdel.exe", file, Plain, V::PassOver,
+         R::Uninstaller},
+        {"listed file", S::ListedEntry, "", "a.txt", file | FILE_ATTRIBUTE_HIDDEN, Plain, V::Remove,
+         R::None},
+        {"dot-named link in a tree", S::TreeEntry, "", ".cache", link, Plain, V::Stays, R::Link},
+        {"odd name in a tree", S::TreeEntry, "", "x\\y", file, Plain, V::Stays, R::OddName},
+        {"parent in a tree", S::TreeEntry, "", "..", folder, Plain, V::PassOver, R::DotName},
+        {"folder in a tree", S::TreeEntry, "", "Fonts", folder, Plain, V::Enter, R::None},
+        {"file in a tree", S::TreeEntry, "", "KestDel.Exe", file, Plain, V::Remove, R::None},
+        {"program folder left", S::FolderLeft, "C:\\P\\", "", folder, Program, V::KeptSilently,
+         R::ProgramFolder},
+        {"folder left", S::FolderLeft, "C:\\P", "", folder, Plain, V::Stays, R::NotRemoved},
+    };
+    for (const Case& c : cases) {
+        RemovalFacts facts;
+        facts.subject = c.subject;
+        facts.path = c.path;
+        facts.name = c.entry;
+        facts.attributes = c.attributes;
+        facts.attributesKnown = c.extra != Unknown;
+        facts.isProtected = c.extra == Protected;
+        facts.isRepeatedName = c.extra == Repeated;
+        facts.isInFontFolder = c.extra != Outside;
+        facts.isProgramFolder = c.extra == Program;
+        if (c.extra == Same || c.extra == Changed) {
+            facts.expected = listed;
+            facts.identity = c.extra == Same ? listed : other;
+        }
+        const RemovalDecision decision = JudgeRemoval(facts);
+        EXPECT_EQ(static_cast<int>(decision.verdict), static_cast<int>(c.verdict)) << c.name;
+        EXPECT_EQ(static_cast<int>(decision.reason), static_cast<int>(c.reason)) << c.name;
+    }
+}
+
 TEST_F(RemoveTest, RemoveFileMovesOneFileOrReportsIt) {
     struct Case {
         const char* name;
@@ -243,21 +351,17 @@ TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
 // the user keeps is reported and counted once and not walked to ask again for each
 // file in it.
 TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
+    const std::string question =
+        "Directory Delete | There is no recycle bin for E:\\Data. Delete this folder and "
+        "everything in it for good?";
     struct Case {
         const char* name;
         int answer;
         bool removed;
         Strings boxes;
     } cases[] = {
-        {"Yes",
-         IDYES,
-         true,
-         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?"}},
-        {"No",
-         IDNO,
-         false,
-         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?",
-          "Directory Delete | Directory not deleted: E:\\Data\\"}},
+        {"Yes", IDYES, true, {question}},
+        {"No", IDNO, false, {question, "Directory Delete | Directory not deleted: E:\\Data\\"}},
     };
     for (const Case& c : cases) {
         CleanMachine fresh(Administrator());

@@ -34,6 +34,8 @@ struct Node {
     // the link itself carries FILE_ATTRIBUTE_REPARSE_POINT.
     std::weak_ptr<Node> linkTarget;
     bool isLink = false;
+    // A name the code page cannot express: the A calls list it so, and no A name reaches it.
+    std::string bestFit;
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     std::shared_ptr<Node> Child(const std::string& childName) const;  // case-insensitive

@@ -27,7 +27,7 @@ bool Refused(const std::string& item) {
 
 // Removable and network drives have no recycle bin, and a full bin takes nothing more.
 bool HasRecycleBin(const Location& where) {
-    if (M().recycleBinFull) return false;
+    if (M().recycleBinFull || M().recycleBinUnusable) return false;
     return where.drive->type != DRIVE_REMOVABLE && where.drive->type != DRIVE_REMOTE;
 }
 
@@ -90,6 +90,17 @@ int DeleteItem(const std::string& item, UINT flags, BOOL& aborted) {
 }  // namespace winsim
 
 using namespace winsim;
+
+// A full recycle bin still answers, as on Windows; Wine's unusable one does not.
+HRESULT WINAPI SHQueryRecycleBinA(LPCSTR rootPath, LPSHQUERYRBINFO information) {
+    if (!rootPath || !information) return E_FAIL;
+    Location where = Locate(rootPath, false);
+    if (where.error || !where.drive || M().recycleBinUnusable) return E_FAIL;
+    if (where.drive->type != DRIVE_FIXED) return E_FAIL;
+    information->i64Size = 0;
+    information->i64NumItems = static_cast<long long>(M().recycled.size());
+    return S_OK;
+}
 
 int WINAPI SHFileOperationA(LPSHFILEOPSTRUCTA fileOp) {
     if (Faulted("SHFileOperationA", 0)) return ERROR_ACCESS_DENIED;

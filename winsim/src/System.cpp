@@ -1,5 +1,7 @@
 // Version, last error, process environment, folders, error mode and the
 // top-level exception filter of the simulated machine.
+#include <shellapi.h>
+
 #include <cstring>
 
 #include "Internal.h"
@@ -102,6 +104,17 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     HMODULE system = SystemModule(wanted);
     if (system) return system;
     M().lastError = ERROR_MOD_NOT_FOUND;
+    return nullptr;
+}
+
+// Of the functions a program looks up at run time, the shell's recycle-bin question.
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
+    const bool isShell = module != nullptr && module == SystemModule("shell32.dll");
+    if (isShell && procName && std::strcmp(procName, "SHQueryRecycleBinA") == 0 &&
+        !M().noRecycleBinQuery) {
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&SHQueryRecycleBinA));
+    }
+    M().lastError = ERROR_PROC_NOT_FOUND;
     return nullptr;
 }
 
