@@ -469,3 +469,102 @@ TEST_F(RemoveTest, AnEmptyLinkStaysReported) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another user's folder, which a link or a name from the disk could lead to.
+const std::string Victim = "C:\\Users\\bob\\Thesis\\";
+
+// While a box waits, the walked folder is renamed aside and a link to another user's
+// folder takes its name: the folder is checked again after the box, found changed,
+// reported once and not entered.
+TEST_F(RemoveTest, AFolderSwappedWhileABoxWaitsIsNotEntered) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFile(top + "a.txt", "a");
+    machine.RefuseRecycle(top + "a.txt");
+    machine.AddFile(top + "b.txt", "b");
+    machine.AddFile(top + "Sub\\c.txt", "c");
+    machine.RefuseRecycle(Top);
+    machine.AddFile(Victim + "b.txt", "thesis");
+    machine.AddFile(Victim + "Sub\\c.txt", "chapter");
+    machine.onBox = [&](const winsim::BoxRecord&) {
+        if (machine.boxes.size() == 1) {
+            ASSERT_TRUE(MoveFileA(Top, "C:\\Apps\\Aside"));
+            machine.AddLink(Top, Victim);
+        }
+    };
+
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+
+    EXPECT_EQ(BoxesOf(machine), (Strings{"File Delete | File not deleted: " + top + "a.txt",
+                                         "Directory Delete | Directory not deleted: " + top}));
+    EXPECT_EQ(machine.recycled, Strings{});
+    EXPECT_EQ(machine.List(Victim), (Strings{"b.txt", "Sub"}));
+    EXPECT_TRUE(machine.Exists(Victim + "Sub\\c.txt"));
+    EXPECT_EQ(machine.List("C:\\Apps\\Aside"), (Strings{"a.txt", "b.txt", "Sub"}));
+    EXPECT_EQ(State.FailureCount, 2);
+}
+
+// Without a usable recycle bin the question comes before the tree is checked and
+// walked: a link planted while it waits is found and left alone, and nothing is handed
+// to the shell to delete for good.
+TEST_F(RemoveTest, ALinkPlantedWhileTheQuestionWaitsIsNotFollowed) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFile(top + "a.txt", "a");
+    machine.AddFile(top + "Sub\\b.txt", "b");
+    machine.AddFile(Victim + "thesis.doc", "thesis");
+    machine.recycleBinUnusable = true;
+    machine.boxAnswers = {IDYES};
+    machine.onBox = [&](const winsim::BoxRecord&) {
+        if (machine.boxes.size() == 1) {
+            machine.AddLink(top + "Sub\\Link", Victim);
+        }
+    };
+
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+
+    EXPECT_EQ(BoxesOf(machine),
+              (Strings{"Directory Delete | There is no recycle bin for " + std::string(Top) +
+                           ". Delete this folder and everything in it for good?",
+                       "Directory Delete | Directory not deleted: " + top + "Sub\\Link",
+                       "Directory Delete | Directory not deleted: " + top + "Sub\\",
+                       "Directory Delete | Directory not deleted: " + top + "Sub",
+                       "Directory Delete | Directory not deleted: " + top}));
+    EXPECT_TRUE(machine.Exists(Victim + "thesis.doc"));
+    EXPECT_FALSE(machine.Exists(top + "a.txt"));
+    EXPECT_FALSE(machine.Exists(top + "Sub\\b.txt"));
+    EXPECT_EQ(machine.Lines("delete: "),
+              (Strings{"delete: " + top + "a.txt", "delete: " + top + "Sub\\b.txt"}));
+    EXPECT_EQ(State.FailureCount, 4);
+}
+
+// A name the code page cannot express is listed best fit: separators and dots in it
+// would lead out of the folder. It is never acted on; it stays, reported once, and its
+// folder does not go whole.
+TEST_F(RemoveTest, ABestFitNameIsNeverActedOn) {
+    const std::string top = std::string(Top) + "\\";
+    const std::string name =
+        "x\xEF\xBC\xBC..\xEF\xBC\xBC..\xEF\xBC\xBCVictim\xEF\xBC\xBCthesis.txt";
+    for (bool shellRefuses : {false, true}) {
+        CleanMachine fresh(Administrator());
+        fresh.AddFile("C:\\Apps\\Victim\\thesis.txt", "thesis");
+        fresh.AddFile(top + "a.txt", "a");
+        fresh.AddUnicodeFile(top, name, "odd");
+        if (shellRefuses) {
+            fresh.RefuseRecycle(Top);
+        }
+
+        EXPECT_FALSE(RemoveDirectoryTree(Top)) << shellRefuses;
+
+        EXPECT_EQ(BoxesOf(fresh), (Strings{"File Delete | File not deleted: " + top +
+                                               "x\\..\\..\\Victim\\thesis.txt",
+                                           "Directory Delete | Directory not deleted: " + top}))
+            << shellRefuses;
+        EXPECT_EQ(fresh.recycled, Strings{top + "a.txt"}) << shellRefuses;
+        EXPECT_EQ(fresh.List(Top), Strings{name}) << shellRefuses;
+        EXPECT_TRUE(fresh.Exists("C:\\Apps\\Victim\\thesis.txt")) << shellRefuses;
+        EXPECT_EQ(State.FailureCount, 2) << shellRefuses;
+    }
+}
+
+}  // namespace

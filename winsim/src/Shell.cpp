@@ -39,10 +39,29 @@ bool ConfirmPermanentDeletion(const std::string& item, bool isFolder) {
            IDYES;
 }
 
+// Wine's delete for good follows a link inside the folder and deletes what the target
+// holds.
+void DeleteThroughLinks(Node& folder) {
+    for (const std::shared_ptr<Node>& child : std::vector<std::shared_ptr<Node>>(folder.children)) {
+        std::shared_ptr<Node> target = child->isLink ? child->linkTarget.lock() : child;
+        if (!target || !target->IsFolder()) continue;
+        DeleteThroughLinks(*target);
+        if (target != child) {
+            for (const std::shared_ptr<Node>& inside :
+                 std::vector<std::shared_ptr<Node>>(target->children)) {
+                if (Busy(*inside)) continue;
+                Record("delete: " + FullPath(*inside));
+                RemoveNode(*inside);
+            }
+        }
+    }
+}
+
 // A delete for good, as Wine's shell does it when it cannot recycle: an item that
 // cannot go stays, and the shell still answers success.
 void DeleteForGood(const std::string& item, Node& node) {
     if (Busy(node)) return;
+    if (node.IsFolder()) DeleteThroughLinks(node);
     RemoveNode(node);
     Record("delete: " + item);
 }
