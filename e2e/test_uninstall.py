@@ -48,6 +48,12 @@ DATA_FILES = {
 }
 
 
+def is_question(box):
+    """A question before deleting for good: the shell's, or the uninstaller's own."""
+    return ((box.caption, box.text) in (CONFIRM_FILE, CONFIRM_FOLDER) or
+            (box.caption == "Directory Delete" and box.text.startswith(NO_BIN)))
+
+
 class UninstallTest(WineTestCase):
     def install(self, read_only=True):
         """The product as its setup leaves it, registered under both roots."""
@@ -98,16 +104,11 @@ class UninstallTest(WineTestCase):
         self.assertTrue(w.exists(PROGRAMS + "Other\\Other.Lnk"))
         self.assertTrue(w.exists("C:\\windows\\Fonts"))
 
-    @staticmethod
-    def is_question(box):
-        return ((box.caption, box.text) in (CONFIRM_FILE, CONFIRM_FOLDER) or
-                (box.caption == "Directory Delete" and box.text.startswith(NO_BIN)))
-
     def assertBoxesBesideQuestions(self, run, expected):
         """The boxes of a run without the questions before deleting for good (the shell's
         and the uninstaller's own), and at least one such question."""
-        self.assertTrue([b for b in run.boxes if self.is_question(b)], run.describe())
-        others = [(b.caption, b.text) for b in run.boxes if not self.is_question(b)]
+        self.assertTrue([b for b in run.boxes if is_question(b)], run.describe())
+        others = [(b.caption, b.text) for b in run.boxes if not is_question(b)]
         self.assertEqual(others, expected, run.describe())
 
     def assertUninstallKeys(self, present):
@@ -292,7 +293,7 @@ class UninstallTest(WineTestCase):
             ("Uninstall", PARTIAL),
         ])
         self.assertEqual(run.presses[-3:], ["No", "OK", "OK"])
-        self.assertEqual([b.text for b in run.boxes if self.is_question(b)],
+        self.assertEqual([b.text for b in run.boxes if is_question(b)],
                          [NO_BIN + p + ". Delete this folder and everything in it for good?"
                           for p in (PROGRAM[:-1], DATA[:-1])])
         for name in ("Notes\\2024\\notes.txt", "notes.txt"):
