@@ -174,12 +174,12 @@ RemovalDecision JudgeTreeEntry(const RemovalFacts& facts) {
 }
 
 // The error of a look-up that found nothing because nothing is there. Any other error
-// (a refused search, a file in use) proves nothing about what the path holds.
+// (a refused search, a file in use, a server that does not answer) proves nothing about
+// what the path holds.
 bool IsAbsence(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
            error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME ||
-           error == ERROR_INVALID_DRIVE || error == ERROR_NOT_READY || error == ERROR_BAD_NETPATH ||
-           error == ERROR_BAD_NET_NAME;
+           error == ERROR_INVALID_DRIVE || error == ERROR_NOT_READY;
 }
 
 // The attributes of a path as the platform answers now; a path that is not there

@@ -378,6 +378,21 @@ TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
         EXPECT_EQ(fresh.Exists("E:\\Data\\a.txt"), !c.removed) << c.name;
     }
 
+    // A shell without the recycle-bin question (Windows 95, NT 4.0 without a newer shell)
+    // is left to ask itself.
+    {
+        CleanMachine fresh(Administrator());
+        fresh.AddFile("C:\\Data\\a.txt", "a");
+        fresh.recycleBinUnusable = true;
+        fresh.noRecycleBinQuery = true;
+
+        EXPECT_TRUE(RemoveDirectoryTree("C:\\Data"));
+
+        EXPECT_EQ(BoxesOf(fresh),
+                  Strings{"Confirm folder deletion | Are you sure you want to delete 'C:\\Data'?"});
+        EXPECT_FALSE(fresh.Exists("C:\\Data"));
+    }
+
     // A file the user keeps, or one the shell answers for but could not delete, stays
     // reported.
     for (bool inUse : {false, true}) {
