@@ -329,11 +329,12 @@ bool UserAgreesToDeleteForGood(const std::string& folder) {
 }
 
 // The removal of a file once the judge has allowed it: to the recycle bin, or for good
-// in a tree the user chose to delete so. The shell may answer success and leave the file
-// (Wine does when the system refuses the delete): only a file that is gone counts.
+// in a tree the user chose to delete so. The shell, and Wine's DeleteFileA (which
+// deletes when the file is closed), may answer success and leave the file when the
+// system refuses the delete: only a file that is gone counts.
 bool RemoveAllowedFile(const std::string& path, bool forGood) {
     if (forGood) {
-        return DeleteFileA(path.c_str()) != FALSE;
+        return DeleteFileA(path.c_str()) != FALSE && !FileIsPresent(path);
     }
     return Recycle(path) == RecycleOutcome::Gone && !FileIsPresent(path);
 }
