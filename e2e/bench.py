@@ -7,6 +7,11 @@
   recycle bin usable and unusable, beyond the minimal program's at its box;
 - that uninstall's time beside the shell's own delete of the same folder.
 
+Every box of the uninstall is answered as a user who wants it done would (Yes to a question,
+else OK), and a road's time counts only when the program folder holds nothing but the running
+KestDel.Exe afterwards; otherwise the road is reported as failed. With KEST_BENCH_BASELINE set
+to another build's Setup.exe, its uninstall is measured beside this one's, on the same machine.
+
 A benchmark, not a test: it prints figures and judges none of them by exit code.
     python3 e2e/bench.py [pairs]        (KEST_WIN_BUILD_DIR, KEST_E2E_WORK as for the tests)
 """
@@ -45,8 +50,9 @@ def bench(w, *arguments, request=None):
     return [line.split() for line in text.splitlines() if line]
 
 
-def lay_out(w, folder, with_programs):
-    """5,000 files in 200 folders below `folder` (and the uninstaller with its main program)."""
+def lay_out(w, folder, with_programs, setup=None):
+    """5,000 files in 200 folders below `folder` (and the uninstaller, `setup` or this build's
+    Setup.exe, with its main program)."""
     root = w.unix_path(folder)
     shutil.rmtree(root, ignore_errors=True)
     for i in range(FOLDERS):
@@ -56,7 +62,10 @@ def lay_out(w, folder, with_programs):
             with open(os.path.join(sub, "Chapter %02d.801" % j), "wb") as f:
                 f.write(b"chapter text " * 20)
     if with_programs:
-        w.put_tool("Setup.exe", folder + "KestDel.Exe")
+        if setup is None:
+            w.put_tool("Setup.exe", folder + "KestDel.Exe")
+        else:
+            shutil.copy(setup, w.unix_path(folder + "KestDel.Exe"))
         w.put_tool("kest.exe", folder + "kest.exe")
 
 
@@ -64,17 +73,29 @@ def trash_folder(w):
     return os.path.join(w.env["XDG_DATA_HOME"], "Trash")
 
 
-def uninstall_road(w, road):
-    """(uninstall ms, peak working set, peak private bytes, shell ms) for one road."""
-    lay_out(w, PROGRAM, True)
+def left_behind(w):
+    """What the uninstall left in the program folder besides the running KestDel.Exe."""
+    if not w.exists(PROGRAM):
+        return 0
+    count = 0
+    for _, folders, files in os.walk(w.unix_path(PROGRAM)):
+        count += len(folders) + len(files)
+    return count - (1 if w.exists(PROGRAM + "KestDel.Exe") else 0)
+
+
+def uninstall_road(w, road, setup=None):
+    """(uninstall ms, peak working set, peak private bytes, shell ms, entries left) for one
+    road, with this build's uninstaller or the one at `setup`."""
+    lay_out(w, PROGRAM, True, setup)
     w.reg_set_values([(root + "\\" + UNINSTALL_KEY, "UninstallString", COMMAND)
                       for root in ("HKCU", "HKLM")])
     _, ms, peak, private = bench(w, "memory", request=["C:\\", COMMAND])[-1]
+    left = left_behind(w)
     lay_out(w, SHELL_COPY, False)
     _, shell_ms, result = bench(w, "shelldelete", SHELL_COPY.rstrip("\\"), "1")[-1]
-    if result != "0":
+    if result != "0" or w.exists(SHELL_COPY):
         print("  (the shell's delete answered %s on the %s road)" % (result, road))
-    return float(ms), int(peak), int(private), float(shell_ms)
+    return float(ms), int(peak), int(private), float(shell_ms), left
 
 
 def kib(n):
@@ -113,15 +134,24 @@ def main():
         print("Minimal program at its box: peak working set %s, peak private bytes %s" % (
             kib(floor), kib(floor_private)))
 
-        results = {"recycle bin usable": uninstall_road(w, "usable")}
+        baseline = os.environ.get("KEST_BENCH_BASELINE")
+        builds = [("this build", None)] + ([("baseline", baseline)] if baseline else [])
+        results = {}
+        for name, setup in builds:
+            results["%s, recycle bin usable" % name] = uninstall_road(w, "usable", setup)
         # Wine's services keep a recycle bin they found unusable: this road comes last.
         shutil.rmtree(trash_folder(w), ignore_errors=True)
         with open(trash_folder(w), "w") as f:
             f.write("not a folder")
-        results["recycle bin unusable"] = uninstall_road(w, "unusable")
+        for name, setup in builds:
+            results["%s, recycle bin unusable" % name] = uninstall_road(w, "unusable", setup)
 
         print("Uninstall of %d files in %d folders:" % (FOLDERS * FILES_EACH, FOLDERS))
-        for road, (ms, peak, private, shell_ms) in results.items():
+        for road, (ms, peak, private, shell_ms, left) in results.items():
+            if left:
+                print("  %s: FAILED, the program folder still holds %d entries besides "
+                      "KestDel.Exe" % (road, left))
+                continue
             beyond = peak - floor
             print("  %s: peak working set %s, %s beyond the minimal program (goal at most %s: "
                   "%s); peak private bytes %s beyond" % (
@@ -129,7 +159,7 @@ def main():
                       "met" if beyond <= MEMORY_GOAL else "MISSED",
                       kib(private - floor_private)))
             print("  %s: uninstall %.0f ms (from OK to the last box), the shell's own delete of "
-                  "the same folder %.0f ms" % (road, ms, shell_ms))
+                  "the same folder %.0f ms, ratio %.2f" % (road, ms, shell_ms, ms / shell_ms))
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@ program folder, started with the uninstall command the product's setup registers
 
 import os
 import re
+import shutil
 import subprocess
 import unittest
 
@@ -29,6 +30,8 @@ PARTIAL = "Program Partially Deleted. Reboot computer and try to remove program 
 # Without a usable trash Wine asks before it deletes for good; it draws the text itself.
 CONFIRM_FILE = ("Confirm file deletion", "")
 CONFIRM_FOLDER = ("Confirm folder deletion", "")
+# Before a folder goes for good, the uninstaller asks first itself.
+NO_BIN = "There is no recycle bin for "
 
 # What the product's setup leaves in the program folder, besides the two programs.
 PROGRAM_FILES = {
@@ -45,6 +48,12 @@ DATA_FILES = {
     "Fonts\\DataFont.ttf": b"font",
     "Fonts\\Fonts.Reg": ('"Data Font (TrueType)" "%sFonts\\DataFont.ttf"\r\n' % DATA),
 }
+
+
+def is_question(box):
+    """A question before deleting for good: the shell's, or the uninstaller's own."""
+    return ((box.caption, box.text) in (CONFIRM_FILE, CONFIRM_FOLDER) or
+            (box.caption == "Directory Delete" and box.text.startswith(NO_BIN)))
 
 
 class UninstallTest(WineTestCase):
@@ -98,13 +107,10 @@ class UninstallTest(WineTestCase):
         self.assertTrue(w.exists("C:\\windows\\Fonts"))
 
     def assertBoxesBesideQuestions(self, run, expected):
-        """The boxes of a run without the shell's questions before deleting for good, and
-        at least one such question."""
-        questions = [(b.caption, b.text) for b in run.boxes
-                     if (b.caption, b.text) in (CONFIRM_FILE, CONFIRM_FOLDER)]
-        self.assertTrue(questions, run.describe())
-        others = [(b.caption, b.text) for b in run.boxes
-                  if (b.caption, b.text) not in (CONFIRM_FILE, CONFIRM_FOLDER)]
+        """The boxes of a run without the questions before deleting for good (the shell's
+        and the uninstaller's own), and at least one such question."""
+        self.assertTrue([b for b in run.boxes if is_question(b)], run.describe())
+        others = [(b.caption, b.text) for b in run.boxes if not is_question(b)]
         self.assertEqual(others, expected, run.describe())
 
     def assertUninstallKeys(self, present):
@@ -363,15 +369,15 @@ class UninstallTest(WineTestCase):
             self.assertNotIn(name, w.trash())
 
     def test_deleting_for_good_is_the_users_choice(self):
-        """Without a usable trash the shell asks; a data folder the user keeps is reported
-        once and not walked."""
+        """Without a usable trash the uninstaller asks; a data folder the user keeps is
+        reported once and not walked."""
         w = self.wine
         w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
         w.put_file(DATA + "Notes\\2024\\notes.txt", b"notes")
         w.put_file(DATA + "notes.txt", b"notes")
         self.break_trash()
-        # Yes for the program folder (twice: whole, then emptied), No for the data folder.
-        run = self.uninstall(answers=("OK", "Yes", "Yes", "No"),
+        # Yes for the program folder, No for the data folder.
+        run = self.uninstall(answers=("OK", "Yes", "No"),
                              command='"%sKestDel.Exe" Menu Short "%s"' % (PROGRAM, DATA))
         self.assertBoxesBesideQuestions(run, [
             ("Uninstall", CONFIRMATION),
@@ -379,6 +385,9 @@ class UninstallTest(WineTestCase):
             ("Uninstall", PARTIAL),
         ])
         self.assertEqual(run.presses[-3:], ["No", "OK", "OK"])
+        self.assertEqual([b.text for b in run.boxes if is_question(b)],
+                         [NO_BIN + p + ". Delete this folder and everything in it for good?"
+                          for p in (PROGRAM[:-1], DATA[:-1])])
         for name in ("Notes\\2024\\notes.txt", "notes.txt"):
             self.assertTrue(w.exists(DATA + name), name)
 
@@ -406,6 +415,117 @@ class UninstallTest(WineTestCase):
         self.assertTrue(os.path.islink(w.unix_path("C:\\Tessaly Link")))
         self.assertFalse(w.exists(DATA + "Notes"))
         self.assertUninstallKeys(True)
+
+
+    # Folders that other users may write ----------------------------------------------------
+
+    def hostile_data(self, files):
+        """The program and a data folder holding `files` (Unix names), the uninstall command
+        naming only the data folder, and another user's folder beside it."""
+        w = self.wine
+        w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
+        w.put_file("C:\\Victim\\thesis.txt", b"thesis")
+        for name, data in files.items():
+            path = os.path.join(w.unix_path(DATA), name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
+        return '"%sKestDel.Exe" Menu Short "%s"' % (PROGRAM, DATA)
+
+    def assertVictimUntouched(self):
+        self.assertEqual(self.wine.read_file("C:\\Victim\\thesis.txt"), b"thesis")
+        self.assertNotIn("thesis.txt", self.wine.trash())
+
+    def test_a_best_fit_name_is_never_acted_on(self):
+        """A name with U+FF3C, which Wine lists with backslashes: it stays, reported once,
+        and its folder does not go whole."""
+        w = self.wine
+        odd = "x\uff3c..\uff3c..\uff3cVictim\uff3cthesis.txt"
+        command = self.hostile_data({odd: b"odd", "notes.txt": b"notes"})
+        run = self.uninstall(command=command)
+        self.assertBoxes(run, [
+            ("Uninstall", CONFIRMATION),
+            ("File Delete", "File not deleted: %sx\\..\\..\\Victim\\thesis.txt" % DATA),
+            ("Directory Delete", "Directory not deleted: " + DATA),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertVictimUntouched()
+        self.assertEqual(os.listdir(w.unix_path(DATA)), [odd])
+        self.assertIn("notes.txt", w.trash())
+
+    @unittest.skipUnless(shutil.which("chattr"), "files cannot be made immutable here")
+    def test_a_folder_swapped_while_a_box_waits_is_not_entered(self):
+        """While the box of a file that stays waits, the data folder is renamed aside and a
+        link to another user's folder takes its name."""
+        w = self.wine
+        command = self.hostile_data({"a.txt": b"a", "x\uff3cy.txt": b"odd"})
+        w.put_file("C:\\Victim\\b.txt", b"b")
+        stuck = w.unix_path(DATA + "a.txt")
+        subprocess.run(["chattr", "+i", stuck], check=True)
+        self.addCleanup(subprocess.run, ["chattr", "-R", "-i", w.home, w.folder],
+                        stderr=subprocess.DEVNULL)
+        data = w.unix_path(DATA).rstrip("/")
+
+        def swap(box, place):
+            if box.text == "File not deleted: %sa.txt" % DATA:
+                os.rename(data, data + " aside")
+                os.symlink(w.unix_path("C:\\Victim"), data)
+
+        run = w.run(command, answers=["OK"], cwd="C:\\", on_box=swap)
+        # Wine's shell, failing to move the file, offers to delete it for good: Yes.
+        self.assertBoxes(run, [
+            ("Uninstall", CONFIRMATION),
+            CONFIRM_FILE,
+            ("File Delete", "File not deleted: %sa.txt" % DATA),
+            ("File Delete", "File not deleted: %sx\\y.txt" % DATA),
+            ("Directory Delete", "Directory not deleted: " + DATA),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertVictimUntouched()
+        self.assertEqual(w.read_file("C:\\Victim\\b.txt"), b"b")
+        self.assertNotIn("b.txt", w.trash())
+
+    def test_a_font_folder_that_is_a_link_is_left_alone(self):
+        """The data folder's Fonts a link to another program's font folder."""
+        w = self.wine
+        command = self.hostile_data({"notes.txt": b"notes"})
+        w.put_file("C:\\Other\\Fonts\\o.ttf", b"font")
+        w.put_file("C:\\Other\\Fonts\\Fonts.Reg", '"Other" "C:\\Other\\Fonts\\o.ttf"\r\n')
+        os.symlink(w.unix_path("C:\\Other\\Fonts"), w.unix_path(DATA + "Fonts"))
+        run = self.uninstall(command=command)
+        self.assertBoxes(run, [
+            ("Uninstall", CONFIRMATION),
+            ("Directory Delete", "Directory not deleted: %sFonts\\" % DATA),
+            ("Directory Delete", "Directory not deleted: " + DATA),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertEqual(sorted(w.listdir("C:\\Other\\Fonts")), ["Fonts.Reg", "o.ttf"])
+        self.assertTrue(os.path.islink(w.unix_path(DATA + "Fonts")))
+        self.assertIn("notes.txt", w.trash())
+        self.assertNotIn("Fonts.Reg", w.trash())
+
+    def test_a_link_planted_while_the_question_waits_is_not_followed(self):
+        """Without a usable trash the uninstaller asks before it checks and deletes; a link
+        put into the data folder while that question waits stays, its target untouched."""
+        w = self.wine
+        command = self.hostile_data({"Notes/n.txt": b"notes"})
+        self.break_trash()
+
+        def plant(box, place):
+            if box.text.startswith(NO_BIN + DATA[:-1]):
+                os.symlink(w.unix_path("C:\\Victim"), w.unix_path(DATA + "Notes\\Link"))
+
+        run = w.run(command, answers=["OK"], cwd="C:\\", on_box=plant)
+        self.assertBoxesBesideQuestions(run, [
+            ("Uninstall", CONFIRMATION),
+            ("Directory Delete", "Directory not deleted: %sNotes\\Link" % DATA),
+            ("Directory Delete", "Directory not deleted: %sNotes\\" % DATA),
+            ("Directory Delete", "Directory not deleted: %sNotes" % DATA),
+            ("Directory Delete", "Directory not deleted: " + DATA),
+            ("Uninstall", PARTIAL),
+        ])
+        self.assertEqual(w.read_file("C:\\Victim\\thesis.txt"), b"thesis")
+        self.assertFalse(w.exists(DATA + "Notes\\n.txt"))
 
 
 if __name__ == "__main__":

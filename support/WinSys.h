@@ -155,6 +155,10 @@ void SaveListFile(const StringList& list, const std::string& name);
 // it for good, or still there.
 enum class RecycleOutcome { Gone, Kept, Failed };
 RecycleOutcome RecycleItem(const std::string& path);
+// Whether the recycle bin can take an item at the path: a fixed drive whose bin the
+// shell answers for. Where the shell cannot say (it lacks the question), it will ask
+// the user itself before deleting anything for good.
+bool IsRecycleBinUsable(const std::string& path);
 bool MoveToRecycleBin(const std::string& path);  // true when the item is gone
 
 // ---------------------------------------------------------------------------

@@ -379,4 +379,34 @@ RecycleOutcome RecycleItem(const std::string& path) {
     return RecycleOutcome::Gone;
 }
 
+bool IsRecycleBinUsable(const std::string& path) {
+    const bool onDrive = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    if (!onDrive) {
+        return false;
+    }
+    const std::string root = path.substr(0, 3);
+    // Removable, network and other drives have no recycle bin.
+    if (GetDriveTypeA(root.c_str()) != DRIVE_FIXED) {
+        return false;
+    }
+    // Windows 95 and NT 4.0 without a newer shell lack the question.
+    typedef HRESULT(WINAPI * QueryRecycleBin)(LPCSTR, SHQUERYRBINFO*);
+    HMODULE shell = GetModuleHandleA("shell32.dll");
+    if (shell == nullptr) {
+        return true;
+    }
+    // Through the one function type every other converts to without a warning.
+    typedef void (*AnyFunction)(void);
+    QueryRecycleBin query = reinterpret_cast<QueryRecycleBin>(
+        reinterpret_cast<AnyFunction>(GetProcAddress(shell, "SHQueryRecycleBinA")));
+    if (query == nullptr) {
+        return true;
+    }
+    SHQUERYRBINFO information;
+    std::memset(&information, 0, sizeof(information));
+    information.cbSize = sizeof(information);
+    // Wine answers a failure when its recycle bin (the user's trash) cannot be used.
+    return SUCCEEDED(query(root.c_str(), &information));
+}
+
 bool MoveToRecycleBin(const std::string& path) { return RecycleItem(path) == RecycleOutcome::Gone; }

@@ -5,7 +5,8 @@
 //       writes "pair: <ms A> <ms B>": from just before CreateProcess to the first visible
 //       message box of the process. The box is then closed and the process waited for.
 //   bench.exe <report> memory @<file>              file: folder, command (lines)
-//       Runs the command, pressing OK in every box, and writes
+//       Runs the command, answering every box as a user who wants it done would (Yes where
+//       the box asks Yes or No, else OK), and writes
 //       "memory: <ms> <peak working set> <peak private bytes>", read at its last box (the
 //       process's peaks so far); <ms> runs from the first OK to that last box.
 //   bench.exe <report> shelldelete <path> <1|0>
@@ -94,6 +95,9 @@ HWND BoxOf(DWORD process) {
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+// The answer of a user who wants the work done: Yes to a question, else OK.
+int GoAhead(HWND box) { return GetDlgItem(box, IDYES) != nullptr ? IDYES : IDOK; }
 
 void Press(HWND box, int button) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
@@ -208,7 +212,7 @@ int Memory(const std::vector<std::string>& lines) {
         lastBox = Now();
         read = ReadMemory(child.process(), counters);
         if (firstAnswer < 0) firstAnswer = Now();
-        Press(box, IDOK);
+        Press(box, GoAhead(box));
         child.WaitUntilGone(box);
     }
     child.End();

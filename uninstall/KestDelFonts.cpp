@@ -27,29 +27,45 @@ bool IsInFontFolder(const std::string& path, const std::string& fontFolder) {
     return isFullPath && !FileNamePart(path).empty() && IsSameFolder(FolderPart(path), fontFolder);
 }
 
+void ShowFontBox(const std::string& text) {
+    NoteRemovalWait();
+    ShowMessageBox(text, "Font Delete");
+}
+
+// The font folder as it was checked, checked again after every wait before anything in
+// it is touched by name.
+struct FontFolder {
+    std::string path;
+    FolderIdentity identity;
+    unsigned long checkedAt = 0;
+    bool Unchanged() { return IsFolderUnchanged(path, identity, &checkedAt); }
+};
+
 // Removes the fonts a list names, from the last line to the first so that a line can
 // be dropped while the lines before it keep their places. The lines of fonts whose
-// files stay remain in the list, in their order. True when every file went.
-bool RemoveListedFonts(StringList& lines, const std::string& fontFolder) {
+// files stay remain in the list, in their order. True when every file went; `changed`
+// set when the folder changed on the way, and nothing more was done in it.
+bool RemoveListedFonts(StringList& lines, FontFolder& folder, bool& changed) {
     bool removed = true;
     for (size_t index = lines.size(); index-- > 0;) {
         const std::string name = ExtractToken(lines[index], 1);
-        const std::string path = ExtractToken(lines[index], 2);
-        if (!IsInFontFolder(path, fontFolder)) {
-            // Not the product's: the line, its key and its file stay, as for a font that
-            // could not be removed.
-            ReportFileFailure(path);
-            ShowMessageBox("Font not deleted: " + name, "Font Delete");
-            removed = false;
-            continue;
+        RemovalFacts facts;
+        facts.subject = RemovalSubject::FontFile;
+        facts.path = ExtractToken(lines[index], 2);
+        facts.isInFontFolder = IsInFontFolder(facts.path, folder.path);
+        if (!folder.Unchanged()) {
+            changed = true;
+            return false;
         }
-        if (IsFontKeyName(name)) {
+        // Not the product's: the line, its key and its file stay, as for a font that
+        // could not be removed.
+        if (facts.isInFontFolder && IsFontKeyName(name)) {
             DeleteRegistryKey(FontsKeyPath() + "\\" + name, true);
         }
-        if (RemoveFile(path)) {
+        if (RemoveNamedFile(facts)) {
             lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(index));
         } else {
-            ShowMessageBox("Font not deleted: " + name, "Font Delete");
+            ShowFontBox("Font not deleted: " + name);
             removed = false;
         }
     }
@@ -66,20 +82,50 @@ void SaveRemainingFonts(const StringList& lines, const std::string& listPath) {
 }  // namespace
 
 bool RemoveFonts(const std::string& fontFolder) {
+    // The font folder passes the check of every folder removed (protected, no link)
+    // before anything in it is read or touched.
+    FontFolder folder;
+    folder.path = fontFolder;
+    switch (CheckNamedFolder(fontFolder, &folder.identity)) {
+        case FolderCheck::NothingToDo:
+            return true;
+        case FolderCheck::Stays:
+            return false;
+        case FolderCheck::Remove:
+            break;
+    }
+    folder.checkedAt = RemovalWaitCount();
     const std::string listPath = fontFolder + FontListName;
     RemoveFile(listPath);
     StringList lines;
+    if (!folder.Unchanged()) {
+        return false;
+    }
     if (!LoadListFile(lines, listPath)) {
         return RemoveEmptyFolder(fontFolder);
     }
-    bool removed = RemoveListedFonts(lines, fontFolder);
+    bool changed = false;
+    bool removed = RemoveListedFonts(lines, folder, changed);
+    if (changed) {
+        return false;
+    }
     if (removed) {
+        if (!folder.Unchanged()) {
+            return false;
+        }
         const bool listRemoved = RemoveFile(listPath);
+        if (!folder.Unchanged()) {
+            return false;
+        }
         const bool folderRemoved = RemoveEmptyFolder(fontFolder);
         removed = listRemoved && folderRemoved;
     }
     if (!removed) {
-        ShowMessageBox("Some fonts not deleted.", "Font Delete");
+        ShowFontBox("Some fonts not deleted.");
+        // The folder may be gone by now; a folder that changed gets no list written.
+        if (FolderExists(fontFolder) && !folder.Unchanged()) {
+            return false;
+        }
         SaveRemainingFonts(lines, listPath);
     }
     return removed;

@@ -8,31 +8,14 @@
 
 namespace {
 
-// A shortcut name is a file name on the desktop: separators, a colon or wildcards
-// (the directory search also takes '<', '>' and '"' for them) would reach other files.
-// Read by character: the trail byte of a double-byte character may be 0x5C or 0x7C.
-bool IsPlainName(const std::string& name) {
-    const char* end = name.c_str() + name.size();
-    for (const char* p = name.c_str(); p < end;) {
-        const char* next = CharNextA(p);
-        if (next <= p || next > end) {
-            next = p + 1;
-        }
-        if (next == p + 1 && std::string("\\/:*?\"<>|").find(*p) != std::string::npos) {
-            return false;
-        }
-        p = next;
-    }
-    return true;
-}
-
+// A shortcut name is a file name on the desktop: the judge refuses one that would reach
+// other files.
 bool RemoveDesktopShortcut(const std::string& shortcutName) {
-    const std::string path = DesktopFolder() + shortcutName + ".Lnk";
-    if (!IsPlainName(shortcutName)) {
-        ReportFileFailure(path);
-        return false;
-    }
-    return RemoveFile(path);
+    RemovalFacts facts;
+    facts.subject = RemovalSubject::Shortcut;
+    facts.path = DesktopFolder() + shortcutName + ".Lnk";
+    facts.name = shortcutName;
+    return RemoveNamedFile(facts);
 }
 
 }  // namespace

@@ -295,3 +295,27 @@ TEST_F(FontsTest, ActsOnlyOnLinesThatNameAFileInTheFontFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A font folder made a link to another program's font folder: nothing in it is read or
+// touched; it stays, reported once.
+TEST_F(FontsTest, AFontFolderThatIsALinkIsNotTouched) {
+    const std::string other = "C:\\Other\\Fonts\\";
+    machine.AddFile(other + "o.ttf", "font");
+    machine.AddFile(other + "Fonts.Reg", "\"Other\" \"" + other + "o.ttf\"\r\n");
+    machine.SetString(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Other", "File", "o.ttf");
+    machine.AddLink("C:\\Data\\Fonts", other);
+    machine.RefuseRecycle("C:\\Data\\Fonts\\Fonts.Reg");
+
+    EXPECT_FALSE(RemoveFonts("C:\\Data\\Fonts\\"));
+
+    EXPECT_EQ(BoxesOf(machine),
+              Strings{"Directory Delete | Directory not deleted: C:\\Data\\Fonts\\"});
+    EXPECT_EQ(State.FailureCount, 1);
+    EXPECT_EQ(machine.recycled, Strings{});
+    EXPECT_EQ(machine.List(other), (Strings{"o.ttf", "Fonts.Reg"}));
+    EXPECT_TRUE(machine.KeyExists(HKEY_LOCAL_MACHINE, std::string(FontsKey) + "\\Other"));
+}
+
+}  // namespace

@@ -11,6 +11,114 @@ const char* const Top = "C:\\Apps\\Top";
 
 class RemoveTest : public KestDelTest {};
 
+// The removal judge: each rule on what may be removed, as one table of what is known of
+// a candidate and the answer.
+TEST_F(RemoveTest, TheJudgeAnswersEveryRuleFromTheFactsAlone) {
+    using S = RemovalSubject;
+    using V = Verdict;
+    using R = RemovalReason;
+    const DWORD none = INVALID_FILE_ATTRIBUTES;
+    const DWORD file = FILE_ATTRIBUTE_ARCHIVE;
+    const DWORD folder = FILE_ATTRIBUTE_DIRECTORY;
+    const DWORD link = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    FolderIdentity listed;
+    listed.known = true;
+    listed.volume = 7;
+    listed.indexLow = 42;
+    FolderIdentity other = listed;
+    other.indexLow = 43;
+    enum Extra { Plain, Unknown, Protected, Repeated, Outside, Program, Same, Changed };
+    struct Case {
+        const char* name;
+        S subject;
+        const char* path;
+        const char* entry;  // listed name or shortcut name
+        DWORD attributes;
+        Extra extra;
+        V verdict;
+        R reason;
+    } cases[] = {
+        {"missing file", S::File, "C:\\A\\a.txt", "", none, Plain, V::NothingToDo, R::Missing},
+        {"empty file path", S::File, "", "", none, Plain, V::NothingToDo, R::Missing},
+        {"file", S::File, "C:\\A\\a.txt", "", file, Plain, V::Remove, R::None},
+        {"folder named as a file", S::File, "C:\\A", "", folder, Plain, V::NothingToDo,
+         R::NotAFile},
+        {"file unknown: tried", S::File, "C:\\A\\a.txt", "", none, Unknown, V::Remove, R::Unknown},
+        {"wildcard", S::File, "C:\\A\\*.txt", "", file, Plain, V::Stays, R::Wildcard},
+        {"DOS wildcard", S::File, "C:\\A\\a<", "", file, Plain, V::Stays, R::Wildcard},
+        {"font file elsewhere", S::FontFile, "C:\\W\\x.ttf", "", file, Outside, V::Stays,
+         R::OutsideFontFolder},
+        {"font file", S::FontFile, "C:\\F\\x.ttf", "", file, Plain, V::Remove, R::None},
+        {"shortcut with a separator", S::Shortcut, "C:\\D\\..\\x.Lnk", "..\\x", file, Plain,
+         V::Stays, R::ShortcutName},
+        {"shortcut with a bar", S::Shortcut, "C:\\D\\a|b.Lnk", "a|b", file, Plain, V::Stays,
+         R::ShortcutName},
+        {"shortcut", S::Shortcut, "C:\\D\\T.Lnk", "T", file, Plain, V::Remove, R::None},
+        {"missing network folder", S::Folder, "\\\\srv\\d", "", none, Protected, V::NothingToDo,
+         R::Missing},
+        {"protected folder", S::Folder, "C:\\Windows", "", folder, Protected, V::Stays,
+         R::Protected},
+        {"folder unknown", S::Folder, "C:\\A", "", none, Unknown, V::Stays, R::Unknown},
+        {"folder is a file", S::Folder, "C:\\A", "", file, Plain, V::NothingToDo, R::NotAFolder},
+        {"folder is a link", S::Folder, "C:\\A", "", link, Plain, V::Stays, R::Link},
+        {"folder swapped", S::Folder, "C:\\A", "", folder, Changed, V::Stays, R::ChangedFolder},
+        {"folder as listed", S::Folder, "C:\\A", "", folder, Same, V::Remove, R::None},
+        {"folder", S::Folder, "C:\\A", "", folder, Plain, V::Remove, R::None},
+        {"best-fit path", S::ListedEntry, "", "x\\..\\..\\V\\t.txt", file, Plain, V::Stays,
+         R::OddName},
+        {"unmappable", S::ListedEntry, "", "a?b", file, Plain, V::Stays, R::OddName},
+        {"colon", S::ListedEntry, "", "a:b", folder, Plain, V::Stays, R::OddName},
+        {"slash", S::ListedEntry, "", "a/b", file, Plain, V::Stays, R::OddName},
+        {"dots as a file", S::ListedEntry, "", "..", file, Plain, V::Stays, R::OddName},
+        {"dots again", S::ListedEntry, "", "..", folder, Repeated, V::Stays, R::OddName},
+        {"name again", S::ListedEntry, "", "a.txt", file, Repeated, V::Stays, R::OddName},
+        {"parent", S::ListedEntry, "", "..", folder, Plain, V::PassOver, R::DotName},
+        {"dot name", S::ListedEntry, "", ".profile", file, Plain, V::PassOver, R::DotName},
+        {"font folder", S::ListedEntry, "", "FONTS", folder, Plain, V::PassOver, R::FontFolder},
+        {"font folder as a link", S::ListedEntry, "", "Fonts", link, Plain, V::PassOver,
+         R::FontFolder},
+        {"file named Fonts", S::ListedEntry, "", "Fonts", file, Plain, V::Remove, R::None},
+        {"link", S::ListedEntry, "", "Sub", link, Plain, V::Stays, R::Link},
+        {"sub-folder", S::ListedEntry, "", "Sub", folder, Plain, V::Enter, R::None},
+        {"system folder", S::ListedEntry, "", "Sys", folder | FILE_ATTRIBUTE_SYSTEM, Plain,
+         V::Enter, R::None},
+        {"system file", S::ListedEntry, "", "b.sys", FILE_ATTRIBUTE_SYSTEM, Plain, V::PassOver,
+         R::SystemFile},
+        {"volume label", S::ListedEntry, "", "label", 0x8, Plain, V::PassOver, R::SystemFile},
+        {"uninstaller", S::ListedEntry, "", "kestdel.exe", file, Plain, V::PassOver,
+         R::Uninstaller},
+        {"listed file", S::ListedEntry, "", "a.txt", file | FILE_ATTRIBUTE_HIDDEN, Plain, V::Remove,
+         R::None},
+        {"dot-named link in a tree", S::TreeEntry, "", ".cache", link, Plain, V::Stays, R::Link},
+        {"odd name in a tree", S::TreeEntry, "", "x\\y", file, Plain, V::Stays, R::OddName},
+        {"parent in a tree", S::TreeEntry, "", "..", folder, Plain, V::PassOver, R::DotName},
+        {"folder in a tree", S::TreeEntry, "", "Fonts", folder, Plain, V::Enter, R::None},
+        {"file in a tree", S::TreeEntry, "", "KestDel.Exe", file, Plain, V::Remove, R::None},
+        {"program folder left", S::FolderLeft, "C:\\P\\", "", folder, Program, V::KeptSilently,
+         R::ProgramFolder},
+        {"folder left", S::FolderLeft, "C:\\P", "", folder, Plain, V::Stays, R::NotRemoved},
+    };
+    for (const Case& c : cases) {
+        RemovalFacts facts;
+        facts.subject = c.subject;
+        facts.path = c.path;
+        facts.name = c.entry;
+        facts.attributes = c.attributes;
+        facts.attributesKnown = c.extra != Unknown;
+        facts.isProtected = c.extra == Protected;
+        facts.isRepeatedName = c.extra == Repeated;
+        facts.isInFontFolder = c.extra != Outside;
+        facts.isProgramFolder = c.extra == Program;
+        if (c.extra == Same || c.extra == Changed) {
+            facts.expected = listed;
+            facts.identity = c.extra == Same ? listed : other;
+        }
+        const RemovalDecision decision = JudgeRemoval(facts);
+        EXPECT_EQ(static_cast<int>(decision.verdict), static_cast<int>(c.verdict)) << c.name;
+        EXPECT_EQ(static_cast<int>(decision.reason), static_cast<int>(c.reason)) << c.name;
+    }
+}
+
 TEST_F(RemoveTest, RemoveFileMovesOneFileOrReportsIt) {
     struct Case {
         const char* name;
@@ -243,21 +351,17 @@ TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
 // the user keeps is reported and counted once and not walked to ask again for each
 // file in it.
 TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
+    const std::string question =
+        "Directory Delete | There is no recycle bin for E:\\Data. Delete this folder and "
+        "everything in it for good?";
     struct Case {
         const char* name;
         int answer;
         bool removed;
         Strings boxes;
     } cases[] = {
-        {"Yes",
-         IDYES,
-         true,
-         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?"}},
-        {"No",
-         IDNO,
-         false,
-         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?",
-          "Directory Delete | Directory not deleted: E:\\Data\\"}},
+        {"Yes", IDYES, true, {question}},
+        {"No", IDNO, false, {question, "Directory Delete | Directory not deleted: E:\\Data\\"}},
     };
     for (const Case& c : cases) {
         CleanMachine fresh(Administrator());
@@ -272,6 +376,21 @@ TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
         EXPECT_EQ(State.FailureCount, c.removed ? 0 : 1) << c.name;
         EXPECT_EQ(fresh.Exists("E:\\Data\\Sub\\b.txt"), !c.removed) << c.name;
         EXPECT_EQ(fresh.Exists("E:\\Data\\a.txt"), !c.removed) << c.name;
+    }
+
+    // A shell without the recycle-bin question (Windows 95, NT 4.0 without a newer shell)
+    // is left to ask itself.
+    {
+        CleanMachine fresh(Administrator());
+        fresh.AddFile("C:\\Data\\a.txt", "a");
+        fresh.recycleBinUnusable = true;
+        fresh.noRecycleBinQuery = true;
+
+        EXPECT_TRUE(RemoveDirectoryTree("C:\\Data"));
+
+        EXPECT_EQ(BoxesOf(fresh),
+                  Strings{"Confirm folder deletion | Are you sure you want to delete 'C:\\Data'?"});
+        EXPECT_FALSE(fresh.Exists("C:\\Data"));
     }
 
     // A file the user keeps, or one the shell answers for but could not delete, stays
@@ -362,6 +481,105 @@ TEST_F(RemoveTest, AnEmptyLinkStaysReported) {
     EXPECT_EQ(BoxesOf(machine),
               Strings{"Directory Delete | Directory not deleted: " + top + "Link"});
     EXPECT_EQ(State.FailureCount, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Another user's folder, which a link or a name from the disk could lead to.
+const std::string Victim = "C:\\Users\\bob\\Thesis\\";
+
+// While a box waits, the walked folder is renamed aside and a link to another user's
+// folder takes its name: the folder is checked again after the box, found changed,
+// reported once and not entered.
+TEST_F(RemoveTest, AFolderSwappedWhileABoxWaitsIsNotEntered) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFile(top + "a.txt", "a");
+    machine.RefuseRecycle(top + "a.txt");
+    machine.AddFile(top + "b.txt", "b");
+    machine.AddFile(top + "Sub\\c.txt", "c");
+    machine.RefuseRecycle(Top);
+    machine.AddFile(Victim + "b.txt", "thesis");
+    machine.AddFile(Victim + "Sub\\c.txt", "chapter");
+    machine.onBox = [&](const winsim::BoxRecord&) {
+        if (machine.boxes.size() == 1) {
+            ASSERT_TRUE(MoveFileA(Top, "C:\\Apps\\Aside"));
+            machine.AddLink(Top, Victim);
+        }
+    };
+
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+
+    EXPECT_EQ(BoxesOf(machine), (Strings{"File Delete | File not deleted: " + top + "a.txt",
+                                         "Directory Delete | Directory not deleted: " + top}));
+    EXPECT_EQ(machine.recycled, Strings{});
+    EXPECT_EQ(machine.List(Victim), (Strings{"b.txt", "Sub"}));
+    EXPECT_TRUE(machine.Exists(Victim + "Sub\\c.txt"));
+    EXPECT_EQ(machine.List("C:\\Apps\\Aside"), (Strings{"a.txt", "b.txt", "Sub"}));
+    EXPECT_EQ(State.FailureCount, 2);
+}
+
+// Without a usable recycle bin the question comes before the tree is checked and
+// walked: a link planted while it waits is found and left alone, and nothing is handed
+// to the shell to delete for good.
+TEST_F(RemoveTest, ALinkPlantedWhileTheQuestionWaitsIsNotFollowed) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFile(top + "a.txt", "a");
+    machine.AddFile(top + "Sub\\b.txt", "b");
+    machine.AddFile(Victim + "thesis.doc", "thesis");
+    machine.recycleBinUnusable = true;
+    machine.boxAnswers = {IDYES};
+    machine.onBox = [&](const winsim::BoxRecord&) {
+        if (machine.boxes.size() == 1) {
+            machine.AddLink(top + "Sub\\Link", Victim);
+        }
+    };
+
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+
+    EXPECT_EQ(BoxesOf(machine),
+              (Strings{"Directory Delete | There is no recycle bin for " + std::string(Top) +
+                           ". Delete this folder and everything in it for good?",
+                       "Directory Delete | Directory not deleted: " + top + "Sub\\Link",
+                       "Directory Delete | Directory not deleted: " + top + "Sub\\",
+                       "Directory Delete | Directory not deleted: " + top + "Sub",
+                       "Directory Delete | Directory not deleted: " + top}));
+    EXPECT_TRUE(machine.Exists(Victim + "thesis.doc"));
+    EXPECT_FALSE(machine.Exists(top + "a.txt"));
+    EXPECT_FALSE(machine.Exists(top + "Sub\\b.txt"));
+    EXPECT_EQ(machine.Lines("delete: "),
+              (Strings{"delete: " + top + "a.txt", "delete: " + top + "Sub\\b.txt"}));
+    EXPECT_EQ(State.FailureCount, 4);
+}
+
+// A name the code page cannot express is listed best fit: separators and dots in it
+// would lead out of the folder. It is never acted on; it stays, reported once, and its
+// folder does not go whole.
+TEST_F(RemoveTest, ABestFitNameIsNeverActedOn) {
+    const std::string top = std::string(Top) + "\\";
+    const std::string name =
+        "x\xEF\xBC\xBC..\xEF\xBC\xBC..\xEF\xBC\xBCVictim\xEF\xBC\xBCthesis.txt";
+    for (bool shellRefuses : {false, true}) {
+        CleanMachine fresh(Administrator());
+        fresh.AddFile("C:\\Apps\\Victim\\thesis.txt", "thesis");
+        fresh.AddFile(top + "a.txt", "a");
+        fresh.AddUnicodeFile(top, name, "odd");
+        if (shellRefuses) {
+            fresh.RefuseRecycle(Top);
+        }
+
+        EXPECT_FALSE(RemoveDirectoryTree(Top)) << shellRefuses;
+
+        EXPECT_EQ(BoxesOf(fresh), (Strings{"File Delete | File not deleted: " + top +
+                                               "x\\..\\..\\Victim\\thesis.txt",
+                                           "Directory Delete | Directory not deleted: " + top}))
+            << shellRefuses;
+        EXPECT_EQ(fresh.recycled, Strings{top + "a.txt"}) << shellRefuses;
+        EXPECT_EQ(fresh.List(Top), Strings{name}) << shellRefuses;
+        EXPECT_TRUE(fresh.Exists("C:\\Apps\\Victim\\thesis.txt")) << shellRefuses;
+        EXPECT_EQ(State.FailureCount, 2) << shellRefuses;
+    }
 }
 
 }  // namespace

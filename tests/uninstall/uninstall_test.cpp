@@ -379,6 +379,34 @@ TEST_F(UninstallTest, SystemFoldersOnTheCommandLineAreRefused) {
     }
 }
 
+// A folder that is not there is nothing to do, whatever its form: a network name no
+// longer there does not keep the uninstall from ever finishing. One that is there is
+// refused.
+TEST_F(UninstallTest, ANetworkFolderIsNothingToDoOnceGone) {
+    struct Case {
+        const char* data;
+        Strings boxes;
+    } cases[] = {
+        {"\\\\localhost\\C$\\Gone\\", {Confirmation, Reboot}},
+        {"\\\\localhost\\C$\\Tessaly Extra",
+         {Confirmation,
+          "Directory Delete | Directory not deleted: \\\\localhost\\C$\\Tessaly Extra", Partial}},
+    };
+    for (const Case& c : cases) {
+        CleanMachine fresh(Administrator());
+        Install(fresh);
+
+        EXPECT_EQ(UninstallProgram(Uninstaller, "Tessaly", "Tessaly", c.data, ""),
+                  c.boxes.back() == Reboot)
+            << c.data;
+
+        EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.data;
+        EXPECT_EQ(fresh.KeyExists(HKEY_LOCAL_MACHINE, UninstallKey), c.boxes.back() != Reboot)
+            << c.data;
+        EXPECT_TRUE(fresh.Exists(Extra + "\\x.dat")) << c.data;
+    }
+}
+
 // A Fonts.Reg that cannot be written back ends the run with its file error at that
 // point: nothing after the fonts is removed, no outcome is shown, and the uninstall
 // keys stay for a later run.

@@ -180,3 +180,53 @@ TEST(FilesShell, OnlyDeletionIsOffered) {
     EXPECT_NE(0, SHFileOperationA(&op));
     EXPECT_TRUE(m.Exists("C:\\a.txt"));
 }
+
+namespace {
+
+// What a program learns of the recycle bin before it hands the shell anything: the
+// question, looked up at run time, answers for a fixed drive unless Wine's trash cannot
+// be used; a delete for good follows a link inside the folder, as Wine's does.
+TEST(FilesShell, RecycleBinQuestionAndDeleteForGoodThroughLinks) {
+    winsim::Machine m;
+    m.AddDrive('E', DRIVE_REMOVABLE);
+    typedef HRESULT(WINAPI * Query)(LPCSTR, SHQUERYRBINFO*);
+    Query query = reinterpret_cast<Query>(reinterpret_cast<void (*)(void)>(
+        GetProcAddress(GetModuleHandleA("shell32.dll"), "SHQueryRecycleBinA")));
+    ASSERT_NE(query, nullptr);
+    SHQUERYRBINFO info = {};
+    info.cbSize = sizeof info;
+    EXPECT_EQ(query("C:\\", &info), S_OK);
+    EXPECT_EQ(query("E:\\", &info), E_FAIL);
+    m.recycleBinUnusable = true;
+    EXPECT_EQ(query("C:\\", &info), E_FAIL);
+    m.noRecycleBinQuery = true;
+    EXPECT_EQ(GetProcAddress(GetModuleHandleA("shell32.dll"), "SHQueryRecycleBinA"), nullptr);
+
+    m.AddFile("C:\\Other\\thesis.doc", "thesis");
+    m.AddFile("C:\\Data\\a.txt", "a");
+    m.AddLink("C:\\Data\\Link", "C:\\Other");
+    EXPECT_EQ(Delete("C:\\Data", kToBin), 0);
+    EXPECT_FALSE(m.Exists("C:\\Data"));
+    EXPECT_TRUE(m.Exists("C:\\Other"));
+    EXPECT_FALSE(m.Exists("C:\\Other\\thesis.doc"));
+}
+
+// A name the code page cannot express is listed best fit and reached by no A name.
+TEST(FilesShell, BestFitNamesAreListedButNotReached) {
+    winsim::Machine m;
+    m.AddFolder("C:\\Data");
+    m.AddUnicodeFile("C:\\Data", "x\xEF\xBC\xBC..\xE2\x82\xAC.txt", "odd");
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA("C:\\Data\\*.*", &entry);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::vector<std::string> names;
+    do names.push_back(entry.cFileName);
+    while (FindNextFileA(search, &entry));
+    FindClose(search);
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "x\\..?.txt"}));
+    EXPECT_EQ(GetFileAttributesA("C:\\Data\\x\\..?.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(FindFirstFileA("C:\\Data\\x\xEF\xBC\xBC..\xE2\x82\xAC.txt", &entry),
+              INVALID_HANDLE_VALUE);
+}
+
+}  // namespace

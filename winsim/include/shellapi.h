@@ -30,4 +30,14 @@ typedef struct _SHFILEOPSTRUCTA {
 
 int WINAPI SHFileOperationA(LPSHFILEOPSTRUCTA fileOp);
 
+typedef struct _SHQUERYRBINFO {
+    DWORD cbSize;
+    long long i64Size;
+    long long i64NumItems;
+} SHQUERYRBINFO, *LPSHQUERYRBINFO;
+
+// Not imported by the system (Windows 95 and NT 4.0 lack it): reached through
+// GetProcAddress.
+HRESULT WINAPI SHQueryRecycleBinA(LPCSTR rootPath, LPSHQUERYRBINFO information);
+
 #endif

@@ -37,6 +37,9 @@ typedef LONG* PLONG;
 typedef BOOL* LPBOOL;
 typedef WORD* LPWORD;
 typedef LONG HRESULT;
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define S_OK ((HRESULT)0L)
+#define E_FAIL ((HRESULT)0x80004005L)
 typedef WORD FILEOP_FLAGS;
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;

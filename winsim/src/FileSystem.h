@@ -41,6 +41,8 @@ struct Node {
     std::shared_ptr<Node> sameFile;
     // A folder created with a security descriptor: its access list (Machine::Access).
     std::vector<std::string> access;
+    // A name the code page cannot express: the A calls list it so, and no A name reaches it.
+    std::string bestFit;
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     std::shared_ptr<Node> Child(const std::string& childName) const;  // case-insensitive

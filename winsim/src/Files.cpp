@@ -191,10 +191,11 @@ FILETIME Now() {
 std::shared_ptr<Node> Node::Child(const std::string& childName) const {
     std::string lower = Lower(childName);
     for (const auto& child : children)
-        if (Lower(child->name) == lower) return child;
+        if (child->bestFit.empty() && Lower(child->name) == lower) return child;
     // A path may name an entry by its short alias too.
     for (const auto& child : children)
-        if (!child->shortName.empty() && Lower(child->shortName) == lower) return child;
+        if (child->bestFit.empty() && !child->shortName.empty() && Lower(child->shortName) == lower)
+            return child;
     return nullptr;
 }
 
@@ -588,6 +589,42 @@ void Machine::AddFile(const std::string& path, const std::string& content, DWORD
     if (file && file->IsFolder()) SetupFault("a folder is in the way of", path);
     if (!file) file = CreateNode(*folder, parsed.parts.back(), 0);
     file->attributes = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
+    file->content = content;
+}
+
+namespace {
+
+// The best-fit A form of a UTF-8 name: full-width ASCII becomes ASCII, any other
+// character beyond ASCII '?'.
+std::string BestFit(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        if (length == 1) {
+            out += static_cast<char>(c);
+        } else if (length == 3 && i + 2 < utf8.size()) {
+            unsigned code = ((c & 0x0Fu) << 12) |
+                            ((static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6) |
+                            (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
+            out += code >= 0xFF01 && code <= 0xFF5E ? static_cast<char>(code - 0xFF01 + 0x21) : '?';
+        } else {
+            out += '?';
+        }
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+void Machine::AddUnicodeFile(const std::string& folder, const std::string& utf8Name,
+                             const std::string& content) {
+    std::shared_ptr<Node> parent = SetupNode(*this, folder);
+    if (!parent->IsFolder()) SetupFault("not a folder", folder);
+    std::shared_ptr<Node> file = CreateNode(*parent, utf8Name, FILE_ATTRIBUTE_ARCHIVE);
+    file->shortName.clear();
+    file->bestFit = BestFit(utf8Name);
     file->content = content;
 }
 

@@ -24,7 +24,7 @@ WIN32_FIND_DATAA Entry(const Node& node, const std::string& name, bool shortName
     data.ftLastWriteTime = node.writeTime;
     const Node& file = node.sameFile ? *node.sameFile : node;  // a link shows size 0
     data.nFileSizeLow = node.IsFolder() ? 0 : static_cast<DWORD>(file.content.size());
-    CopyName(data.cFileName, sizeof data.cFileName, name);
+    CopyName(data.cFileName, sizeof data.cFileName, node.bestFit.empty() ? name : node.bestFit);
     if (shortNames && name == node.name) CopyName(data.cAlternateFileName, 14, node.shortName);
     return data;
 }
@@ -63,10 +63,12 @@ std::vector<WIN32_FIND_DATAA> Matches(const Node& folder, const std::string& giv
     const std::string pattern = HasWildcards(given) ? PlainWildcards(given) : given;
     if (!HasWildcards(pattern)) {
         std::string lower = Lower(pattern);
-        for (const auto& child : folder.children)
+        for (const auto& child : folder.children) {
+            if (!child->bestFit.empty()) continue;  // no A name reaches it
             if (Lower(child->name) == lower ||
                 (shortNames && !child->shortName.empty() && Lower(child->shortName) == lower))
                 out.push_back(Entry(*child, child->name, shortNames));
+        }
         return out;
     }
     if (folder.parent) {
@@ -76,7 +78,7 @@ std::vector<WIN32_FIND_DATAA> Matches(const Node& folder, const std::string& giv
     // Like the platform, a pattern also matches an entry by its alias ("*.htm" finds
     // "a.html" through "A~1.HTM").
     for (const auto& child : folder.Enumerated())
-        if (MatchesPattern(pattern, child->name) ||
+        if (MatchesPattern(pattern, child->bestFit.empty() ? child->name : child->bestFit) ||
             (shortNames && !child->shortName.empty() && MatchesPattern(pattern, child->shortName)))
             out.push_back(Entry(*child, child->name, shortNames));
     return out;

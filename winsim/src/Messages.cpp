@@ -43,5 +43,6 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     }
     m.boxes.push_back(box);
     Record("box: " + box.caption + " | " + box.text);
+    if (m.onBox) m.onBox(box);
     return box.answer;
 }

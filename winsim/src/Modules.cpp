@@ -2,6 +2,7 @@
 // version exports, the DLL search settings, the module's Unicode name and the
 // process's identity.
 #include <lzexpand.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -70,6 +71,9 @@ BOOL WINAPI SetProcessMitigationPolicy(int policy, PVOID buffer, SIZE_T length) 
 
 bool HasMitigationPolicies() { return NtFrom(6, 2); }
 
+// Windows 95 and NT 4.0 without a newer shell lack the recycle-bin question.
+bool HasRecycleBinQuery() { return !M().noRecycleBinQuery; }
+
 template <typename Function>
 FARPROC Exported(Function function) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
@@ -104,6 +108,7 @@ const Export* FindExport(const std::string& library, const std::string& name) {
         {"advapi32.dll", "SetSecurityDescriptorControl", Exported(SetSecurityDescriptorControl),
          From2000},
         {"advapi32.dll", "GetLengthSid", Exported(GetLengthSid), NtFamily},
+        {"shell32.dll", "SHQueryRecycleBinA", Exported(SHQueryRecycleBinA), HasRecycleBinQuery},
         {"lz32.dll", "LZOpenFileA", Exported(LZOpenFileA), Always},
         {"lz32.dll", "LZCopy", Exported(LZCopy), Always},
         {"lz32.dll", "LZClose", Exported(LZClose), Always},

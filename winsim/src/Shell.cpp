@@ -27,7 +27,7 @@ bool Refused(const std::string& item) {
 
 // Removable and network drives have no recycle bin, and a full bin takes nothing more.
 bool HasRecycleBin(const Location& where) {
-    if (M().recycleBinFull) return false;
+    if (M().recycleBinFull || M().recycleBinUnusable) return false;
     return where.drive->type != DRIVE_REMOVABLE && where.drive->type != DRIVE_REMOTE;
 }
 
@@ -39,10 +39,29 @@ bool ConfirmPermanentDeletion(const std::string& item, bool isFolder) {
            IDYES;
 }
 
+// Wine's delete for good follows a link inside the folder and deletes what the target
+// holds.
+void DeleteThroughLinks(Node& folder) {
+    for (const std::shared_ptr<Node>& child : std::vector<std::shared_ptr<Node>>(folder.children)) {
+        std::shared_ptr<Node> target = child->isLink ? child->linkTarget.lock() : child;
+        if (!target || !target->IsFolder()) continue;
+        DeleteThroughLinks(*target);
+        if (target != child) {
+            for (const std::shared_ptr<Node>& inside :
+                 std::vector<std::shared_ptr<Node>>(target->children)) {
+                if (Busy(*inside)) continue;
+                Record("delete: " + FullPath(*inside));
+                RemoveNode(*inside);
+            }
+        }
+    }
+}
+
 // A delete for good, as Wine's shell does it when it cannot recycle: an item that
 // cannot go stays, and the shell still answers success.
 void DeleteForGood(const std::string& item, Node& node) {
     if (Busy(node)) return;
+    if (node.IsFolder()) DeleteThroughLinks(node);
     RemoveNode(node);
     Record("delete: " + item);
 }
@@ -90,6 +109,17 @@ int DeleteItem(const std::string& item, UINT flags, BOOL& aborted) {
 }  // namespace winsim
 
 using namespace winsim;
+
+// A full recycle bin still answers, as on Windows; Wine's unusable one does not.
+HRESULT WINAPI SHQueryRecycleBinA(LPCSTR rootPath, LPSHQUERYRBINFO information) {
+    if (!rootPath || !information) return E_FAIL;
+    Location where = Locate(rootPath, false);
+    if (where.error || !where.drive || M().recycleBinUnusable) return E_FAIL;
+    if (where.drive->type != DRIVE_FIXED) return E_FAIL;
+    information->i64Size = 0;
+    information->i64NumItems = static_cast<long long>(M().recycled.size());
+    return S_OK;
+}
 
 int WINAPI SHFileOperationA(LPSHFILEOPSTRUCTA fileOp) {
     if (Faulted("SHFileOperationA", 0)) return ERROR_ACCESS_DENIED;

@@ -1,5 +1,7 @@
 // Version, last error, process environment, folders, error mode and the
 // top-level exception filter of the simulated machine.
+#include <shellapi.h>
+
 #include <cstring>
 
 #include "Internal.h"

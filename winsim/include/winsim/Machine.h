@@ -154,6 +154,12 @@ public:
     // (default: the order of creation).
     void SetEnumerationOrder(const std::string& folder, const std::vector<std::string>& names);
     void SetAttributes(const std::string& path, DWORD attributes);
+    // A file whose name (UTF-8) holds characters the code page cannot express. The A
+    // calls list it best fit: a full-width ASCII character (U+FF01 to U+FF5E) becomes its
+    // ASCII one ("x＼..＼y" is listed "x\..\y"), any other character beyond ASCII "?".
+    // No A name reaches it.
+    void AddUnicodeFile(const std::string& folder, const std::string& utf8Name,
+                        const std::string& content = "");
 
     // The access list a folder was created with (CreateDirectoryA with a security
     // descriptor), one line per entry, "allow <SID> <mask in hex> inherit <flags>", and
@@ -180,6 +186,12 @@ public:
     // No keeps the item, sets fAnyOperationsAborted and still answers 0; an item it
     // cannot delete stays, and it answers 0 too (Wine).
     bool recycleBinFull = false;
+    // Wine's recycle bin where the user's trash cannot be used: SHQueryRecycleBinA fails
+    // for every drive, and the shell deletes for good as above. A full bin (Windows)
+    // still answers the question.
+    bool recycleBinUnusable = false;
+    // The shell of Windows 95 and NT 4.0 without a newer one: no SHQueryRecycleBinA.
+    bool noRecycleBinQuery = false;
 
     // --- Registry ------------------------------------------------------------
     // Keys are written without a leading backslash: "Software\Microsoft\...".
@@ -222,6 +234,9 @@ public:
     // --- Message boxes -------------------------------------------------------
     std::deque<int> boxAnswers;  // answers in order; when empty, the first button (IDOK)
     std::vector<BoxRecord> boxes;
+    // Called while a box waits for its answer (after it is recorded), with the box: a
+    // test changes the disk there as another user would while the box is open.
+    std::function<void(const BoxRecord&)> onBox;
 
     // --- Last error and message texts ----------------------------------------
     DWORD lastError = 0;
