@@ -11,7 +11,7 @@ set(WIN_LINK_OPTIONS -static -s -mwindows -Wl,--no-insert-timestamp -Os -flto-pa
 # Unused sections are dropped. The link refuses data imported from a DLL by address, which the
 # start-up code's stand-in (cmake/mingw-runtime.cpp) does not relocate.
 set(SETUP_LINK_OPTIONS ${WIN_LINK_OPTIONS} -Wl,--tsaware -Wl,--gc-sections
-                       -Wl,--disable-runtime-pseudo-reloc)
+                       -Wl,--disable-auto-import)
 
 # The link map tells what each part of the file costs (tools/size_table.py reads it).
 add_executable(Setup WIN32 app/Setup.cpp app/Setup.rc cmake/mingw-runtime.cpp)
