@@ -1,7 +1,7 @@
-// Lighter stand-ins for parts of the MinGW C++ runtime, linked into the Windows build only.
-// Each one replaces a library routine of the same name, so the library's own object (and all
-// it drags in) stays out of the executable. What a program sees is unchanged: the same
-// exception texts reach the top-level error report, terminate() still ends in abort().
+// Lighter stand-ins for parts of the MinGW C++ runtime and start-up code, linked into the
+// Windows build only. Each one replaces a library routine of the same name, so the library's own
+// object (and all it drags in) stays out of the executable. What a program sees is unchanged: the
+// same exception texts reach the top-level error report, terminate() still ends in abort().
 #ifdef __GNUC__
 
 #include <unwind.h>
@@ -125,7 +125,7 @@ struct ExceptionHeader {
     ExceptionRecord record;
 };
 
-#ifndef __x86_64__
+#ifdef __i386__
 static_assert(sizeof(ExceptionHeader) == 96, "the i686 library's header is 96 bytes");
 #endif
 
@@ -159,7 +159,7 @@ CaughtExceptions* __cxa_get_globals_fast() noexcept { return &caughtExceptions; 
 
 // The start-up code's relocator of data that the program would import from a DLL by address:
 // the program imports functions only, and its link refuses any such data import
-// (--disable-runtime-pseudo-reloc), so there is never anything to relocate.
+// (--disable-auto-import), so there is never anything to relocate.
 void _pei386_runtime_relocator() {}
 
 // The start-up code's handler of errors in math functions writes to a standard error stream

@@ -221,9 +221,9 @@ class VersionMatrixTest(unittest.TestCase):
         self.on_each_version(self.font_road)
 
     def test_windows_98_runs_without_the_functions_it_has_only_as_stubs(self):
-        """Setup9x.exe is Setup.exe with MoveFileExA failing as the stub of Windows 98 does:
-        the uninstall, the errors thrown and caught on the font road and the list file put in
-        place on the modules road come out the same."""
+        """Setup9x.exe is Setup.exe with CreateSemaphoreW and MoveFileExA failing as the stubs
+        of Windows 98 do: the uninstall, the errors thrown and caught on the font road and the
+        list file put in place on the modules road come out the same."""
         w = self.machine
         w.pose_as("win98")
         self.clear()
