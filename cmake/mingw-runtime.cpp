@@ -1,11 +1,14 @@
-// Lighter stand-ins for parts of the MinGW C++ runtime, linked into the Windows build only.
-// Each one replaces a library routine of the same name, so the library's own object (and all
-// it drags in) stays out of the executable. What a program sees is unchanged: the same
-// exception texts reach the top-level error report, terminate() still ends in abort().
+// Lighter stand-ins for parts of the MinGW C++ runtime and start-up code, linked into the
+// Windows build only. Each one replaces a library routine of the same name, so the library's own
+// object (and all it drags in) stays out of the executable. What a program sees is unchanged: the
+// same exception texts reach the top-level error report, terminate() still ends in abort().
 #ifdef __GNUC__
+
+#include <unwind.h>
 
 #include <cstdarg>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <typeinfo>
@@ -92,5 +95,78 @@ void __throw_out_of_range_fmt(const char* format, ...) {
     throw error;
 }
 }  // namespace std
+
+// The exception objects: the library's allocator adds an emergency pool behind a lock (and the
+// thread-support code of the lock) for a thread that finds the heap exhausted. Each thrown
+// object still comes from the heap behind the header the library's unwinding code expects; an
+// exhausted heap ends the program in terminate() here, as it does there once the pool is used up.
+namespace {
+
+// The library's header in front of every thrown object (its __cxa_refcounted_exception):
+// a reference count, then the exception record, whose unwinder part is aligned to the widest
+// alignment. Only its size matters here; the library reads and writes its fields.
+struct ExceptionRecord {
+    std::type_info* exceptionType;
+    void (*exceptionDestructor)(void*);
+    void (*unexpectedHandler)();
+    void (*terminateHandler)();
+    ExceptionRecord* nextException;
+    int handlerCount;
+    int handlerSwitchValue;
+    const unsigned char* actionRecord;
+    const unsigned char* languageSpecificData;
+    _Unwind_Ptr catchTemp;
+    void* adjustedPtr;
+    _Unwind_Exception unwindHeader;
+};
+
+struct ExceptionHeader {
+    int referenceCount;
+    ExceptionRecord record;
+};
+
+#ifdef __i386__
+static_assert(sizeof(ExceptionHeader) == 96, "the i686 library's header is 96 bytes");
+#endif
+
+// The library's per-thread record of caught and uncaught exceptions (its __cxa_eh_globals).
+// The program runs one thread, so one record serves; the library's own keeps one per thread
+// in emulated thread-local storage, with its own thread-support code.
+struct CaughtExceptions {
+    void* caughtExceptions;
+    unsigned int uncaughtExceptions;
+};
+
+CaughtExceptions caughtExceptions;
+
+}  // namespace
+
+extern "C" {
+
+void* __cxa_allocate_exception(size_t thrownSize) noexcept {
+    void* header = std::malloc(sizeof(ExceptionHeader) + thrownSize);
+    if (header == nullptr) std::terminate();
+    std::memset(header, 0, sizeof(ExceptionHeader));
+    return static_cast<ExceptionHeader*>(header) + 1;
+}
+
+void __cxa_free_exception(void* thrown) noexcept {
+    std::free(static_cast<ExceptionHeader*>(thrown) - 1);
+}
+
+CaughtExceptions* __cxa_get_globals() noexcept { return &caughtExceptions; }
+CaughtExceptions* __cxa_get_globals_fast() noexcept { return &caughtExceptions; }
+
+// The start-up code's relocator of data that the program would import from a DLL by address:
+// the program imports functions only, and its link refuses any such data import
+// (--disable-auto-import), so there is never anything to relocate.
+void _pei386_runtime_relocator() {}
+
+// The start-up code's handler of errors in math functions writes to a standard error stream
+// the program has not got; 0 leaves the error to the C runtime's own handling.
+struct _exception;
+int _matherr(struct _exception*) { return 0; }
+
+}  // extern "C"
 
 #endif

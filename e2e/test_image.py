@@ -17,10 +17,10 @@ SUPPORTED_OS = {
     "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
 }
-SIZE_GOAL = 160 * 1024
+SIZE_GOAL = 128 * 1024
 # Every DLL the program may import: each ships with Windows 98 and with NT 4.0. The functions
 # taken from them are reviewed one by one in allowed_imports.txt.
-SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "lz32.dll", "msvcrt.dll", "shell32.dll",
+SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
                "user32.dll"}
 IMPORT_DIRECTORY = 1
 BOUND_IMPORT_DIRECTORY = 11

@@ -37,3 +37,12 @@ add_test(NAME wine_setup_imports_refuses_other_libraries
          COMMAND bash ${KEST_E2E_DIR}/check_imports.sh ${KEST_WIN_BUILD_DIR}/kest.exe)
 set_tests_properties(wine_setup_imports_refuses_other_libraries PROPERTIES
   LABELS wine TIMEOUT 60 PASS_REGULAR_EXPRESSION "FAIL: imports from ole32.dll")
+
+# A release anyone can check: Setup.exe built a second time, from a copy of the sources in
+# another folder, has the same bytes as the Windows build's. It builds with two cores, so it
+# does not run beside the Wine tests.
+add_test(NAME release_reproducible_setup
+         COMMAND bash ${KEST_E2E_DIR}/check_reproducible.sh ${CMAKE_SOURCE_DIR}
+                 ${KEST_WIN_BUILD_DIR} ${CMAKE_BINARY_DIR}/reproducible)
+set_tests_properties(release_reproducible_setup PROPERTIES
+  LABELS release TIMEOUT 1200 RESOURCE_LOCK wine)
