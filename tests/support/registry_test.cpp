@@ -155,6 +155,8 @@ TEST_F(RegistryTest, DeleteNeverTakesTheRoot) {
 }
 
 TEST_F(RegistryTest, WriteCreatesTheKeyAndStoresAString) {
+    State.LogLines.reset(new StringList());
+    State.LogFolder = "C:\\Logs\\";  // as the log would be kept were it ever on
     EXPECT_TRUE(
         RegistryWrite("Path", "C:\\Study\\", "\\Software\\Tessaly\\New\\Deep", HKEY_CURRENT_USER));
     EXPECT_EQ(machine.ValueType(HKEY_CURRENT_USER, "Software\\Tessaly\\New\\Deep", "Path"),
@@ -162,6 +164,7 @@ TEST_F(RegistryTest, WriteCreatesTheKeyAndStoresAString) {
     EXPECT_EQ(machine.StringValue(HKEY_CURRENT_USER, "Software\\Tessaly\\New\\Deep", "Path"),
               "C:\\Study\\");
     EXPECT_EQ(BoxesOf(machine), Strings{});
+    EXPECT_EQ(*State.LogLines, StringList{"Registry Updated for Key: Path Value: \"C:\\Study\\\""});
     EXPECT_EQ(machine.registry.openHandles, 0);
 }
 

@@ -337,6 +337,16 @@ TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
     EXPECT_FALSE(IsProtectedFolder("D:\\UsersOld\\ann"));
     EXPECT_TRUE(IsProtectedFolder("E:\\Home\\zoe\\"));
     EXPECT_FALSE(IsProtectedFolder("E:\\Home\\zoe\\Tessaly"));
+
+    // A profile at a drive's root: every folder beside it may be another user's.
+    fresh.environment["USERPROFILE"] = "E:\\ann";
+    EXPECT_TRUE(IsProtectedFolder("E:\\bob"));
+    EXPECT_FALSE(IsProtectedFolder("E:\\ann\\Tessaly"));
+
+    // A profile path longer than the system will hand over names no folder: none is guessed.
+    fresh.environment["USERPROFILE"] = "D:\\Users\\" + std::string(1100, 'p');
+    EXPECT_FALSE(IsProtectedFolder("D:\\Users\\ann\\Tessaly"));
+    EXPECT_TRUE(IsProtectedFolder("D:\\Users\\ann"));
 }
 
 // Windows XP names the default and the common profile inside the profiles folder; the
