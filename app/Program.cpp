@@ -194,11 +194,7 @@ void ShowRuntimeError(unsigned long address) {
     MessageBoxA(NULL, text.c_str(), "Error", MB_OK);
 }
 
-bool IsUninstallerPath(const std::string& path) {
-    std::string lower = path;
-    if (!lower.empty()) CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
-    return lower.find("\\kestdel") != std::string::npos;
-}
+bool IsUninstallerPath(const std::string& path) { return PosText("\\kestdel", path) != 0; }
 
 // RedirectionGuard (Windows 11, Windows 10 22H2): the process no longer follows
 // junctions that ordinary users made, a second guard beside the uninstaller's own
