@@ -190,7 +190,7 @@ bool ReportApplicationError(const std::string& typeName, const std::string& mess
 // "Runtime error 217 at 00000000", the address over the zeros.
 void ShowRuntimeError(unsigned long address) {
     std::string text =
-        "Runtime error " + std::to_string(ExitCodeStartupError) + " at " + Hex8(address);
+        "Runtime error " + DecimalText(ExitCodeStartupError) + " at " + Hex8(address);
     MessageBoxA(NULL, text.c_str(), "Error", MB_OK);
 }
 
