@@ -190,15 +190,11 @@ bool ReportApplicationError(const std::string& typeName, const std::string& mess
 // "Runtime error 217 at 00000000", the address over the zeros.
 void ShowRuntimeError(unsigned long address) {
     std::string text =
-        "Runtime error " + std::to_string(ExitCodeStartupError) + " at " + Hex8(address);
+        "Runtime error " + DecimalText(ExitCodeStartupError) + " at " + Hex8(address);
     MessageBoxA(NULL, text.c_str(), "Error", MB_OK);
 }
 
-bool IsUninstallerPath(const std::string& path) {
-    std::string lower = path;
-    if (!lower.empty()) CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
-    return lower.find("\\kestdel") != std::string::npos;
-}
+bool IsUninstallerPath(const std::string& path) { return PosText("\\kestdel", path) != 0; }
 
 // RedirectionGuard (Windows 11, Windows 10 22H2): the process no longer follows
 // junctions that ordinary users made, a second guard beside the uninstaller's own

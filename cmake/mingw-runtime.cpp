@@ -167,6 +167,18 @@ void _pei386_runtime_relocator() {}
 struct _exception;
 int _matherr(struct _exception*) { return 0; }
 
+// The start-up code's thread-local storage support: a TLS directory whose callbacks run the
+// destructors of thread-local keys and the initialisers of thread-local data. The program has
+// neither (the exception record above is one for the one thread), so the markers the start-up
+// code sets to pull that support in are its own, its call of the initialisers finds none
+// (a null callback it skips), and the file has no TLS directory, no .tls section and no
+// critical section behind the callbacks.
+int __mingw_initltsdrot_force = 0;
+int __mingw_initltsdyn_force = 0;
+int __mingw_initltssuo_force = 0;
+typedef void(__stdcall* TlsCallback)(void*, unsigned long, void*);
+extern const TlsCallback __dyn_tls_init_callback = nullptr;
+
 }  // extern "C"
 
 #endif

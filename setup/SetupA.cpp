@@ -76,7 +76,7 @@ std::string WinExecMessage(UINT result, const std::string& program) {
             return "21-Application requires 32-bit extensions.";
         default:
             if (result >= 32) return "";
-            return "Failed to run SETUP1.EXE. Error code: " + std::to_string(result);
+            return "Failed to run SETUP1.EXE. Error code: " + DecimalText(result);
     }
 }
 

@@ -97,6 +97,17 @@ const char* SkipUnquotedOwnPath(const char* p, const char* end, const std::strin
 
 }  // namespace
 
+std::string DecimalText(unsigned long value) {
+    char digits[3 * sizeof value];  // more than the type's longest number needs
+    char* const end = digits + sizeof digits;
+    char* first = end;
+    do {
+        *--first = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return std::string(first, end);
+}
+
 int PosText(const std::string& sub, const std::string& text) {
     if (sub.empty() || text.empty()) {
         return 0;

@@ -17,6 +17,9 @@ std::string ExtractToken(const std::string& text, int n);
 std::string TranslateChars(const std::string& text, const std::string& replacementSet,
                            const std::string& searchSet);
 
+// The decimal digits of a number ("0" for zero).
+std::string DecimalText(unsigned long value);
+
 // The text in double quotes.
 std::string Quoted(const std::string& text);
 

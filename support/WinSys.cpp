@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Tools.h"
 #include "WinSysHandles.h"
 
 ProcessState State;
@@ -293,7 +294,7 @@ bool WinExecuteWait(const std::string& commandLine) {
     line.push_back('\0');
     if (!CheckedCreateProcess(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startupInfo, &processInfo)) {
-        WriteLog("WinExecuteWait failed with error: " + std::to_string(GetLastError()));
+        WriteLog("WinExecuteWait failed with error: " + DecimalText(GetLastError()));
         return false;
     }
     // Declared so that the process handle is closed first, then the thread's.

@@ -63,7 +63,7 @@ std::string FullPathForMessage(const std::string& name) {
 // may be a link to somebody's file. `name` receives the name created.
 HANDLE CreateFreshFile(const std::string& base, const std::string& suffix, std::string& name) {
     for (int n = 0; n < FreshNameTries; ++n) {
-        name = base + (n == 0 ? std::string() : "." + std::to_string(n)) + suffix;
+        name = base + (n == 0 ? std::string() : "." + DecimalText(n)) + suffix;
         const HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {

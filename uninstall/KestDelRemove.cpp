@@ -10,7 +10,7 @@
 // again before anything in it is removed by name.
 #include <windows.h>
 
-#include <set>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -222,13 +222,18 @@ struct FolderEntries {
 };
 
 RemovalFacts EntryFacts(RemovalSubject subject, const std::string& folder,
-                        const WIN32_FIND_DATAA& entry, std::set<std::string>& seen) {
+                        const WIN32_FIND_DATAA& entry, std::vector<std::string>& seen) {
     RemovalFacts facts;
     facts.subject = subject;
     facts.name = entry.cFileName;
     facts.path = folder + facts.name;
     facts.attributes = entry.dwFileAttributes;
-    facts.isRepeatedName = !seen.insert(facts.name).second;
+    // A plain list, not a search tree: the tree's balancing code would cost the program more
+    // than the search of a folder's names costs in time.
+    facts.isRepeatedName = std::find(seen.begin(), seen.end(), facts.name) != seen.end();
+    if (!facts.isRepeatedName) {
+        seen.push_back(facts.name);
+    }
     return facts;
 }
 
@@ -243,7 +248,7 @@ FolderEntries ListFolder(const std::string& folder) {
         entries.complete = GetLastError() == ERROR_FILE_NOT_FOUND;
         return entries;
     }
-    std::set<std::string> seen;
+    std::vector<std::string> seen;
     do {
         const RemovalFacts facts = EntryFacts(RemovalSubject::ListedEntry, folder, entry, seen);
         const bool isFolder = IsFolderAttribute(facts.attributes);
@@ -274,7 +279,7 @@ bool HoldsStayingEntry(const std::string& folder) {
     if (!search.Found()) {
         return false;
     }
-    std::set<std::string> seen;
+    std::vector<std::string> seen;
     std::vector<std::string> subFolders;
     do {
         const RemovalFacts facts = EntryFacts(RemovalSubject::TreeEntry, folder, entry, seen);

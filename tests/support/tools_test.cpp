@@ -1,9 +1,10 @@
 // Text tools and the argument rules of the command line.
+#include "Tools.h"
+
 #include <string>
 #include <vector>
 
 #include "SimTest.h"
-#include "Tools.h"
 
 namespace {
 
@@ -152,6 +153,20 @@ TEST_F(ToolsTest, CommandPathQuotesWhatCmdWouldSplit) {
     }
     EXPECT_EQ(CommandPath("C:\\Kest_1\\Kest-2.Exe"), "C:\\Kest_1\\Kest-2.Exe");
     EXPECT_EQ(CommandPath(""), "");
+}
+
+// Every digit in its place, the zero of a round number kept and the largest error code whole.
+TEST_F(ToolsTest, DecimalTextWritesEveryDigit) {
+    struct Case {
+        unsigned long value;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {0, "0"}, {7, "7"}, {10, "10"}, {217, "217"}, {1000, "1000"}, {4294967295UL, "4294967295"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DecimalText(c.value), c.text) << c.text;
+    }
 }
 
 }  // namespace
