@@ -272,7 +272,9 @@ class UninstallTest(WineTestCase):
         self.addCleanup(subprocess.run, ["chattr", "-R", "-i", w.home, w.unix_path(DATA)],
                         stderr=subprocess.DEVNULL)
         for kind in ("symlink", "link"):
-            subprocess.run(["chattr", "-R", "-i", w.home], stderr=subprocess.DEVNULL)
+            # The round before left the data fonts immutable.
+            subprocess.run(["chattr", "-R", "-i", w.home, w.unix_path(DATA)],
+                           stderr=subprocess.DEVNULL)
             subprocess.run(["rm", "-rf", w.unix_path(DATA)], check=True)
             self.install()
             w.put_file(other, b"chapter 1")
