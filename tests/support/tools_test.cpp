@@ -169,4 +169,22 @@ TEST_F(ToolsTest, DecimalTextWritesEveryDigit) {
     }
 }
 
+// The 1-based place of the first occurrence, ignoring case; 0 when absent or when
+// either text is empty (an empty text would otherwise be found at once).
+TEST_F(ToolsTest, PosTextFindsTheFirstPlaceIgnoringCase) {
+    struct Case {
+        const char* sub;
+        const char* text;
+        int position;
+    };
+    const std::vector<Case> cases = {
+        {"b", "abcb", 2},   {"B", "abc", 2}, {"\\KESTDEL", "c:\\x\\kestdel.exe", 5},
+        {"x", "abc", 0},    {"", "abc", 0},  {"a", "", 0},
+        {"abcd", "abc", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PosText(c.sub, c.text), c.position) << c.sub << " in " << c.text;
+    }
+}
+
 }  // namespace

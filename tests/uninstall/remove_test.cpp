@@ -520,6 +520,33 @@ TEST_F(RemoveTest, AFolderSwappedWhileABoxWaitsIsNotEntered) {
     EXPECT_EQ(State.FailureCount, 2);
 }
 
+// The whole folder swapped for a link while the question waits: the folder checked
+// after the answer is no longer the one asked about, so nothing is deleted and the
+// removal fails.
+TEST_F(RemoveTest, AFolderSwappedWhileTheQuestionWaitsIsNotDeleted) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFile(top + "a.txt", "a");
+    machine.AddFile(Victim + "thesis.doc", "thesis");
+    machine.recycleBinUnusable = true;
+    machine.boxAnswers = {IDYES};
+    machine.onBox = [&](const winsim::BoxRecord&) {
+        if (machine.boxes.size() == 1) {
+            ASSERT_TRUE(MoveFileA(Top, "C:\\Apps\\Aside"));
+            machine.AddLink(Top, Victim);
+        }
+    };
+
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+
+    EXPECT_EQ(BoxesOf(machine),
+              (Strings{"Directory Delete | There is no recycle bin for " + std::string(Top) +
+                           ". Delete this folder and everything in it for good?",
+                       "Directory Delete | Directory not deleted: " + top}));
+    EXPECT_EQ(machine.Content(Victim + "thesis.doc"), "thesis");
+    EXPECT_EQ(machine.List("C:\\Apps\\Aside"), Strings{"a.txt"});
+    EXPECT_EQ(State.FailureCount, 1);
+}
+
 // Without a usable recycle bin the question comes before the tree is checked and
 // walked: a link planted while it waits is found and left alone, and nothing is handed
 // to the shell to delete for good.
