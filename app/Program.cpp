@@ -209,10 +209,9 @@ typedef BOOL(WINAPI* SetMitigationPolicyCall)(int policy, PVOID buffer, SIZE_T l
 void GuardRedirections() {
     const HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (kernel == nullptr) return;
-    const FARPROC found = GetProcAddress(kernel, "SetProcessMitigationPolicy");
-    if (found == nullptr) return;
-    SetMitigationPolicyCall setPolicy =
-        reinterpret_cast<SetMitigationPolicyCall>(reinterpret_cast<void (*)()>(found));
+    const SetMitigationPolicyCall setPolicy =
+        SystemFunction<SetMitigationPolicyCall>(kernel, "SetProcessMitigationPolicy");
+    if (setPolicy == nullptr) return;
     DWORD flags = EnforceRedirectionTrust;
     if (!setPolicy(RedirectionTrustPolicy, &flags, sizeof(flags))) {
         // Refused (an older build of the system): the uninstaller's own checks remain.

@@ -395,10 +395,7 @@ bool IsRecycleBinUsable(const std::string& path) {
     if (shell == nullptr) {
         return true;
     }
-    // Through the one function type every other converts to without a warning.
-    typedef void (*AnyFunction)(void);
-    QueryRecycleBin query = reinterpret_cast<QueryRecycleBin>(
-        reinterpret_cast<AnyFunction>(GetProcAddress(shell, "SHQueryRecycleBinA")));
+    const QueryRecycleBin query = SystemFunction<QueryRecycleBin>(shell, "SHQueryRecycleBinA");
     if (query == nullptr) {
         return true;
     }
