@@ -10,9 +10,11 @@
 
 #include "Errors.h"
 #include "KestDel.h"
+#include "ProductNames.h"
 #include "SetupA.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysStartup.h"
 
 namespace {
 
@@ -41,9 +43,8 @@ void RestrictDllSearch() {
     if (setDefault && setDefault(SearchSystemFolderOnly)) return;
     const SetDllDirectoryFunction setDirectory =
         SystemFunction<SetDllDirectoryFunction>(kernel, "SetDllDirectoryA");
-    if (setDirectory && !setDirectory("")) {
-        // Nothing else to try: the search stays as the system set it.
-    }
+    // Where this fails there is nothing else to try: the search stays as the system set it.
+    if (setDirectory) IgnoreResult(setDirectory(""));
 }
 
 // The own path as the file system holds it; empty when the system does not tell.
@@ -213,16 +214,15 @@ void GuardRedirections() {
         SystemFunction<SetMitigationPolicyCall>(kernel, "SetProcessMitigationPolicy");
     if (setPolicy == nullptr) return;
     DWORD flags = EnforceRedirectionTrust;
-    if (!setPolicy(RedirectionTrustPolicy, &flags, sizeof(flags))) {
-        // Refused (an older build of the system): the uninstaller's own checks remain.
-    }
+    // Refused by an older build of the system: the uninstaller's own checks remain.
+    IgnoreResult(setPolicy(RedirectionTrustPolicy, &flags, sizeof(flags)));
 }
 
 void RunMode() {
     std::string ownPath = ProgramArgument(0);
     const bool uninstaller = IsUninstallerPath(ownPath);
     if (State.IsNT && !OwnPathIsExact(ownPath)) {
-        ShowMessageBox(UnusablePathText, uninstaller ? "Uninstall" : "Check Startup");
+        ShowMessageBox(UnusablePathText, uninstaller ? UninstallCaption : StartupCaption);
         return;
     }
     if (uninstaller) {

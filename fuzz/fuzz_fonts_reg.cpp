@@ -2,6 +2,7 @@
 // say, the fonts key itself and the system's font folder stay.
 #include "FuzzInput.h"
 #include "KestDel.h"
+#include "KestDelFonts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzMachine machine;

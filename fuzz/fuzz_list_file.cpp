@@ -1,5 +1,6 @@
 // A list file of any bytes read into lines, and the lines written back and read again.
 #include "FuzzInput.h"
+#include "WinSysFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzMachine machine;

@@ -2,6 +2,7 @@
 // the path, then a system folder setting (first byte picks which).
 #include "FuzzInput.h"
 #include "KestDel.h"
+#include "KestDelProtected.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 // Fields: value kinds (two bytes), UninstallString, DisplayName.
 #include "FuzzInput.h"
 #include "SetupA.h"
+#include "SetupModules.h"
+#include "WinSysRegistry.h"
 
 namespace {
 

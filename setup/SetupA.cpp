@@ -7,9 +7,16 @@
 #include <string>
 
 #include "Errors.h"
+#include "ProductNames.h"
+#include "SetupFiles.h"
+#include "SetupFolder.h"
+#include "SetupLz.h"
+#include "SetupModules.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
 #include "WinSysHandles.h"
+#include "WinSysRegistry.h"
 
 namespace {
 
@@ -92,28 +99,23 @@ void StartProgram(const std::string& program, const std::string& sourceFolder) {
 // folder never lacks a Kest.Exe. Answers the file that the age test is to read.
 std::string PutProgramInPlace(const std::string& sourceFolder, const std::string& name) {
     if (name != "KestXP.Exe") return sourceFolder + name;
-    const std::string plain = sourceFolder + "Kest.Exe";
+    const std::string plain = sourceFolder + ProgramFileName;
     const std::string variant = sourceFolder + name;
     const std::string aside = sourceFolder + "Kest.Old";
     // A left-over of an interrupted run, or a link someone placed: replaced by a file of
     // our own before it goes. One that may not be replaced stays, and the move below
     // then refuses to take its name.
-    if (!RetireFile(aside)) {
-        // Nothing else to do here: the plain program keeps its name.
-    }
+    IgnoreResult(RetireFile(aside));  // the plain program then keeps its name
     const bool hasPlain = FileIsPresent(plain);
     if (hasPlain && !MoveFileA(plain.c_str(), aside.c_str())) {
         return variant;  // a read-only medium: both keep their names
     }
     if (!MoveFileA(variant.c_str(), plain.c_str())) {
-        if (hasPlain && !MoveFileA(aside.c_str(), plain.c_str())) {
-            // The old program keeps the name it was set aside under.
-        }
+        // The old program keeps the name it was set aside under when this fails.
+        if (hasPlain) IgnoreResult(MoveFileA(aside.c_str(), plain.c_str()));
         return variant;
     }
-    if (!RetireFile(aside)) {
-        // A set-aside program that may not go (read-only) stays as Kest.Old.
-    }
+    IgnoreResult(RetireFile(aside));  // one that may not go (read-only) stays as Kest.Old
     return plain;
 }
 
@@ -121,7 +123,7 @@ std::string PutProgramInPlace(const std::string& sourceFolder, const std::string
 void StartInPlace(const std::string& sourceFolder, const std::string& name,
                   const std::string& argument) {
     const std::string ageFile = PutProgramInPlace(sourceFolder, name);
-    const std::string program = sourceFolder + "Kest.Exe";
+    const std::string program = sourceFolder + ProgramFileName;
     if (InstalledIsNewer(ageFile, argument)) return;
     ChangeCurrentFolder(RemoveBackslash(sourceFolder));
     StartProgram(program, sourceFolder);
@@ -136,7 +138,7 @@ void StartUnpacked(const std::string& sourceFolder, const std::string& tempFolde
     if (InstalledIsNewer(sourceFolder + name, argument)) return;
     const std::string unpackFolder = CreateUnpackFolder(tempFolder);
     if (unpackFolder.empty()) return;
-    const std::string program = unpackFolder + "Kest.Exe";
+    const std::string program = unpackFolder + ProgramFileName;
     if (!LzCopyFile(sourceFolder + name, program)) return;
     if (!LzCopyFile(sourceFolder + "Rapi.Dl_", unpackFolder + "Rapi.DLL")) return;
     ChangeCurrentFolder(RemoveBackslash(unpackFolder));
@@ -177,7 +179,7 @@ bool InstalledIsNewer(const std::string& sourceProgram, const std::string& argum
     // run through the top-level error report.
     const std::string installedFolder = InstalledProgramFolder();
     if (installedFolder.empty()) return false;
-    return FileAge(installedFolder + "Kest.Exe") > FileAge(sourceProgram);
+    return FileAge(installedFolder + ProgramFileName) > FileAge(sourceProgram);
 }
 
 std::string ChooseProgramFile(const std::string& folder, const std::string& xpName,
@@ -194,7 +196,7 @@ void CheckStartup(const std::string& ownPath, const std::string& argument) {
         ShowStartupError("Program install files missing. (1)");
         return;
     }
-    const std::string name = ChooseProgramFile(sourceFolder, "KestXP.Exe", "Kest.Exe");
+    const std::string name = ChooseProgramFile(sourceFolder, "KestXP.Exe", ProgramFileName);
     if (FileIsPresent(sourceFolder + name)) {
         StartInPlace(sourceFolder, name, argument);
     } else {

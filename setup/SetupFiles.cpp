@@ -1,8 +1,11 @@
 // The installation-file check and the launcher's one form of error message.
+#include "SetupFiles.h"
+
 #include <windows.h>
 
-#include "SetupA.h"
+#include "ProductNames.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
 #include "WinSysHandles.h"
 
 namespace {
@@ -26,7 +29,7 @@ bool AnyEntryMatches(const std::string& pattern) {
 
 bool InstallFilesPresent(const std::string& folder) {
     // Every condition is tested, so a medium is always read the same way.
-    const bool program = EitherFileIsPresent(folder + "Kest.Ex_", folder + "Kest.Exe");
+    const bool program = EitherFileIsPresent(folder + "Kest.Ex_", folder + ProgramFileName);
     const bool library = EitherFileIsPresent(folder + "RApi.Dl_", folder + "RApi.Dll");
     const bool messages = FileIsPresent(folder + "Install.Msg");
     const bool common = FileIsPresent(folder + "Common.801");
@@ -35,5 +38,5 @@ bool InstallFilesPresent(const std::string& folder) {
 }
 
 void ShowStartupError(const std::string& message) {
-    ShowMessageBox(message + DownloadHint, "Check Startup");
+    ShowMessageBox(message + DownloadHint, StartupCaption);
 }

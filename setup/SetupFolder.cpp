@@ -1,19 +1,20 @@
 // The folder the program is unpacked into: a new one under the temporary folder, made
 // by this run, so that nothing another program put there beforehand (a library the
 // program would load, a link bearing the program's name) is ever used.
+#include "SetupFolder.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "SetupA.h"
+#include "ProductNames.h"
 #include "Tools.h"
 #include "WinSys.h"
 #include "WinSysHandles.h"
 
 namespace {
 
-const char* const FolderCaption = "Check Startup";
 const int FolderAttempts = 100;
 const WORD NameNumbers = 0xFFFF;
 
@@ -133,7 +134,7 @@ std::string FolderName(DWORD number) {
 
 void ShowFolderError(const std::string& text, DWORD code) {
     const std::string reason = SystemMessage(code);
-    ShowMessageBox(text + (reason.empty() ? "" : " " + reason), FolderCaption);
+    ShowMessageBox(text + (reason.empty() ? "" : " " + reason), StartupCaption);
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include <lzexpand.h>  // needs the types of windows.h
 // clang-format on
 
+#include "SetupLz.h"
+
 #include <algorithm>
 #include <string>
 
-#include "SetupA.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
 
 namespace {
 
@@ -139,9 +141,8 @@ bool LzCopyFile(const std::string& source, const std::string& destination) {
     if (!OpenedAsAsked(reopen, destination)) {
         output.Close();
         const std::string stray = OpenedName(reopen);
-        if (!fallbackExisted && !DeleteFileA(stray.c_str())) {
-            // Nothing more to undo: the box below says the copy did not take place.
-        }
+        // Nothing more to undo when this fails: the box below says the copy did not take place.
+        if (!fallbackExisted) IgnoreResult(DeleteFileA(stray.c_str()));
         ShowDestinationError(destination);
         return false;
     }

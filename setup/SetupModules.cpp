@@ -1,13 +1,19 @@
 // The module auto-install decision: a full installation source goes ahead; a folder
 // of data modules only is handed to the installed program through AutoLoad.Lst.
+#include "SetupModules.h"
+
 #include <windows.h>
 
 #include <string>
 
+#include "ProductNames.h"
 #include "SetupA.h"
+#include "SetupFiles.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
 #include "WinSysHandles.h"
+#include "WinSysRegistry.h"
 
 namespace {
 
@@ -69,9 +75,8 @@ std::string ModuleListFolder(const std::string& programFolder) {
 }
 
 void WriteModuleList(StringList modules, const std::string& listName) {
-    if (!RetireFile(listName)) {
-        // An old list that may not be replaced stays; saving below says so when it must.
-    }
+    // An old list that may not be replaced stays; saving below says so when it must.
+    IgnoreResult(RetireFile(listName));
     if (modules.empty()) return;
     modules.push_back("Setup 2.0");
     try {
@@ -84,9 +89,9 @@ void WriteModuleList(StringList modules, const std::string& listName) {
 // The installed program reads AutoLoad.Lst at its start and loads the modules.
 void AutoInstallModules(const std::string& sourceFolder, const std::string& programFolder) {
     const std::string listFolder = ModuleListFolder(programFolder);
-    WriteModuleList(FindModules(sourceFolder), AddBackslash(listFolder) + "AutoLoad.Lst");
+    WriteModuleList(FindModules(sourceFolder), AddBackslash(listFolder) + ModuleListName);
     ChangeCurrentFolder(programFolder);
-    CheckedWinExec(CommandPath(programFolder + "Kest.Exe"), SW_SHOWNORMAL);
+    CheckedWinExec(CommandPath(programFolder + ProgramFileName), SW_SHOWNORMAL);
 }
 
 }  // namespace
@@ -118,7 +123,8 @@ bool CheckModuleInstall(const std::string& sourceFolder) {
     const bool filesPresent = InstallFilesPresent(sourceFolder);
     // An entry without a program folder names no installation: a relative name would
     // find a Kest.Exe in whatever folder is current.
-    const bool programPresent = !programFolder.empty() && FileIsPresent(programFolder + "Kest.Exe");
+    const bool programPresent =
+        !programFolder.empty() && FileIsPresent(programFolder + ProgramFileName);
     switch (DecideModuleInstall(displayName, filesPresent, programPresent)) {
         case ModuleAction::GoAhead:
             return true;

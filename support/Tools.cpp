@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+const char* const ForbiddenNameCharacters = "\\/:*?\"<>|";
+const char* const WildcardCharacters = "*?<>\"";
 
 std::string LowerCase(const std::string& text) {
     std::string lower = text;
@@ -18,17 +19,7 @@ std::string LowerCase(const std::string& text) {
     return lower;
 }
 
-bool IsTokenSeparator(char c) { return c == ' ' || c == '\r' || c == '\n'; }
-
-// Codes 1 to 32 separate command-line arguments; the terminating NUL does not.
-bool IsArgumentSeparator(char c) {
-    const unsigned char code = static_cast<unsigned char>(c);
-    return code >= 1 && code <= 32;
-}
-
-// Steps over one character, never past the end of the text: a lead byte right
-// before the terminator must not carry the scan beyond it.
-const char* NextChar(const char* p, const char* end) {
+const char* NextCharacter(const char* p, const char* end) {
     if (p >= end) {
         return end;
     }
@@ -39,11 +30,33 @@ const char* NextChar(const char* p, const char* end) {
     return next > end ? end : next;
 }
 
+bool HoldsCharacterOf(const std::string& text, const char* set) {
+    const char* const end = text.c_str() + text.size();
+    for (const char* p = text.c_str(); p < end;) {
+        const char* next = NextCharacter(p, end);
+        if (next == p + 1 && std::strchr(set, *p) != nullptr && *p != '\0') {
+            return true;
+        }
+        p = next;
+    }
+    return false;
+}
+
+namespace {
+
+bool IsTokenSeparator(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+// Codes 1 to 32 separate command-line arguments; the terminating NUL does not.
+bool IsArgumentSeparator(char c) {
+    const unsigned char code = static_cast<unsigned char>(c);
+    return code >= 1 && code <= 32;
+}
+
 // Skips separators and empty quoted pairs in front of an argument.
 const char* SkipToArgument(const char* p, const char* end) {
     for (;;) {
         while (p < end && IsArgumentSeparator(*p)) {
-            p = NextChar(p, end);
+            p = NextCharacter(p, end);
         }
         if (p + 1 < end && p[0] == '"' && p[1] == '"') {
             p += 2;
@@ -58,17 +71,17 @@ const char* TakeArgument(const char* p, const char* end, std::string& argument) 
     argument.clear();
     while (p < end && !IsArgumentSeparator(*p)) {
         if (*p == '"') {
-            p = NextChar(p, end);
+            p = NextCharacter(p, end);
             while (p < end && *p != '"') {
-                const char* next = NextChar(p, end);
+                const char* next = NextCharacter(p, end);
                 argument.append(p, next);
                 p = next;
             }
             if (p < end) {
-                p = NextChar(p, end);
+                p = NextCharacter(p, end);
             }
         } else {
-            const char* next = NextChar(p, end);
+            const char* next = NextCharacter(p, end);
             argument.append(p, next);
             p = next;
         }
@@ -95,7 +108,46 @@ const char* SkipUnquotedOwnPath(const char* p, const char* end, const std::strin
     return after;
 }
 
+// Position just after the last backslash or colon, stepping by characters so
+// that the trail byte of a double-byte character is never taken for either.
+std::string::size_type FolderPartLength(const std::string& path) {
+    const char* const begin = path.c_str();
+    const char* const end = begin + path.size();
+    std::string::size_type length = 0;
+    for (const char* p = begin; p < end;) {
+        const char* next = NextCharacter(p, end);
+        if (*p == '\\' || *p == ':') {
+            length = static_cast<std::string::size_type>(next - begin);
+        }
+        p = next;
+    }
+    return length;
+}
+
+// Whether the last character (not merely the last byte) is a backslash.
+bool EndsWithBackslash(const std::string& text) {
+    return !text.empty() && text.back() == '\\' && FolderPartLength(text) == text.size();
+}
+
 }  // namespace
+
+std::string FolderPart(const std::string& path) { return path.substr(0, FolderPartLength(path)); }
+
+std::string FileNamePart(const std::string& path) { return path.substr(FolderPartLength(path)); }
+
+std::string AddBackslash(const std::string& text) {
+    if (text.empty() || EndsWithBackslash(text)) {
+        return text;
+    }
+    return text + "\\";
+}
+
+std::string RemoveBackslash(const std::string& text) {
+    if (!EndsWithBackslash(text)) {
+        return text;
+    }
+    return text.substr(0, text.size() - 1);
+}
 
 std::string DecimalText(unsigned long value) {
     char digits[3 * sizeof value];  // more than the type's longest number needs
@@ -164,7 +216,7 @@ std::string TranslateChars(const std::string& text, const std::string& replaceme
     const char* const begin = text.c_str();
     const char* const end = begin + text.size();
     for (const char* p = begin; p < end;) {
-        const char* next = NextChar(p, end);
+        const char* next = NextCharacter(p, end);
         const std::string::size_type found = next == p + 1 ? searchSet.find(*p) : std::string::npos;
         if (found != std::string::npos && found < replacementSet.size()) {
             result[static_cast<std::size_t>(p - begin)] = replacementSet[found];

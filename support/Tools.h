@@ -1,8 +1,43 @@
-// Text and command-line tools shared by both modes.
+// Text, path-text and command-line tools shared by both modes. They ask the system
+// nothing but its code page and its lower case.
 #ifndef KEST_SUPPORT_TOOLS_H
 #define KEST_SUPPORT_TOOLS_H
 
 #include <string>
+#include <vector>
+
+typedef std::vector<std::string> StringList;
+
+// A result left unused on purpose; a comment beside the call says why.
+template <typename Result>
+inline void IgnoreResult(const Result&) {}
+
+// ---------------------------------------------------------------------------
+// Characters. Texts are in the system's code page, where a character may take two
+// bytes and the second of them may have the code of a backslash or a bar.
+
+// The next character after `p`, never beyond `end`: a lead byte right before the end
+// does not carry the scan past it.
+const char* NextCharacter(const char* p, const char* end);
+// The text lower-cased by the system (CharLowerBuffA, the user's locale).
+std::string LowerCase(const std::string& text);
+// What no file or folder name may hold: the separators, the colon and the wildcards.
+extern const char* const ForbiddenNameCharacters;
+// What the directory search (FindFirstFileA) takes for wildcards: besides '*' and '?',
+// also '<', '>' and '"'.
+extern const char* const WildcardCharacters;
+// Whether a character of the text (never the trail byte of one) is in the set.
+bool HoldsCharacterOf(const std::string& text, const char* set);
+
+// ---------------------------------------------------------------------------
+// Path texts, read by character.
+std::string FolderPart(const std::string& path);    // up to the last backslash or colon
+std::string FileNamePart(const std::string& path);  // the rest
+std::string AddBackslash(const std::string& text);
+std::string RemoveBackslash(const std::string& text);
+
+// ---------------------------------------------------------------------------
+// Texts and command lines.
 
 // 1-based position of the first occurrence of `sub` in `text`, ignoring case
 // (ANSI lower-casing of the system); 0 when absent or when either text is empty.

@@ -1,6 +1,5 @@
-// The system module: the process-wide state record, its start-up and shut-down,
-// the Windows version and administrator tests, the checked system calls, the
-// message boxes and the log.
+// The system module: the process-wide state record, the Windows version and administrator tests,
+// the checked system calls, the message boxes and the log.
 #include "WinSys.h"
 
 #include <windows.h>
@@ -49,18 +48,6 @@ std::string SystemText(DWORD code) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Start-up and shut-down.
-
-void InitializeWinSys() {
-    State.IsNT = DetectWindowsVersion();
-    State.IsAdmin = State.IsNT ? IsAdministrator() : true;
-    State.LogLines.reset(new StringList());
-    DeleteRegistryKey(ProductKeyPath, true);
-}
-
-void FinalizeWinSys() { State.LogLines.reset(); }
 
 // ---------------------------------------------------------------------------
 // Windows version and administrator test.

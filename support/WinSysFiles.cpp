@@ -9,6 +9,7 @@
 
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
 #include "WinSysHandles.h"
 
 namespace {
@@ -21,30 +22,6 @@ const DWORD ShortPathBufferSize = 255;
 const DWORD FolderBufferSize = MAX_PATH;
 const char* const PartialSuffix = ".new";
 const int FreshNameTries = 100;
-
-// Position just after the last backslash or colon, stepping by characters so
-// that the trail byte of a double-byte character is never taken for either.
-std::string::size_type FolderPartLength(const std::string& path) {
-    const char* begin = path.c_str();
-    const char* end = begin + path.size();
-    std::string::size_type length = 0;
-    for (const char* p = begin; p < end;) {
-        const char* next = CharNextA(p);
-        if (next <= p || next > end) {
-            next = p + 1;
-        }
-        if (*p == '\\' || *p == ':') {
-            length = static_cast<std::string::size_type>(next - begin);
-        }
-        p = next;
-    }
-    return length;
-}
-
-// Whether the last character (not merely the last byte) is a backslash.
-bool EndsWithBackslash(const std::string& text) {
-    return !text.empty() && text.back() == '\\' && FolderPartLength(text) == text.size();
-}
 
 // The name as the user should read it in a message: the system's full path, which
 // also resolves drive-relative names ("Q:x") and names from the drive's root.
@@ -155,9 +132,8 @@ void WritePartialFile(const std::string& name, const std::string& text, std::str
     const DWORD error = GetLastError();
     file.Close();
     if (!isWritten) {
-        if (!DeleteFileA(partName.c_str())) {
-            // Nothing more to undo: the error below says the list was not saved.
-        }
+        // Nothing more to undo when this fails: the error below says the list was not saved.
+        IgnoreResult(DeleteFileA(partName.c_str()));
         throw InOutError("Cannot write file \"" + FullPathForMessage(name) + "\". " +
                          SystemMessage(error));
     }
@@ -200,26 +176,8 @@ int CompareNoCase(const std::string& a, const std::string& b) {
            CSTR_EQUAL;
 }
 
-std::string FolderPart(const std::string& path) { return path.substr(0, FolderPartLength(path)); }
-
-std::string FileNamePart(const std::string& path) { return path.substr(FolderPartLength(path)); }
-
 std::string SafeFileName(const std::string& path) {
     return FolderPart(path) + TranslateChars(FileNamePart(path), "[]______", "<>:\"/\\|%");
-}
-
-std::string AddBackslash(const std::string& text) {
-    if (text.empty() || EndsWithBackslash(text)) {
-        return text;
-    }
-    return text + "\\";
-}
-
-std::string RemoveBackslash(const std::string& text) {
-    if (!EndsWithBackslash(text)) {
-        return text;
-    }
-    return text.substr(0, text.size() - 1);
 }
 
 std::string ShortPath(const std::string& path) {
@@ -233,8 +191,130 @@ std::string ShortPath(const std::string& path) {
     return std::string(buffer, length);
 }
 
+namespace {
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The characters of a text, each one or two bytes in the system's code page, so that
+// the trail byte of a double-byte character is never taken for a backslash.
+std::vector<std::string> Characters(const std::string& text) {
+    std::vector<std::string> characters;
+    const char* const end = text.c_str() + text.size();
+    for (const char* p = text.c_str(); p < end;) {
+        const char* next = NextCharacter(p, end);
+        characters.push_back(std::string(p, next));
+        p = next;
+    }
+    return characters;
+}
+
+}  // namespace
+
+std::string NormalisedPath(const std::string& path) {
+    const std::vector<std::string> characters = Characters(path);
+    if (characters.size() < 3 || characters[0].size() != 1 || !IsDriveLetter(characters[0][0]) ||
+        characters[1] != ":" || (characters[2] != "\\" && characters[2] != "/")) {
+        return "";
+    }
+    std::vector<std::string> names(1);
+    for (size_t i = 3; i < characters.size(); ++i) {
+        const std::string& c = characters[i];
+        if (c == "\\" || c == "/") {
+            names.push_back("");
+        } else if (HoldsCharacterOf(c, ForbiddenNameCharacters)) {
+            return "";
+        } else {
+            names.back() += c;
+        }
+    }
+    if (names.size() > 1 && names.back().empty()) {
+        names.pop_back();  // one trailing backslash
+    }
+    std::string result = characters[0] + ":";
+    for (std::string name : names) {
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+            name.pop_back();
+        }
+        if (name.empty() && names.size() > 1) {
+            return "";
+        }
+        if (!name.empty()) {
+            result += "\\" + name;
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> PathSpellings(const std::string& normalised) {
+    std::vector<std::string> spellings(1, normalised);
+    const std::string shortForm = NormalisedPath(ShortPath(normalised));
+    if (!shortForm.empty() && CompareNoCase(shortForm, normalised) != 0) {
+        spellings.push_back(shortForm);
+    }
+    return spellings;
+}
+
+bool IsSameOrHolds(const std::string& outer, const std::string& inner) {
+    if (CompareNoCase(outer, inner) == 0) {
+        return true;
+    }
+    return inner.size() > outer.size() && inner[outer.size()] == '\\' &&
+           CompareNoCase(outer, inner.substr(0, outer.size())) == 0;
+}
+
+FolderIdentity FolderIdentity::Of(const std::string& folder) {
+    FolderIdentity identity;
+    const std::string trimmed = RemoveBackslash(folder);
+    // A root is opened with its backslash; any other folder without one.
+    const std::string path = FolderPart(trimmed) == trimmed ? trimmed + "\\" : trimmed;
+    KernelHandle handle(CreateFileA(path.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.IsValid()) {
+        return identity;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle.Get(), &information)) {
+        return identity;
+    }
+    identity.known = true;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.indexHigh = information.nFileIndexHigh;
+    identity.indexLow = information.nFileIndexLow;
+    return identity;
+}
+
+bool FolderIdentity::operator==(const FolderIdentity& other) const {
+    return known && other.known && volume == other.volume && indexHigh == other.indexHigh &&
+           indexLow == other.indexLow;
+}
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+    const std::string first = NormalisedPath(a);
+    const std::string second = NormalisedPath(b);
+    if (first.empty() || second.empty()) {
+        return false;
+    }
+    for (const std::string& one : PathSpellings(first)) {
+        for (const std::string& other : PathSpellings(second)) {
+            if (CompareNoCase(one, other) == 0) {
+                return true;
+            }
+        }
+    }
+    return DetectWindowsVersion() && FolderIdentity::Of(first) == FolderIdentity::Of(second);
+}
+
 // ---------------------------------------------------------------------------
 // Files.
+
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 bool FileIsPresent(const std::string& name) {
     if (name.empty()) {
@@ -260,9 +340,8 @@ bool RetireFile(const std::string& name) {
     fresh.Close();
     if (!MoveFileExA(freshName.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD error = GetLastError();
-        if (!DeleteFileA(freshName.c_str())) {
-            // Our own empty file stays; the name it was to replace is left alone.
-        }
+        // When this fails our own empty file stays; the name it was to replace is left alone.
+        IgnoreResult(DeleteFileA(freshName.c_str()));
         // The 9x family has neither MoveFileExA nor links nor rights of one user over
         // another's files: there a name is just a file, and a plain delete is sound.
         return error == ERROR_CALL_NOT_IMPLEMENTED && DeleteFileA(name.c_str()) != FALSE;
@@ -285,18 +364,16 @@ bool IsWritableFolder(const std::string& folder) {
     bool isWritten = false;
     CriticalErrorsOff noCriticalErrorBoxes;
     try {
-        if (!RetireFile(testPath)) {
-            // A stale test file that may not be replaced stays; the test takes another name.
-        }
+        // A stale test file that may not be replaced stays; the test takes another name.
+        IgnoreResult(RetireFile(testPath));
         std::string freshName;
         KernelHandle file(
             CreateFreshFile(AddBackslash(folder) + TestFileBase, TestFileSuffix, freshName));
         if (file.IsValid()) {
             isWritten = WriteAll(file.Get(), TestFileName);
             file.Close();
-            if (!DeleteFileA(freshName.c_str())) {
-                // Only our own test file could stay behind; the answer stands.
-            }
+            // Only our own test file could stay behind; the answer stands.
+            IgnoreResult(DeleteFileA(freshName.c_str()));
         }
     } catch (...) {
         // Any failure of the test means the folder is not writable.
@@ -339,9 +416,8 @@ void SaveListFile(const StringList& list, const std::string& name) {
     WritePartialFile(safeName, text, partName);
     if (!PutInPlace(partName, safeName)) {
         const DWORD error = GetLastError();
-        if (!DeleteFileA(partName.c_str())) {
-            // Nothing more to undo: the error below says the list was not saved.
-        }
+        // Nothing more to undo when this fails: the error below says the list was not saved.
+        IgnoreResult(DeleteFileA(partName.c_str()));
         throw FileCreateError(CannotCreateText(safeName, error));
     }
 }

@@ -1,24 +1,19 @@
 // Registry access through short-lived accessors, and the lookup of the installed
 // program from its uninstall entry.
+#include "WinSysRegistry.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "ProductNames.h"
 #include "Tools.h"
 #include "WinSys.h"
 #include "WinSysHandles.h"
 
-const char* const UninstallKeyPath =
-    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
-const char* const RunOnceKeyPath = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-const char* const ProductKeyPath = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Tessaly";
-
 namespace {
-
-const char* const NtFontsKeyPath = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
-const char* const FontsKeyPath9x = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
 
 // Key paths are written from the root, with or without the leading backslash.
 std::string FromRoot(const std::string& keyPath) {
@@ -190,9 +185,8 @@ void DeleteRegistryValue(const std::string& valueName, const std::string& keyPat
         ERROR_SUCCESS) {
         return;
     }
-    if (RegDeleteValueA(key.Get(), valueName.c_str()) != ERROR_SUCCESS) {
-        // A missing value is nothing to do; one that stays is passed over like a key.
-    }
+    // A missing value is nothing to do; one that stays is passed over like a key.
+    IgnoreResult(RegDeleteValueA(key.Get(), valueName.c_str()));
 }
 
 std::string ReadRegistryString(const std::string& valueName, const std::string& keyPath,
@@ -207,7 +201,8 @@ std::string ReadRegistryString(const std::string& valueName, const std::string& 
     return text;
 }
 
-std::string ReadRegistryText(const std::string& valueName, const std::string& keyPath, HKEY root) {
+std::string TryReadRegistryString(const std::string& valueName, const std::string& keyPath,
+                                  HKEY root) {
     RegistryAccessor registry(root);
     if (!registry.OpenKeyToRead(keyPath)) {
         return std::string();
@@ -219,7 +214,7 @@ std::string ReadRegistryText(const std::string& valueName, const std::string& ke
     }
 }
 
-StringList ReadRegistryTexts(const std::string& keyPath, HKEY root) {
+StringList TryReadRegistryStrings(const std::string& keyPath, HKEY root) {
     StringList texts;
     RegistryAccessor registry(root);
     if (!registry.OpenKeyToRead(keyPath)) {
@@ -235,7 +230,7 @@ StringList ReadRegistryTexts(const std::string& keyPath, HKEY root) {
     return texts;
 }
 
-StringList ReadRegistrySubKeys(const std::string& keyPath, HKEY root) {
+StringList TryReadRegistrySubKeys(const std::string& keyPath, HKEY root) {
     StringList names;
     RegistryKey key;
     if (RegOpenKeyExA(root, FromRoot(keyPath).c_str(), 0, KEY_READ, key.Receive()) !=
@@ -301,7 +296,7 @@ bool AddRunOnceCommand(const std::string& valueName, const std::string& command)
     return RegistryWrite(valueName, text, RunOnceKeyPath, HKEY_LOCAL_MACHINE);
 }
 
-std::string FontsKeyPath() { return DetectWindowsVersion() ? NtFontsKeyPath : FontsKeyPath9x; }
+std::string FontsKeyPath() { return DetectWindowsVersion() ? FontsKeyPathNT : FontsKeyPath9x; }
 
 namespace {
 
@@ -310,7 +305,7 @@ namespace {
 // belongs to no folder.
 void SplitUninstallCommand(std::string& folder, std::string& rest) {
     const std::string command = ReadUninstallValue("UninstallString");
-    const std::size_t position = static_cast<std::size_t>(PosText("KestDel.Exe", command));
+    const std::size_t position = static_cast<std::size_t>(PosText(UninstallerFileName, command));
     const std::size_t cut = position == 0 ? 0 : position - 1;
     folder = command.substr(0, cut);
     rest = command.substr(cut);

@@ -1,16 +1,14 @@
 // The shell folders that hold the product's desktop shortcut and start-menu folder.
+#include "WinSysShell.h"
+
 #include <windows.h>
 
 #include <string>
 
+#include "ProductNames.h"
+#include "Tools.h"
 #include "WinSys.h"
-
-namespace {
-
-const char* const ShellFoldersKeyPath =
-    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-}  // namespace
+#include "WinSysRegistry.h"
 
 std::string DesktopFolder() {
     const std::string folder =

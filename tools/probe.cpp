@@ -36,7 +36,9 @@
 #include "ToolText.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
 #include "WinSysHandles.h"
+#include "WinSysRegistry.h"
 
 namespace {
 

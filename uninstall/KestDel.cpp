@@ -7,13 +7,18 @@
 
 #include <string>
 
+#include "KestDelFonts.h"
+#include "KestDelProtected.h"
+#include "KestDelRemove.h"
+#include "KestDelShortcuts.h"
+#include "ProductNames.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
+#include "WinSysRegistry.h"
 
 namespace {
 
-const char* const UninstallCaption = "Uninstall";
-const char* const DefaultName = "Tessaly";
 const char* const ConfirmationText =
     "You do not have to uninstall the Tessaly program to install a new version. "
     "Uninstalling the program moves all the program files/folders to your recycle bin. "
@@ -29,8 +34,8 @@ const char* const OwnPathText =
 // Without a shortcut name both names take the product's name.
 void ApplyShortcutDefaults(std::string& menuFolderName, std::string& shortcutName) {
     if (shortcutName.empty()) {
-        menuFolderName = DefaultName;
-        shortcutName = DefaultName;
+        menuFolderName = ProductName;
+        shortcutName = ProductName;
     }
 }
 
@@ -52,7 +57,7 @@ void UnregisterProgram() {
 // the product's.
 void RemoveFontsOf(const std::string& folder) {
     if (!IsProtectedFolder(folder)) {
-        RemoveFonts(AddBackslash(AddBackslash(folder) + "Fonts"));
+        RemoveFonts(AddBackslash(AddBackslash(folder) + FontFolderName));
     }
 }
 
@@ -74,13 +79,15 @@ void RemoveAdministratorParts(const std::string& menuFolderName, const std::stri
 // commands or neither: the file's command alone would delete the uninstaller that the
 // kept uninstall entry still names. True when both were written.
 bool ScheduleRestartRemoval() {
+    const std::string fileValue = std::string(UninstallerFileName) + "1";
+    const std::string folderValue = std::string(UninstallerFileName) + "2";
     const bool fileScheduled = AddRunOnceCommand(
-        "KestDel.Exe1", "Del " + CommandPath(ShortPath(State.ProgramFolder + "KestDel.Exe")));
+        fileValue, "Del " + CommandPath(ShortPath(State.ProgramFolder + UninstallerFileName)));
     const bool folderScheduled =
         fileScheduled &&
-        AddRunOnceCommand("KestDel.Exe2", "Rd  " + CommandPath(ShortPath(State.ProgramFolder)));
+        AddRunOnceCommand(folderValue, "Rd  " + CommandPath(ShortPath(State.ProgramFolder)));
     if (fileScheduled && !folderScheduled) {
-        DeleteRegistryValue("KestDel.Exe1", RunOnceKeyPath, HKEY_LOCAL_MACHINE);
+        DeleteRegistryValue(fileValue, RunOnceKeyPath, HKEY_LOCAL_MACHINE);
     }
     return folderScheduled;
 }

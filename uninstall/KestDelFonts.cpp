@@ -1,17 +1,20 @@
 // Removal of the product's fonts. A font folder lists its fonts in Fonts.Reg, one
 // line per font: the font's registry name and the path of its file, each quoted.
+#include "KestDelFonts.h"
+
 #include <windows.h>
 
 #include <cstddef>
 #include <string>
 
-#include "KestDel.h"
+#include "KestDelRemove.h"
+#include "ProductNames.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
+#include "WinSysRegistry.h"
 
 namespace {
-
-const char* const FontListName = "Fonts.Reg";
 
 // A registry name that names one key directly below the fonts key. An empty name or
 // one with a backslash would reach the fonts key itself or keys elsewhere below it.

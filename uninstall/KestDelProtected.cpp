@@ -3,104 +3,30 @@
 // write, so each one is checked against the system's own folders before anything is
 // touched: by its text in every spelling, and on the NT family by the identity of the
 // folder it reaches, which catches every other drive letter, junction and link.
+#include "KestDelProtected.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "KestDel.h"
+#include "ProductNames.h"
+#include "Tools.h"
 #include "WinSys.h"
-#include "WinSysHandles.h"
+#include "WinSysFiles.h"
+#include "WinSysRegistry.h"
+#include "WinSysShell.h"
 
 namespace {
 
-const char* const CurrentVersionKey = "\\Software\\Microsoft\\Windows\\CurrentVersion";
-const char* const ProfileListKey = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-const char* const ShellFoldersKey =
-    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char* const ProgramFilesValues[] = {"ProgramFilesDir", "ProgramFilesDir (x86)",
                                           "ProgramW6432Dir", "CommonFilesDir"};
 // What the system folders hold is the system's too: the system folder in each view of
 // a 64-bit system ("Sysnative" is the real one as a 32-bit program names it; its usual
 // name counts even when the system does not answer), the side-by-side store and the
 // fonts.
-const char* const SystemSubFolders[] = {"System32", "SysWOW64", "Sysnative", "WinSxS", "Fonts"};
-
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// The characters of a text, each one or two bytes in the system's code page, so that
-// the trail byte of a double-byte character is never taken for a backslash.
-std::vector<std::string> Characters(const std::string& text) {
-    std::vector<std::string> characters;
-    const char* begin = text.c_str();
-    const char* end = begin + text.size();
-    for (const char* p = begin; p < end;) {
-        const char* next = CharNextA(p);
-        if (next <= p || next > end) {
-            next = p + 1;
-        }
-        characters.push_back(std::string(p, next));
-        p = next;
-    }
-    return characters;
-}
-
-// A full path reduced to one comparable spelling "X:\name\name", without a trailing
-// backslash and each name without the trailing dots and blanks that Windows drops.
-// Empty when the path is no plain path on a drive: relative, a network or device
-// path, a stream ("name:stream"), a name made only of dots or blanks (such as ".."),
-// an empty name, a wildcard or a character no name may hold.
-std::string NormalisedPath(const std::string& path, bool* isRoot) {
-    const std::vector<std::string> characters = Characters(path);
-    if (characters.size() < 3 || characters[0].size() != 1 || !IsDriveLetter(characters[0][0]) ||
-        characters[1] != ":" || (characters[2] != "\\" && characters[2] != "/")) {
-        return "";
-    }
-    std::vector<std::string> names(1);
-    for (size_t i = 3; i < characters.size(); ++i) {
-        const std::string& c = characters[i];
-        if (c == "\\" || c == "/") {
-            names.push_back("");
-        } else if (c.size() == 1 && std::string(":*?\"<>|").find(c[0]) != std::string::npos) {
-            return "";
-        } else {
-            names.back() += c;
-        }
-    }
-    if (names.size() > 1 && names.back().empty()) {
-        names.pop_back();  // one trailing backslash
-    }
-    std::string result = characters[0] + ":";
-    for (std::string name : names) {
-        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
-            name.pop_back();
-        }
-        if (name.empty() && names.size() > 1) {
-            return "";
-        }
-        if (!name.empty()) {
-            result += "\\" + name;
-        }
-    }
-    *isRoot = result.size() == 2;
-    return result;
-}
-
-std::string NormalisedFolder(const std::string& path) {
-    bool isRoot = false;
-    return NormalisedPath(path, &isRoot);
-}
-
-// The path in its long and in its short spelling (the same when the volume has no
-// short names or the path does not exist).
-std::vector<std::string> Spellings(const std::string& normalised) {
-    std::vector<std::string> spellings(1, normalised);
-    const std::string shortForm = NormalisedFolder(ShortPath(normalised));
-    if (!shortForm.empty() && CompareNoCase(shortForm, normalised) != 0) {
-        spellings.push_back(shortForm);
-    }
-    return spellings;
-}
+const char* const SystemSubFolders[] = {"System32", "SysWOW64", "Sysnative", "WinSxS",
+                                        FontFolderName};
 
 // The folders above a normalised path, nearest first ("C:\a\b" gives "C:\a", "C:").
 std::vector<std::string> FoldersAbove(const std::string& normalised) {
@@ -111,15 +37,6 @@ std::vector<std::string> FoldersAbove(const std::string& normalised) {
         above.push_back(folder);
     }
     return above;
-}
-
-// True when `outer` is `inner` or one of the folders around it.
-bool IsSameOrHolds(const std::string& outer, const std::string& inner) {
-    if (CompareNoCase(outer, inner) == 0) {
-        return true;
-    }
-    return inner.size() > outer.size() && inner[outer.size()] == '\\' &&
-           CompareNoCase(outer, inner.substr(0, outer.size())) == 0;
 }
 
 // A shell folder of the support library; a value of the wrong type in the registry
@@ -161,15 +78,17 @@ std::string EnvironmentFolder(const char* name) {
 // profiles folder.
 StringList ProfileFolders(const std::string& profilesFolder) {
     StringList profiles;
-    for (const std::string& key : ReadRegistrySubKeys(ProfileListKey, HKEY_LOCAL_MACHINE)) {
-        profiles.push_back(Expanded(ReadRegistryText(
-            "ProfileImagePath", std::string(ProfileListKey) + "\\" + key, HKEY_LOCAL_MACHINE)));
+    for (const std::string& key : TryReadRegistrySubKeys(ProfileListKeyPath, HKEY_LOCAL_MACHINE)) {
+        profiles.push_back(Expanded(TryReadRegistryString(
+            "ProfileImagePath", std::string(ProfileListKeyPath) + "\\" + key, HKEY_LOCAL_MACHINE)));
     }
     for (const char* value : {"Default", "Public"}) {
-        profiles.push_back(Expanded(ReadRegistryText(value, ProfileListKey, HKEY_LOCAL_MACHINE)));
+        profiles.push_back(
+            Expanded(TryReadRegistryString(value, ProfileListKeyPath, HKEY_LOCAL_MACHINE)));
     }
     for (const char* value : {"DefaultUserProfile", "AllUsersProfile"}) {
-        const std::string name = ReadRegistryText(value, ProfileListKey, HKEY_LOCAL_MACHINE);
+        const std::string name =
+            TryReadRegistryString(value, ProfileListKeyPath, HKEY_LOCAL_MACHINE);
         if (!name.empty() && !profilesFolder.empty()) {
             profiles.push_back(AddBackslash(profilesFolder) + name);
         }
@@ -181,12 +100,12 @@ StringList ProfileFolders(const std::string& profilesFolder) {
 // path after the profile folder ("\Documents").
 StringList ProfileRelativeFolders(const std::string& ownProfile, const StringList& shellFolders) {
     StringList relative;
-    const std::string profile = NormalisedFolder(ownProfile);
+    const std::string profile = NormalisedPath(ownProfile);
     if (profile.empty()) {
         return relative;
     }
     for (const std::string& folder : shellFolders) {
-        const std::string normalised = NormalisedFolder(folder);
+        const std::string normalised = NormalisedPath(folder);
         if (normalised.size() > profile.size() && IsSameOrHolds(profile, normalised)) {
             relative.push_back(normalised.substr(profile.size()));
         }
@@ -198,9 +117,9 @@ StringList ProfileRelativeFolders(const std::string& ownProfile, const StringLis
 // it (Windows NT 4.0 keeps them in its "Profiles" folder), where the desktop and the start
 // menu are the user's: there, as on the older systems, only its system folders are.
 bool WindowsFolderHoldsProfiles(const std::string& windows, const StringList& profileHolders) {
-    const std::string folder = NormalisedFolder(windows);
+    const std::string folder = NormalisedPath(windows);
     for (const std::string& holder : profileHolders) {
-        const std::string normalised = NormalisedFolder(holder);
+        const std::string normalised = NormalisedPath(holder);
         if (!folder.empty() && !normalised.empty() && IsSameOrHolds(folder, normalised)) {
             return true;
         }
@@ -210,39 +129,12 @@ bool WindowsFolderHoldsProfiles(const std::string& windows, const StringList& pr
 
 }  // namespace
 
-// The identity of the folder a path reaches, whatever drive letter, junction or link
-// leads there: its volume and its index on that volume.
-FolderIdentity FolderIdentity::Of(const std::string& normalised) {
-    FolderIdentity identity;
-    const std::string path = normalised.size() == 2 ? normalised + "\\" : normalised;
-    KernelHandle folder(CreateFileA(path.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder.IsValid()) {
-        return identity;
-    }
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(folder.Get(), &information)) {
-        return identity;
-    }
-    identity.known = true;
-    identity.volume = information.dwVolumeSerialNumber;
-    identity.indexHigh = information.nFileIndexHigh;
-    identity.indexLow = information.nFileIndexLow;
-    return identity;
-}
-
-bool FolderIdentity::operator==(const FolderIdentity& other) const {
-    return known && other.known && volume == other.volume && indexHigh == other.indexHigh &&
-           indexLow == other.indexLow;
-}
-
 ProtectedFolders::ProtectedFolders() : comparesIdentity_(DetectWindowsVersion()) {
     const std::string windows = GetWindowsFolder();
     const std::string profile = EnvironmentFolder("USERPROFILE");
     const std::string profileHolder = FolderPart(RemoveBackslash(profile));
-    const std::string profilesFolder =
-        Expanded(ReadRegistryText("ProfilesDirectory", ProfileListKey, HKEY_LOCAL_MACHINE));
+    const std::string profilesFolder = Expanded(
+        TryReadRegistryString("ProfilesDirectory", ProfileListKeyPath, HKEY_LOCAL_MACHINE));
     const bool windowsIsSystems =
         comparesIdentity_ && !WindowsFolderHoldsProfiles(windows, {profileHolder, profilesFolder});
     Add(windows, windowsIsSystems ? Rule::Inside : Rule::SameOrHolds);
@@ -259,14 +151,14 @@ ProtectedFolders::ProtectedFolders() : comparesIdentity_(DetectWindowsVersion())
     Add(KnownShellFolder(DesktopFolder), Rule::SameOrHolds);
     Add(KnownShellFolder(ProgramsFolder), Rule::SameOrHolds);
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        for (const std::string& folder : ReadRegistryTexts(ShellFoldersKey, root)) {
+        for (const std::string& folder : TryReadRegistryStrings(ShellFoldersKeyPath, root)) {
             Add(folder, Rule::SameOrHolds);
         }
     }
     // The user's shell folders in every other profile too, wherever that profile lies:
     // another user's documents are no less the system's to keep than one's own.
-    const StringList relativeFolders =
-        ProfileRelativeFolders(profile, ReadRegistryTexts(ShellFoldersKey, HKEY_CURRENT_USER));
+    const StringList relativeFolders = ProfileRelativeFolders(
+        profile, TryReadRegistryStrings(ShellFoldersKeyPath, HKEY_CURRENT_USER));
     for (const std::string& other : ProfileFolders(profilesFolder)) {
         Add(other, Rule::SameOrHolds);
         for (const std::string& relative : relativeFolders) {
@@ -274,17 +166,18 @@ ProtectedFolders::ProtectedFolders() : comparesIdentity_(DetectWindowsVersion())
         }
     }
     for (const char* value : ProgramFilesValues) {
-        Add(ReadRegistryText(value, CurrentVersionKey, HKEY_LOCAL_MACHINE), Rule::SameOrHolds);
+        Add(TryReadRegistryString(value, CurrentVersionKeyPath, HKEY_LOCAL_MACHINE),
+            Rule::SameOrHolds);
     }
 }
 
 void ProtectedFolders::Add(const std::string& path, Rule rule) {
-    const std::string normalised = NormalisedFolder(path);
+    const std::string normalised = NormalisedPath(path);
     if (normalised.empty()) {
         return;
     }
     Folder folder;
-    folder.spellings = Spellings(normalised);
+    folder.spellings = PathSpellings(normalised);
     folder.rule = rule;
     if (comparesIdentity_) {
         folder.identity = FolderIdentity::Of(normalised);
@@ -297,12 +190,12 @@ void ProtectedFolders::Add(const std::string& path, Rule rule) {
 }
 
 bool ProtectedFolders::Protects(const std::string& path) const {
-    bool isRoot = false;
-    const std::string candidate = NormalisedPath(path, &isRoot);
-    if (candidate.empty() || isRoot) {
+    const std::string candidate = NormalisedPath(path);
+    // A root holds every protected folder on its drive.
+    if (candidate.size() <= 2) {
         return true;
     }
-    const std::vector<std::string> candidateSpellings = Spellings(candidate);
+    const std::vector<std::string> candidateSpellings = PathSpellings(candidate);
     for (const Folder& folder : folders_) {
         for (const std::string& known : folder.spellings) {
             for (const std::string& spelling : candidateSpellings) {
@@ -371,20 +264,4 @@ bool IsProtectedFolder(const std::string& path) {
         return CurrentProtection->Protects(path);
     }
     return ProtectedFolders().Protects(path);
-}
-
-bool IsSameFolder(const std::string& a, const std::string& b) {
-    const std::string first = NormalisedFolder(a);
-    const std::string second = NormalisedFolder(b);
-    if (first.empty() || second.empty()) {
-        return false;
-    }
-    for (const std::string& one : Spellings(first)) {
-        for (const std::string& other : Spellings(second)) {
-            if (CompareNoCase(one, other) == 0) {
-                return true;
-            }
-        }
-    }
-    return DetectWindowsVersion() && FolderIdentity::Of(first) == FolderIdentity::Of(second);
 }

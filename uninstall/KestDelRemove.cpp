@@ -8,27 +8,25 @@
 // with what was read right before it, and no wait (a box, a shell call that may ask the
 // user) lies between a check and the act it allows: after a wait, a folder is checked
 // again before anything in it is removed by name.
+#include "KestDelRemove.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "KestDel.h"
+#include "KestDelProtected.h"
+#include "ProductNames.h"
+#include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
 #include "WinSysHandles.h"
 
 namespace {
 
-const char* const UninstallerFileName = "KestDel.Exe";
-const char* const FontFolderName = "Fonts";
 // The volume-label bit; the platform's own headers do not all name it.
 const DWORD VolumeLabelAttribute = 0x8;
-// What no plain name in a folder holds: separators, a colon, and the wildcards of the
-// directory search (which also takes '<', '>' and '"' for them). A listed name may hold
-// them all the same: the system lists a name it cannot express in the code page with the
-// nearest characters it has ("x＼..＼y" becomes "x\..\y") and '?' for the others.
-const char* const NameBreakers = "\\/:*?\"<>|";
 
 // Waits so far: boxes and shell calls that may ask the user.
 unsigned long RemovalWaits = 0;
@@ -37,25 +35,13 @@ bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POIN
 
 bool IsFolderAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
-bool HasWildcard(const std::string& path) {
-    return path.find_first_of("*?<>\"") != std::string::npos;
-}
+bool HasWildcard(const std::string& path) { return HoldsCharacterOf(path, WildcardCharacters); }
 
-// A name without separators, colon or wildcards, read by character: the trail byte of a
-// double-byte character may be 0x5C or 0x7C.
+// A name that no name in a folder may be. A listed name may be one all the same: the
+// system lists a name it cannot express in the code page with the nearest characters it
+// has ("x＼..＼y" becomes "x\..\y") and '?' for the others.
 bool IsPlainName(const std::string& name) {
-    const char* end = name.c_str() + name.size();
-    for (const char* p = name.c_str(); p < end;) {
-        const char* next = CharNextA(p);
-        if (next <= p || next > end) {
-            next = p + 1;
-        }
-        if (next == p + 1 && std::string(NameBreakers).find(*p) != std::string::npos) {
-            return false;
-        }
-        p = next;
-    }
-    return true;
+    return !HoldsCharacterOf(name, ForbiddenNameCharacters);
 }
 
 bool IsDotsEntry(const std::string& name) { return name == "." || name == ".."; }
@@ -206,7 +192,7 @@ RemovalFacts FolderFacts(const std::string& path, const FolderIdentity& expected
     facts.isProtected = IsProtectedFolder(path);
     facts.expected = expected;
     if (expected.known) {
-        facts.identity = IdentityOf(path);
+        facts.identity = FolderIdentity::Of(path);
     }
     return facts;
 }
@@ -329,7 +315,7 @@ bool UserAgreesToDeleteForGood(const std::string& folder) {
     NoteRemovalWait();
     const std::string text = "There is no recycle bin for " + RemoveBackslash(folder) +
                              ". Delete this folder and everything in it for good?";
-    return CheckedMessageBox(nullptr, text, "Directory Delete", MB_YESNO | MB_ICONQUESTION) ==
+    return CheckedMessageBox(nullptr, text, DirectoryDeleteCaption, MB_YESNO | MB_ICONQUESTION) ==
            IDYES;
 }
 
@@ -542,17 +528,13 @@ unsigned long RemovalWaitCount() { return RemovalWaits; }
 void ReportFileFailure(const std::string& path) {
     NoteRemovalWait();
     State.FailureCount++;
-    ShowMessageBox("File not deleted: " + path, "File Delete");
+    ShowMessageBox("File not deleted: " + path, FileDeleteCaption);
 }
 
 void ReportFolderFailure(const std::string& path) {
     NoteRemovalWait();
     State.FailureCount++;
-    ShowMessageBox("Directory not deleted: " + path, "Directory Delete");
-}
-
-FolderIdentity IdentityOf(const std::string& folder) {
-    return FolderIdentity::Of(RemoveBackslash(folder));
+    ShowMessageBox("Directory not deleted: " + path, DirectoryDeleteCaption);
 }
 
 FolderCheck CheckNamedFolder(const std::string& path, FolderIdentity* identity) {
@@ -561,7 +543,7 @@ FolderCheck CheckNamedFolder(const std::string& path, FolderIdentity* identity) 
         case Verdict::NothingToDo:
             return FolderCheck::NothingToDo;
         case Verdict::Remove:
-            *identity = IdentityOf(path);
+            *identity = FolderIdentity::Of(path);
             return FolderCheck::Remove;
         default:
             break;
@@ -581,14 +563,6 @@ bool IsFolderUnchanged(const std::string& path, const FolderIdentity& expected,
     }
     ReportFolderFailure(path);
     return false;
-}
-
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return false;
-    }
-    return IsFolderAttribute(attributes);
 }
 
 bool RemoveFile(const std::string& path) {

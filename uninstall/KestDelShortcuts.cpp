@@ -1,10 +1,13 @@
 // Removal of the product's desktop shortcut and of its folder in the start menu.
+#include "KestDelShortcuts.h"
+
 #include <windows.h>
 
 #include <string>
 
-#include "KestDel.h"
+#include "KestDelRemove.h"
 #include "WinSys.h"
+#include "WinSysShell.h"
 
 namespace {
 

@@ -15,7 +15,9 @@
 
 #include "Program.h"
 #include "SimTest.h"
+#include "Tools.h"
 #include "WinSys.h"
+#include "WinSysRegistry.h"
 
 namespace {
 

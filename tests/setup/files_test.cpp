@@ -1,5 +1,6 @@
 // The installation-file check.
 #include "SetupA.h"
+#include "SetupFiles.h"
 #include "SetupFixture.h"
 
 namespace {

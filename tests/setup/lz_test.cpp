@@ -3,6 +3,7 @@
 
 #include "SetupA.h"
 #include "SetupFixture.h"
+#include "SetupLz.h"
 #include "WinSysHandles.h"
 
 namespace {

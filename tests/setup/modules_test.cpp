@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "SetupA.h"
 #include "SetupFixture.h"
+#include "SetupModules.h"
 
 namespace {
 

@@ -4,7 +4,9 @@
 #include <map>
 
 #include "SetupA.h"
+#include "SetupFiles.h"
 #include "SetupFixture.h"
+#include "WinSys.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "SimTest.h"
 #include "Tools.h"
 #include "WinSys.h"
+#include "WinSysFiles.h"
 
 namespace {
 

@@ -3,8 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "ProductNames.h"
 #include "SimTest.h"
+#include "Tools.h"
 #include "WinSys.h"
+#include "WinSysRegistry.h"
 
 namespace {
 

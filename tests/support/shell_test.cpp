@@ -4,6 +4,7 @@
 
 #include "SimTest.h"
 #include "WinSys.h"
+#include "WinSysShell.h"
 
 namespace {
 

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "SimTest.h"
+#include "Tools.h"
+#include "WinSysRegistry.h"
+#include "WinSysStartup.h"
 
 namespace {
 

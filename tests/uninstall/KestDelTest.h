@@ -8,6 +8,7 @@
 
 #include "KestDel.h"
 #include "SimTest.h"
+#include "WinSys.h"
 
 // The system's state of a run by an administrator: the machine of a table's case
 // starts from it, as `CleanMachine fresh(Administrator());`.

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "KestDelFonts.h"
 #include "KestDelTest.h"
 
 namespace {

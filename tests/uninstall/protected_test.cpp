@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "KestDelProtected.h"
+#include "KestDelRemove.h"
 #include "KestDelTest.h"
 
 namespace {

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "KestDelRemove.h"
 #include "KestDelTest.h"
+#include "WinSysFiles.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "KestDelShortcuts.h"
 #include "KestDelTest.h"
 
 namespace {

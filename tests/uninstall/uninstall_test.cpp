@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "KestDel.h"
 #include "KestDelTest.h"
 #include "Tools.h"
+#include "WinSysRegistry.h"
 
 namespace {
 
