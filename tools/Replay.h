@@ -9,7 +9,8 @@
 // (nothing: an empty argument).
 //
 // An answer is the call's result, then " e<code>" when the last-error code is set
-// after it (the code is cleared before each call).
+// after it (the code is cleared before each call). A text buffer starts as "#", so that
+// an answer shows what a failing call left in it.
 #ifndef KEST_TOOLS_REPLAY_H
 #define KEST_TOOLS_REPLAY_H
 
@@ -217,7 +218,7 @@ inline std::string Run(const Case& c) {
         return Answer(Number(length) + " " + Shown(buffer));
     }
     if (c.call == "GetShortPathNameA") {
-        char buffer[MAX_PATH + 1] = "";
+        char buffer[MAX_PATH + 1] = "#";  // a failure leaves it untouched
         const DWORD length = GetShortPathNameA(a0.c_str(), buffer, sizeof buffer);
         return Answer(Number(length) + " " + Shown(length < sizeof buffer ? buffer : ""));
     }
@@ -266,16 +267,20 @@ inline std::string Run(const Case& c) {
         std::string path;
         const HKEY root = Root(a0, path);
         if (c.call == "RegDeleteKeyA") return Number(RegDeleteKeyA(root, path.c_str()));
-        RegistryKey key;
+        // A failed open or create must leave no handle behind in the caller's variable.
+        HKEY received = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x5A5A));
         DWORD disposition = 0;
         LONG status = c.call == "RegCreateKeyExA"
                           ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                            nullptr, key.Receive(), &disposition)
+                                            nullptr, &received, &disposition)
                           : RegOpenKeyExA(root, path.c_str(), 0,
                                           c.call == "RegOpenKeyExA" && !a1.empty() ? Flags(a1)
                                                                                    : KEY_ALL_ACCESS,
-                                          key.Receive());
-        if (status != ERROR_SUCCESS) return Number(status);
+                                          &received);
+        if (status != ERROR_SUCCESS)
+            return Number(status) + (received == nullptr ? "" : " handle not cleared");
+        RegistryKey key;
+        key.Reset(received);
         std::string answer = "0";
         if (c.call == "RegCreateKeyExA") {
             answer += disposition == REG_CREATED_NEW_KEY ? " new" : " existing";
@@ -309,6 +314,8 @@ inline std::string Run(const Case& c) {
                     break;
                 }
                 answer += (index ? "," : "") + Shown(name);
+                // The size comes back in characters, without the terminator.
+                if (size != std::strlen(name)) answer += "(size " + Number(size) + ")";
             }
         }
         return answer;
@@ -336,7 +343,7 @@ inline std::string Run(const Case& c) {
         return Answer(Number(length) + " " + Shown(text));
     }
     if (c.call == "FormatMessageA") {
-        char buffer[512] = "";
+        char buffer[512] = "#";  // a failure leaves it untouched
         const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | Flags(a1), nullptr,
                                             Flags(a0), 0, buffer, sizeof buffer, nullptr);
         return Answer(Number(length) + " " + Shown(buffer));
@@ -376,7 +383,7 @@ inline std::string Run(const Case& c) {
         return Answer(function ? "found" : "0");
     }
     if (c.call == "GetEnvironmentVariableA") {
-        char buffer[MAX_PATH] = "";
+        char buffer[MAX_PATH] = "#";  // a failure leaves it untouched
         const DWORD length = GetEnvironmentVariableA(a0.c_str(), buffer, sizeof buffer);
         return Answer(Number(length) + " " + Shown(buffer));
     }
