@@ -26,12 +26,6 @@ TEST_F(SystemText, FormatMessageAsWineFormatsIt) {
         std::string buffer;  // its first bytes afterwards ("#": untouched)
     };
     const Case cases[] = {
-        {"room for text and NUL", kReportFlags, ERROR_FILE_NOT_FOUND, 17, 16, 0,
-         std::string("File not found. \0", 17)},
-        {"no room for NUL", kReportFlags, ERROR_FILE_NOT_FOUND, 16, 0, ERROR_INSUFFICIENT_BUFFER,
-         "#"},
-        {"no buffer size", kReportFlags, ERROR_FILE_NOT_FOUND, 0, 0, ERROR_INSUFFICIENT_BUFFER,
-         "#"},
         {"explicit break kept, regular ones dropped", kReportFlags, 5000, 255, 19, 0,
          std::string("Line one\r\nLine two \0", 20)},
         {"escapes", FORMAT_MESSAGE_FROM_SYSTEM, 5001, 255, 7, 0, std::string("50%!.\tx\0", 8)},
