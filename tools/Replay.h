@@ -244,12 +244,15 @@ inline std::string Run(const Case& c) {
         OFSTRUCT out = {};
         std::string source = a0;
         std::string destination = a1;
+        // A failed open answers with the open's result and the code it left in its OFSTRUCT.
         const INT from = LZOpenFileA(&source[0], &in, OF_READ);
-        if (from < 0) return Answer("open " + Number(from));
+        if (from < 0) return Answer("open " + Number(from)) + " code " + Number(in.nErrCode);
         const INT to = LZOpenFileA(&destination[0], &out, OF_CREATE);
         if (to < 0) {
+            const std::string answer =
+                Answer("create " + Number(to)) + " code " + Number(out.nErrCode);
             LZClose(from);
-            return Answer("create " + Number(to));
+            return answer;
         }
         const LONG copied = LZCopy(from, to);
         LZClose(to);
@@ -362,14 +365,30 @@ inline std::string Run(const Case& c) {
         return Answer(Number(created));
     }
     if (c.call == "CompareStringA") {
+        // CompareStringA | text | text | flags [| count | count]: -1 counts to the terminator.
+        const std::string countA = Argument(c, 3);
+        const std::string countB = Argument(c, 4);
         return Answer(
-            Number(CompareStringA(LOCALE_USER_DEFAULT, Flags(a2), a0.c_str(), -1, a1.c_str(), -1)));
+            Number(CompareStringA(LOCALE_USER_DEFAULT, Flags(a2), a0.c_str(),
+                                  countA.empty() ? -1 : std::atoi(countA.c_str()), a1.c_str(),
+                                  countB.empty() ? -1 : std::atoi(countB.c_str()))));
     }
     if (c.call == "CharLowerBuffA") {
+        // CharLowerBuffA | text [| length]: the whole text unless a length is given.
         std::string text = a0;
         const DWORD length =
-            text.empty() ? 0 : CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+            text.empty() ? 0
+                         : CharLowerBuffA(&text[0],
+                                          a1.empty() ? static_cast<DWORD>(text.size()) : Flags(a1));
         return Answer(Number(length) + " " + Shown(text));
+    }
+    if (c.call == "CharNextA") return Number(CharNextA(a0.c_str()) - a0.c_str());  // the step
+    if (c.call == "FileTimeToDosDateTime") {
+        // FileTimeToDosDateTime | low | high: the result, then the DOS date and time.
+        const FILETIME time = {Flags(a0), Flags(a1)};
+        WORD date = 0, clock = 0;
+        const BOOL converted = FileTimeToDosDateTime(&time, &date, &clock);
+        return Answer(Number(converted) + " " + Number(date) + " " + Number(clock));
     }
     if (c.call == "FormatMessageA") {
         // FormatMessageA | code | flags [| buffer size]
