@@ -215,6 +215,7 @@ inline std::string Run(const Case& c) {
         for (const std::string& name : names) list += (list.empty() ? "" : ",") + Shown(name);
         return "[" + list + "]" + answer;
     }
+    if (c.call == "FindClose") return Answer(Number(FindClose(INVALID_HANDLE_VALUE)));
     if (c.call == "SetCurrentDirectoryA") return Answer(Number(SetCurrentDirectoryA(a0.c_str())));
     if (c.call == "GetCurrentDirectoryA") {
         // GetCurrentDirectoryA [| buffer size]
@@ -334,6 +335,16 @@ inline std::string Run(const Case& c) {
             answer = Number(queried) + " keys " + Number(keys) + " longest " + Number(longestKey) +
                      " values " + Number(values) + " name " + Number(longestName) + " data " +
                      Number(longestData);
+        } else if (c.call == "RegEnumKeyExA" && !a1.empty()) {
+            // RegEnumKeyExA | key | index | buffer size: code, the size after, and the
+            // buffer's first four bytes.
+            char name[64];
+            std::memset(name, '#', sizeof name);
+            DWORD size = Flags(a2);
+            const LONG enumerated = RegEnumKeyExA(key.Get(), Flags(a1), name, &size, nullptr,
+                                                  nullptr, nullptr, nullptr);
+            answer = Number(enumerated) + " size " + Number(size) + " '" +
+                     Shown(std::string(name, 4)) + "'";
         } else if (c.call == "RegEnumKeyExA") {
             answer = "[";
             for (DWORD index = 0;; ++index) {
