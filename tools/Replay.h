@@ -9,7 +9,8 @@
 // (nothing: an empty argument).
 //
 // An answer is the call's result, then " e<code>" when the last-error code is set
-// after it (the code is cleared before each call).
+// after it (the code is cleared before each call). A text buffer starts as "#", so that
+// an answer shows what a failing call left in it.
 #ifndef KEST_TOOLS_REPLAY_H
 #define KEST_TOOLS_REPLAY_H
 
@@ -127,10 +128,14 @@ inline DWORD Flags(const std::string& text) {
     return static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 0));
 }
 
-inline HKEY Root(const std::string& key, std::string& path) {
+// A key as the table writes it, "HKCU\\Software\\Replay", opened with all rights unless
+// a "?" and the rights to ask for follow: "HKCU\\Software\\Replay?0x20019".
+inline HKEY Root(const std::string& key, std::string& path, REGSAM& access) {
     const size_t slash = key.find('\\');
-    const std::string root = key.substr(0, slash);
-    path = slash == std::string::npos ? "" : key.substr(slash + 1);
+    const size_t mark = key.find('?');
+    const std::string root = key.substr(0, std::min(slash, mark));
+    path = slash >= mark ? "" : key.substr(slash + 1, mark - slash - 1);
+    access = mark == std::string::npos ? KEY_ALL_ACCESS : Flags(key.substr(mark + 1));
     return root == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
@@ -210,15 +215,19 @@ inline std::string Run(const Case& c) {
         for (const std::string& name : names) list += (list.empty() ? "" : ",") + Shown(name);
         return "[" + list + "]" + answer;
     }
+    if (c.call == "FindClose") return Answer(Number(FindClose(INVALID_HANDLE_VALUE)));
     if (c.call == "SetCurrentDirectoryA") return Answer(Number(SetCurrentDirectoryA(a0.c_str())));
     if (c.call == "GetCurrentDirectoryA") {
-        char buffer[MAX_PATH + 1] = "";
-        const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
+        // GetCurrentDirectoryA [| buffer size]
+        char buffer[MAX_PATH + 1] = "#";
+        const DWORD length = GetCurrentDirectoryA(a0.empty() ? sizeof buffer : Flags(a0), buffer);
         return Answer(Number(length) + " " + Shown(buffer));
     }
     if (c.call == "GetShortPathNameA") {
-        char buffer[MAX_PATH + 1] = "";
-        const DWORD length = GetShortPathNameA(a0.c_str(), buffer, sizeof buffer);
+        // GetShortPathNameA | path [| buffer size]
+        char buffer[MAX_PATH + 1] = "#";
+        const DWORD length =
+            GetShortPathNameA(a0.c_str(), buffer, a1.empty() ? sizeof buffer : Flags(a1));
         return Answer(Number(length) + " " + Shown(length < sizeof buffer ? buffer : ""));
     }
     if (c.call == "LZOpenFileA") {
@@ -236,12 +245,15 @@ inline std::string Run(const Case& c) {
         OFSTRUCT out = {};
         std::string source = a0;
         std::string destination = a1;
+        // A failed open answers with the open's result and the code it left in its OFSTRUCT.
         const INT from = LZOpenFileA(&source[0], &in, OF_READ);
-        if (from < 0) return Answer("open " + Number(from));
+        if (from < 0) return Answer("open " + Number(from)) + " code " + Number(in.nErrCode);
         const INT to = LZOpenFileA(&destination[0], &out, OF_CREATE);
         if (to < 0) {
+            const std::string answer =
+                Answer("create " + Number(to)) + " code " + Number(out.nErrCode);
             LZClose(from);
-            return Answer("create " + Number(to));
+            return answer;
         }
         const LONG copied = LZCopy(from, to);
         LZClose(to);
@@ -262,41 +274,77 @@ inline std::string Run(const Case& c) {
     }
     if (c.call == "RegCreateKeyExA" || c.call == "RegOpenKeyExA" || c.call == "RegDeleteKeyA" ||
         c.call == "RegSetValueExA" || c.call == "RegQueryValueExA" || c.call == "RegEnumKeyExA" ||
-        c.call == "RegDeleteValueA") {
+        c.call == "RegDeleteValueA" || c.call == "RegQueryInfoKeyA") {
         std::string path;
-        const HKEY root = Root(a0, path);
+        REGSAM access = KEY_ALL_ACCESS;
+        const HKEY root = Root(a0, path, access);
         if (c.call == "RegDeleteKeyA") return Number(RegDeleteKeyA(root, path.c_str()));
-        RegistryKey key;
+        // A failed open or create must leave no handle behind in the caller's variable.
+        HKEY received = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x5A5A));
         DWORD disposition = 0;
-        LONG status = c.call == "RegCreateKeyExA"
-                          ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                            nullptr, key.Receive(), &disposition)
-                          : RegOpenKeyExA(root, path.c_str(), 0,
-                                          c.call == "RegOpenKeyExA" && !a1.empty() ? Flags(a1)
-                                                                                   : KEY_ALL_ACCESS,
-                                          key.Receive());
-        if (status != ERROR_SUCCESS) return Number(status);
+        LONG status =
+            c.call == "RegCreateKeyExA"
+                ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &received, &disposition)
+                : RegOpenKeyExA(root, path.c_str(), 0,
+                                c.call == "RegOpenKeyExA" && !a1.empty() ? Flags(a1) : access,
+                                &received);
+        if (status != ERROR_SUCCESS)
+            return Number(status) + (received == nullptr ? "" : " handle not cleared");
+        RegistryKey key;
+        key.Reset(received);
         std::string answer = "0";
         if (c.call == "RegCreateKeyExA") {
             answer += disposition == REG_CREATED_NEW_KEY ? " new" : " existing";
         } else if (c.call == "RegSetValueExA") {
-            // RegSetValueExA | key | name | text: a string value with its terminator.
-            answer = Number(RegSetValueExA(key.Get(), a1.c_str(), 0, REG_SZ,
-                                           reinterpret_cast<const BYTE*>(a2.c_str()),
-                                           static_cast<DWORD>(a2.size() + 1)));
+            // RegSetValueExA | key | name | text [| kind]: a string value with its terminator;
+            // "uncounted": the terminator follows but is left out of the size; "bare": no
+            // terminator follows; "expand": an expandable string; "dword": the text's number.
+            const std::string kind = Argument(c, 3);
+            const DWORD number = Flags(a2);
+            const std::string text = kind == "bare" ? a2 + "#" : a2;
+            const BYTE* data = kind == "dword" ? reinterpret_cast<const BYTE*>(&number)
+                                               : reinterpret_cast<const BYTE*>(text.c_str());
+            const size_t size = kind == "dword"                         ? sizeof number
+                                : kind == "bare" || kind == "uncounted" ? a2.size()
+                                                                        : a2.size() + 1;
+            const DWORD type = kind == "dword"    ? REG_DWORD
+                               : kind == "expand" ? REG_EXPAND_SZ
+                                                  : REG_SZ;
+            answer = Number(
+                RegSetValueExA(key.Get(), a1.c_str(), 0, type, data, static_cast<DWORD>(size)));
         } else if (c.call == "RegDeleteValueA") {
             // RegDeleteValueA | key | name.
             answer = Number(RegDeleteValueA(key.Get(), a1.c_str()));
         } else if (c.call == "RegQueryValueExA") {
-            // RegQueryValueExA | key | name | buffer size: code, type, size and data.
+            // RegQueryValueExA | key | name | buffer size, or "null" for no buffer: code,
+            // type, size and data.
             std::vector<BYTE> buffer(Flags(a2) + 1, 0);
             DWORD type = 0;
             DWORD size = Flags(a2);
-            const LONG queried =
-                RegQueryValueExA(key.Get(), a1.c_str(), nullptr, &type, buffer.data(), &size);
+            const LONG queried = RegQueryValueExA(key.Get(), a1.c_str(), nullptr, &type,
+                                                  a2 == "null" ? nullptr : buffer.data(), &size);
             answer = Number(queried) + " type " + Number(type) + " size " + Number(size);
-            if (queried == ERROR_SUCCESS)
+            if (queried == ERROR_SUCCESS && a2 != "null")
                 answer += " '" + Shown(std::string(buffer.begin(), buffer.begin() + size)) + "'";
+        } else if (c.call == "RegQueryInfoKeyA") {
+            DWORD keys = 0, longestKey = 0, values = 0, longestName = 0, longestData = 0;
+            const LONG queried =
+                RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &keys, &longestKey, nullptr,
+                                 &values, &longestName, &longestData, nullptr, nullptr);
+            answer = Number(queried) + " keys " + Number(keys) + " longest " + Number(longestKey) +
+                     " values " + Number(values) + " name " + Number(longestName) + " data " +
+                     Number(longestData);
+        } else if (c.call == "RegEnumKeyExA" && !a1.empty()) {
+            // RegEnumKeyExA | key | index | buffer size: code, the size after, and the
+            // buffer's first four bytes.
+            char name[64];
+            std::memset(name, '#', sizeof name);
+            DWORD size = Flags(a2);
+            const LONG enumerated = RegEnumKeyExA(key.Get(), Flags(a1), name, &size, nullptr,
+                                                  nullptr, nullptr, nullptr);
+            answer = Number(enumerated) + " size " + Number(size) + " '" +
+                     Shown(std::string(name, 4)) + "'";
         } else if (c.call == "RegEnumKeyExA") {
             answer = "[";
             for (DWORD index = 0;; ++index) {
@@ -309,6 +357,8 @@ inline std::string Run(const Case& c) {
                     break;
                 }
                 answer += (index ? "," : "") + Shown(name);
+                // The size comes back in characters, without the terminator.
+                if (size != std::strlen(name)) answer += "(size " + Number(size) + ")";
             }
         }
         return answer;
@@ -326,19 +376,37 @@ inline std::string Run(const Case& c) {
         return Answer(Number(created));
     }
     if (c.call == "CompareStringA") {
+        // CompareStringA | text | text | flags [| count | count]: -1 counts to the terminator.
+        const std::string countA = Argument(c, 3);
+        const std::string countB = Argument(c, 4);
         return Answer(
-            Number(CompareStringA(LOCALE_USER_DEFAULT, Flags(a2), a0.c_str(), -1, a1.c_str(), -1)));
+            Number(CompareStringA(LOCALE_USER_DEFAULT, Flags(a2), a0.c_str(),
+                                  countA.empty() ? -1 : std::atoi(countA.c_str()), a1.c_str(),
+                                  countB.empty() ? -1 : std::atoi(countB.c_str()))));
     }
     if (c.call == "CharLowerBuffA") {
+        // CharLowerBuffA | text [| length]: the whole text unless a length is given.
         std::string text = a0;
         const DWORD length =
-            text.empty() ? 0 : CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+            text.empty() ? 0
+                         : CharLowerBuffA(&text[0],
+                                          a1.empty() ? static_cast<DWORD>(text.size()) : Flags(a1));
         return Answer(Number(length) + " " + Shown(text));
     }
+    if (c.call == "CharNextA") return Number(CharNextA(a0.c_str()) - a0.c_str());  // the step
+    if (c.call == "FileTimeToDosDateTime") {
+        // FileTimeToDosDateTime | low | high: the result, then the DOS date and time.
+        const FILETIME time = {Flags(a0), Flags(a1)};
+        WORD date = 0, clock = 0;
+        const BOOL converted = FileTimeToDosDateTime(&time, &date, &clock);
+        return Answer(Number(converted) + " " + Number(date) + " " + Number(clock));
+    }
     if (c.call == "FormatMessageA") {
-        char buffer[512] = "";
-        const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | Flags(a1), nullptr,
-                                            Flags(a0), 0, buffer, sizeof buffer, nullptr);
+        // FormatMessageA | code | flags [| buffer size]
+        char buffer[512] = "#";
+        const DWORD length =
+            FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | Flags(a1), nullptr, Flags(a0), 0, buffer,
+                           a2.empty() ? sizeof buffer : Flags(a2), nullptr);
         return Answer(Number(length) + " " + Shown(buffer));
     }
     if (c.call == "WideCharToMultiByte") {
@@ -376,9 +444,28 @@ inline std::string Run(const Case& c) {
         return Answer(function ? "found" : "0");
     }
     if (c.call == "GetEnvironmentVariableA") {
-        char buffer[MAX_PATH] = "";
+        char buffer[MAX_PATH] = "#";
         const DWORD length = GetEnvironmentVariableA(a0.c_str(), buffer, sizeof buffer);
         return Answer(Number(length) + " " + Shown(buffer));
+    }
+    if (c.call == "GetFullPathNameA") {
+        // GetFullPathNameA | name [| buffer size]
+        char buffer[MAX_PATH + 1] = "#";
+        const DWORD length =
+            GetFullPathNameA(a0.c_str(), a1.empty() ? sizeof buffer : Flags(a1), buffer, nullptr);
+        return Answer(Number(length) + " " + Shown(buffer));
+    }
+    // Its answer says all: Wine leaves stray last-error codes behind it.
+    if (c.call == "GetDriveTypeA") return Number(GetDriveTypeA(a0.c_str()));
+    if (c.call == "GetModuleHandleA") return Answer(GetModuleHandleA(a0.c_str()) ? "found" : "0");
+    if (c.call == "GetVersionExA") {
+        // GetVersionExA | the record's size as the caller sets it
+        struct {
+            OSVERSIONINFOA info;
+            BYTE extended[8];  // room for the larger record's further fields
+        } record = {};
+        record.info.dwOSVersionInfoSize = Flags(a0);
+        return Answer(Number(GetVersionExA(&record.info)));
     }
     return "unknown call " + c.call;
 }

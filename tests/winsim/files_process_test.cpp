@@ -12,7 +12,6 @@ const DWORD kUntouched = 0xDEAD;
 
 void Build(winsim::Machine& m) {
     m.AddFile("C:\\Program Files\\Kest\\Kest.Exe", "MZ kest");
-    m.AddFile("C:\\Program Files\\Kest\\Notes.txt", "not a program");
     m.AddFile("C:\\Setup\\Setup.exe", "MZ setup");
     m.AddFile("C:\\Setup\\Helper.exe", "MZ helper");
     m.AddFile("C:\\Windows\\System32\\cmd.exe", "MZ cmd");
@@ -22,8 +21,6 @@ struct Case {
     const char* what;
     const char* commandLine;
     const char* extra;  // a further program, or a folder when it ends in a backslash
-    UINT winExec;       // WinExec's result
-    DWORD error;        // the last error after a failure
 };
 
 }  // namespace
@@ -31,25 +28,16 @@ struct Case {
 TEST(FilesProcess, WhichProgramRuns) {
     const Case cases[] = {
         {"a quoted program with blanks", "\"C:\\Program Files\\Kest\\Kest.Exe\" \"D:\\Src\"",
-         nullptr, 33, 0},
+         nullptr},
         {"an unquoted program with blanks", "C:\\Program Files\\Kest\\Kest.Exe /unregserver",
-         nullptr, 33, 0},
-        {"the extension is added", "C:\\Program Files\\Kest\\Kest /x", nullptr, 33, 0},
-        {"a bare name found beside the running program", "helper.exe arg", nullptr, 33, 0},
-        {"a bare name found in the system folder", "cmd.exe /c \"Del x\"", nullptr, 33, 0},
+         nullptr},
+        {"the extension is added", "C:\\Program Files\\Kest\\Kest /x", nullptr},
+        {"a bare name found beside the running program", "helper.exe arg", nullptr},
+        {"a bare name found in the system folder", "cmd.exe /c \"Del x\"", nullptr},
         {"the shortest existing prefix wins", "C:\\Program Files\\None\\Kest.Exe",
-         "C:\\Program.exe", 33, 0},
+         "C:\\Program.exe"},
         {"a folder named like a prefix is passed over", "C:\\Program Files\\Kest\\Kest.Exe",
-         "C:\\Program.exe\\", 33, 0},
-        {"a missing program", "C:\\Program Files\\Kest\\None.Exe", nullptr, 2,
-         ERROR_FILE_NOT_FOUND},
-        {"a quoted missing program", "\"C:\\Program Files\\Kest\\None.Exe\"", nullptr, 2,
-         ERROR_FILE_NOT_FOUND},
-        {"a program in a missing folder", "\"C:\\None\\Kest.Exe\"", nullptr, 3,
-         ERROR_PATH_NOT_FOUND},
-        {"a file that is no program", "\"C:\\Program Files\\Kest\\Notes.txt\"", nullptr, 11,
-         ERROR_BAD_EXE_FORMAT},
-        {"a bare name found nowhere", "unknown.exe", nullptr, 2, ERROR_FILE_NOT_FOUND},
+         "C:\\Program.exe\\"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -60,26 +48,20 @@ TEST(FilesProcess, WhichProgramRuns) {
             if (!extra.empty() && extra.back() == '\\') m.AddFolder(extra);
             if (!extra.empty() && extra.back() != '\\') m.AddFile(extra, "MZ");
             m.lastError = kUntouched;
-            bool started;
             if (viaWinExec) {
-                EXPECT_EQ(c.winExec, WinExec(c.commandLine, SW_SHOWNORMAL));
-                started = c.winExec > 31;
+                EXPECT_EQ(33u, WinExec(c.commandLine, SW_SHOWNORMAL));
             } else {
                 std::string line = c.commandLine;
                 STARTUPINFOA si = {};
                 si.cb = sizeof si;
                 PROCESS_INFORMATION pi = {};
-                started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                         nullptr, &si, &pi) != FALSE;
-                EXPECT_EQ(c.winExec > 31, started);
-                if (started) {
-                    CloseHandle(pi.hThread);
-                    CloseHandle(pi.hProcess);
-                }
+                ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                           nullptr, &si, &pi));
+                CloseHandle(pi.hThread);
+                CloseHandle(pi.hProcess);
             }
-            EXPECT_EQ(started ? kUntouched : c.error, m.lastError);
-            ASSERT_EQ(started ? 1u : 0u, m.programs.started.size());
-            if (!started) continue;
+            EXPECT_EQ(kUntouched, m.lastError);
+            ASSERT_EQ(1u, m.programs.started.size());
             const winsim::ProcessRecord& p = m.programs.started[0];
             EXPECT_EQ(viaWinExec ? "WinExec" : "CreateProcess", p.via);
             EXPECT_EQ(c.commandLine, p.commandLine);

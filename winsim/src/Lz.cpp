@@ -194,6 +194,10 @@ HANDLE OpenForLz(const std::string& name, LPOFSTRUCT reOpen, WORD style) {
     HANDLE file =
         CreateFileA(name.c_str(), AccessOf(style), ShareOf(style), nullptr,
                     creates ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // As Wine's: a name to read is looked for first, and a name not found is a file not
+    // found even where its folder is missing.
+    if (file == INVALID_HANDLE_VALUE && !creates && M().lastError == ERROR_PATH_NOT_FOUND)
+        M().lastError = ERROR_FILE_NOT_FOUND;
     FillReopenBuffer(reOpen, name.c_str(), file == INVALID_HANDLE_VALUE ? M().lastError : 0);
     return file;
 }

@@ -323,6 +323,10 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const 
     if (error != ERROR_SUCCESS) return error;
     if (InProtectedTree(handle.node.get())) return ERROR_ACCESS_DENIED;
     if (!data && dataSize) return ERROR_NOACCESS;
+    // As the platform: a string whose size leaves out the terminator that follows it is
+    // kept with its terminator.
+    const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    if (text && dataSize && data[dataSize - 1] != 0 && data[dataSize] == 0) ++dataSize;
     const std::string name = valueName ? valueName : "";
     RegValue& value = handle.node->values[Lower(name)];
     if (value.name.empty()) value.name = name;
@@ -339,6 +343,17 @@ DWORD CharacterCount(const std::string& text) {
     DWORD count = 0;
     for (const char* p = text.c_str(); *p; p = CharNextA(p)) ++count;
     return count;
+}
+
+// A value's size as the platform keeps it: a string two bytes a character.
+DWORD StoredSize(const RegValue& value) {
+    const std::string& data = value.data;
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ && value.type != REG_MULTI_SZ)
+        return static_cast<DWORD>(data.size());
+    DWORD characters = 0;
+    for (const char* p = data.c_str(); p < data.c_str() + data.size(); ++characters)
+        p = *p ? CharNextA(p) : p + 1;
+    return 2 * characters;
 }
 
 }  // namespace
@@ -363,7 +378,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWOR
     DWORD longestValueName = 0, longestValue = 0;
     for (const auto& value : node.values) {
         longestValueName = std::max(longestValueName, static_cast<DWORD>(value.second.name.size()));
-        longestValue = std::max(longestValue, static_cast<DWORD>(value.second.data.size()));
+        longestValue = std::max(longestValue, StoredSize(value.second));
     }
     if (subKeys) *subKeys = static_cast<DWORD>(node.children.size());
     if (maxSubKeyLength) *maxSubKeyLength = longestName;
