@@ -3,6 +3,12 @@ the benchmark: each exactly as the system has it (support/, setup/, uninstall/, 
 where the tests install the product.
 """
 
+# -- The product ------------------------------------------------------------------------------
+
+PRODUCT_NAME = "Tessaly"
+COMPANY_NAME = "Tessaly"
+FILE_DESCRIPTION = "Tessaly Setup and Uninstall"  # in the version information
+
 # -- Files ------------------------------------------------------------------------------------
 
 LAUNCHER = "Setup.exe"
@@ -88,7 +94,6 @@ def files_missing(display_name, program_folder):
 
 # -- Where the tests install the product ------------------------------------------------------
 
-PRODUCT_NAME = "Tessaly"
 PROGRAM_GROUP = "Tessaly Study"  # the start menu folder
 SHORTCUT = PRODUCT_NAME + ".Lnk"
 PROGRAM = "C:\\Program Files\\Tessaly\\"
