@@ -22,6 +22,8 @@ import subprocess
 import sys
 
 from harness import TOOLS_FOLDER, WineMachine, default_win_build
+from product import (INSTALLED_UNINSTALLER, PROGRAM, UNINSTALLER, UNINSTALL_COMMAND,
+                     UNINSTALL_KEY)
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 import size_table  # noqa: E402  (tools/size_table.py)
@@ -32,11 +34,7 @@ MEMORY_GOAL = 2 * 1024 * 1024
 BENCH = TOOLS_FOLDER + "\\bench\\bench.exe"
 REPORT = TOOLS_FOLDER + "\\out\\bench.txt"
 REQUEST = TOOLS_FOLDER + "\\out\\bench-request.txt"
-PROGRAM = "C:\\Program Files\\Tessaly\\"
 SHELL_COPY = "C:\\Shell Bench\\Tessaly\\"
-UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
-COMMAND = '%sKestDel.Exe "Tessaly Study" Tessaly "C:\\Tessaly Data\\" "C:\\Tessaly Extra\\"' % (
-    PROGRAM)
 FOLDERS, FILES_EACH = 200, 25
 
 
@@ -66,9 +64,9 @@ def lay_out(w, folder, with_programs, setup=None):
                 f.write(b"chapter text " * 20)
     if with_programs:
         if setup is None:
-            w.put_tool("Setup.exe", folder + "KestDel.Exe")
+            w.put_tool("Setup.exe", folder + UNINSTALLER)
         else:
-            shutil.copy(setup, w.unix_path(folder + "KestDel.Exe"))
+            shutil.copy(setup, w.unix_path(folder + UNINSTALLER))
         w.put_tool("kest.exe", folder + "kest.exe")
 
 
@@ -83,16 +81,16 @@ def left_behind(w):
     count = 0
     for _, folders, files in os.walk(w.unix_path(PROGRAM)):
         count += len(folders) + len(files)
-    return count - (1 if w.exists(PROGRAM + "KestDel.Exe") else 0)
+    return count - (1 if w.exists(INSTALLED_UNINSTALLER) else 0)
 
 
 def uninstall_road(w, road, setup=None):
     """(uninstall ms, peak working set, peak private bytes, shell ms, entries left) for one
     road, with this build's uninstaller or the one at `setup`."""
     lay_out(w, PROGRAM, True, setup)
-    w.reg_set_values([(root + "\\" + UNINSTALL_KEY, "UninstallString", COMMAND)
+    w.reg_set_values([(root + "\\" + UNINSTALL_KEY, "UninstallString", UNINSTALL_COMMAND)
                       for root in ("HKCU", "HKLM")])
-    _, ms, peak, private = bench(w, "memory", request=["C:\\", COMMAND])[-1]
+    _, ms, peak, private = bench(w, "memory", request=["C:\\", UNINSTALL_COMMAND])[-1]
     left = left_behind(w)
     lay_out(w, SHELL_COPY, False)
     _, shell_ms, result = bench(w, "shelldelete", SHELL_COPY.rstrip("\\"), "1")[-1]
@@ -155,7 +153,7 @@ def main():
         for road, (ms, peak, private, shell_ms, left) in results.items():
             if left:
                 print("  %s: FAILED, the program folder still holds %d entries besides "
-                      "KestDel.Exe" % (road, left))
+                      "%s" % (road, left, UNINSTALLER))
                 continue
             beyond = peak - floor
             print("  %s: peak working set %s, %s beyond the minimal program (goal at most %s: "

@@ -17,6 +17,7 @@ import time
 
 import screen
 from harness import REPO, WINDOWS_VERSIONS, HarnessError, WineMachine
+from product import LAUNCHER, UNINSTALLER
 from story import Story
 
 
@@ -54,7 +55,7 @@ def main():
             print(line, flush=True)
             account.write(line + "\n")
 
-        say("Tessaly maintenance tool: Setup.exe and KestDel.Exe under Wine")
+        say("Tessaly maintenance tool: %s and %s under Wine" % (LAUNCHER, UNINSTALLER))
         try:
             with WineMachine("demo", win_build=win_build, display=display) as w:
                 story = Story(w, say, pictures=pictures, windows=windows, by_hand=by_hand,

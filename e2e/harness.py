@@ -224,6 +224,20 @@ def win_build_file(name, win_build=None):
     return path
 
 
+# -- Compressed files ------------------------------------------------------------------------
+
+def compress(data, name="data.bin"):
+    """`data` as Debian's mscompress compresses it (LZ, SZDD) under the file name `name` (whose
+    last letter the header keeps), as bytes."""
+    with tempfile.TemporaryDirectory(prefix="kest-szdd") as folder:
+        plain = os.path.join(folder, name)
+        with open(plain, "wb") as f:
+            f.write(data)
+        subprocess.run(["mscompress", plain], check=True, stdout=subprocess.DEVNULL)
+        with open(plain + "_", "rb") as f:  # mscompress appends "_" to the name
+            return f.read()
+
+
 # -- Template prefix -------------------------------------------------------------------------
 
 def wine_version():

@@ -14,31 +14,30 @@ done. The demo (demo.py) and a Wine test (test_story.py) tell the same story.
 
 import os
 import re
-import subprocess
-import tempfile
 import textwrap
 
 import screen
-from harness import ANSI, win_build_file
+from harness import ANSI, compress, win_build_file
+from product import (COMMON_MODULE, COMPLETE, CONFIRMATION, DATA, EXIT_OK, EXTRA,
+                     FONT_FOLDER_LIST, INSTALLED_PROGRAM, INSTALLED_UNINSTALLER,
+                     INSTALL_FILES_FOLDER, INSTALL_MESSAGES, LIBRARY_FILE, MODULE_LIST,
+                     PACKED_LIBRARY, PACKED_PROGRAM, PRODUCT_NAME, PROGRAM, PROGRAM_FILE, REBOOT,
+                     RUN_ONCE_FILE, RUN_ONCE_FOLDER, RUN_ONCE_KEY, SHELL_FOLDERS_KEY, SHORTCUT,
+                     STARTUP_CAPTION, UNINSTALLER, UNINSTALL_CAPTION, UNINSTALL_KEY,
+                     UNPACKED_LIBRARY, files_missing)
 
 MEDIUM = "C:\\Medium\\"
-INSTALL_FILES = MEDIUM + "kest\\win32\\"
+INSTALL_FILES = MEDIUM + INSTALL_FILES_FOLDER
 MODULES = "C:\\Modules\\"
-PROGRAM = "C:\\Program Files\\Tessaly\\"
-DATA = "C:\\Tessaly Data\\"
-EXTRA = "C:\\Tessaly Extra\\"
-UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
-RUN_ONCE_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
-SHELL_FOLDERS = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
-WATCHED_KEYS = ("HKLM\\" + UNINSTALL_KEY, "HKCU\\" + UNINSTALL_KEY, RUN_ONCE_KEY)
+WATCHED_KEYS = ("HKLM\\" + UNINSTALL_KEY, "HKCU\\" + UNINSTALL_KEY, "HKLM\\" + RUN_ONCE_KEY)
 # Wine's own folder and the test tools' are left out of the account of files.
 UNTOLD = ("C:\\windows", "C:\\kesttest", "C:\\standin.log")
 
 LIBRARY = b"RApi companion library (stand-in)\r\n" * 64
 FONT = b"KestSans font (stand-in)\r\n" * 16
 MEDIUM_FILES = {
-    "Install.Msg": "Welcome to Tessaly 9.0.\r\n",
-    "Common.801": b"common data module",
+    INSTALL_MESSAGES: "Welcome to Tessaly 9.0.\r\n",
+    COMMON_MODULE: b"common data module",
     "LangEng.801": b"English language module",
     "Gospels.801": b"Gospels module",
     "Maps.101": b"Maps module",
@@ -51,24 +50,8 @@ MODULE_FILES = {
 }
 HANDED_OVER = ("Atlas.101", "Bible.801")  # language modules and other files stay out
 
-STARTUP_HINT = "Program install files missing (2) <> <"
-CONFIRMATION = ("You do not have to uninstall the Tessaly program to install a new version. "
-                "Uninstalling the program moves all the program files/folders to your recycle "
-                "bin. REBOOT COMPUTER BEFORE UNISTALLING. Do you wish to uninstall the program?")
-REBOOT = "Reboot computer to complete program uninstall."
-COMPLETE = "Program uninstall complete."
+STARTUP_HINT = files_missing("", "")
 BY_HAND_TIMEOUT = 600
-
-
-def compressed(data, name):
-    """`data` compressed with Debian's mscompress (LZ, SZDD), as bytes."""
-    with tempfile.TemporaryDirectory() as folder:
-        plain = os.path.join(folder, name)
-        with open(plain, "wb") as f:
-            f.write(data)
-        subprocess.run(["mscompress", plain], check=True, stdout=subprocess.DEVNULL)
-        with open(plain + "_", "rb") as f:  # mscompress appends "_" to the name
-            return f.read()
 
 
 def build_file(name):
@@ -247,7 +230,7 @@ class Story:
             self.say("       in: %s" % folder)
         self.say("  exit code %s" % run.exit_code)
         self.tell_changes(trash_before)
-        self.check_equal(run.exit_code, 0, "exit code")
+        self.check_equal(run.exit_code, EXIT_OK, "exit code")
         return run, starts
 
     # -- The places the product uses -------------------------------------------------------
@@ -259,12 +242,12 @@ class Story:
         """The desktop shortcut and the start-menu folder where the product's setup puts
         them: the shared desktop; the shared programs folder, outside the NT family the
         user's own."""
-        desktop = self.w.reg_tree("HKLM\\" + SHELL_FOLDERS).value("Common Desktop")
+        desktop = self.w.reg_tree("HKLM\\" + SHELL_FOLDERS_KEY).value("Common Desktop")
         if self.is_nt():
-            programs = self.w.reg_tree("HKLM\\" + SHELL_FOLDERS).value("Common Programs")
+            programs = self.w.reg_tree("HKLM\\" + SHELL_FOLDERS_KEY).value("Common Programs")
         else:
-            programs = self.w.reg_tree("HKCU\\" + SHELL_FOLDERS).value("Programs")
-        return (desktop.rstrip("\\") + "\\Tessaly.Lnk", programs.rstrip("\\") + "\\Tessaly\\")
+            programs = self.w.reg_tree("HKCU\\" + SHELL_FOLDERS_KEY).value("Programs")
+        return (desktop.rstrip("\\") + "\\" + SHORTCUT, programs.rstrip("\\") + "\\Tessaly\\")
 
     # -- The story -------------------------------------------------------------------------
 
@@ -296,7 +279,7 @@ class Story:
         self.say("disc %s: %s" % (MODULES, ", ".join(self.w.listdir(MODULES))))
 
     def check_no_product_box(self, run, starts):
-        self.check_equal([b.caption for b in run.boxes], ["Check Startup"], "boxes")
+        self.check_equal([b.caption for b in run.boxes], [STARTUP_CAPTION], "boxes")
         self.check(bool(run.boxes) and run.boxes[0].text.startswith(STARTUP_HINT),
                    "the box names the missing program files")
         self.check_equal(starts, [], "programs started")
@@ -312,8 +295,8 @@ class Story:
         program, setup = build_file("kest.exe"), build_file("Setup.exe")
         w.put_tool("Setup.exe", MEDIUM + "Setup.exe")
         w.put_file(MEDIUM + "Autorun.inf", "[autorun]\r\nopen=Setup.exe autorun\r\n")
-        w.put_file(INSTALL_FILES + "Kest.Ex_", compressed(program, "Kest.Exe"))
-        w.put_file(INSTALL_FILES + "RApi.Dl_", compressed(LIBRARY, "RApi.Dll"))
+        w.put_file(INSTALL_FILES + PACKED_PROGRAM, compress(program, PROGRAM_FILE))
+        w.put_file(INSTALL_FILES + PACKED_LIBRARY, compress(LIBRARY, LIBRARY_FILE))
         for name, data in MEDIUM_FILES.items():
             w.put_file(INSTALL_FILES + name, data)
         w.put_file(INSTALL_FILES + "Fonts\\KestSans.ttf", FONT)
@@ -327,16 +310,17 @@ class Story:
         source = w.short_path(INSTALL_FILES)
         if self.check_equal(len(starts), 1, "programs started"):
             command, folder = starts[0]
-            self.check(command.endswith('Kest.Exe "%s"' % source),
+            self.check(command.endswith('%s "%s"' % (PROGRAM_FILE, source)),
                        "Kest.Exe started with the installation files' folder %s" % source)
             self.check(command.lower().startswith(folder.lower() + "\\kest.exe "),
                        "Kest.Exe started in the folder it was unpacked to")
             unpacked = folder + "\\"
-            self.check(w.exists(unpacked + "Kest.Exe") and
-                       w.read_file(unpacked + "Kest.Exe") == program, "Kest.Exe unpacked whole")
-            self.check(w.exists(unpacked + "Rapi.DLL") and
-                       w.read_file(unpacked + "Rapi.DLL") == LIBRARY, "Rapi.DLL unpacked whole")
-        expected = {"Kest.Exe": program, "KestDel.Exe": setup, "RApi.Dll": LIBRARY,
+            self.check(w.exists(unpacked + PROGRAM_FILE) and
+                       w.read_file(unpacked + PROGRAM_FILE) == program, "Kest.Exe unpacked whole")
+            self.check(w.exists(unpacked + UNPACKED_LIBRARY) and
+                       w.read_file(unpacked + UNPACKED_LIBRARY) == LIBRARY,
+                       "Rapi.DLL unpacked whole")
+        expected = {PROGRAM_FILE: program, UNINSTALLER: setup, LIBRARY_FILE: LIBRARY,
                     "Fonts\\KestSans.ttf": FONT}
         expected.update({n: d.encode(ANSI) if isinstance(d, str) else d
                          for n, d in MEDIUM_FILES.items()})
@@ -344,8 +328,8 @@ class Story:
             self.check(w.exists(PROGRAM + name) and w.read_file(PROGRAM + name) == data,
                        "installed " + PROGRAM + name)
         fonts_reg = '"KestSans (TrueType)" "%sFonts\\KestSans.ttf"\r\n' % PROGRAM
-        self.check(w.exists(PROGRAM + "Fonts\\Fonts.Reg") and
-                   w.read_file(PROGRAM + "Fonts\\Fonts.Reg").decode(ANSI) == fonts_reg,
+        self.check(w.exists(PROGRAM + FONT_FOLDER_LIST) and
+                   w.read_file(PROGRAM + FONT_FOLDER_LIST).decode(ANSI) == fonts_reg,
                    "Fonts.Reg lists the font")
         for place in (DATA, EXTRA) + self.shortcut_places():
             self.check(w.exists(place), "installed " + place)
@@ -353,7 +337,8 @@ class Story:
         self.check(entry is not None and entry.value("DisplayName") == "Tessaly 9.0",
                    "DisplayName registered")
         self.check(entry is not None and entry.value("UninstallString") ==
-                   '%sKestDel.Exe Tessaly Tessaly "%s" "%s"' % (PROGRAM, DATA, EXTRA),
+                   '%s %s %s "%s" "%s"' % (INSTALLED_UNINSTALLER, PRODUCT_NAME, PRODUCT_NAME,
+                                            DATA, EXTRA),
                    "UninstallString registered")
 
     def modules_handed_over(self):
@@ -363,9 +348,9 @@ class Story:
         run, starts = self.run(MODULES + "Setup.exe autorun", MODULES)
         self.check_equal(run.boxes, [], "boxes")
         self.check_equal([(c.replace('"', ""), f.rstrip("\\")) for c, f in starts],
-                         [(PROGRAM + "Kest.Exe", PROGRAM.rstrip("\\"))],
+                         [(INSTALLED_PROGRAM, PROGRAM.rstrip("\\"))],
                          "programs started")
-        listed = DATA + "AutoLoad.Lst"
+        listed = DATA + MODULE_LIST
         if not self.check(w.exists(listed), "AutoLoad.Lst written to " + DATA):
             return
         lines = w.read_file(listed).decode(ANSI).split("\r\n")
@@ -391,37 +376,37 @@ class Story:
         texts = [(b.caption, b.text) for b in run.boxes]
         desktop_link, menu = self.shortcut_places()
         if not confirmed:
-            self.check_equal(texts, [("Uninstall", CONFIRMATION)], "boxes")
+            self.check_equal(texts, [(UNINSTALL_CAPTION, CONFIRMATION)], "boxes")
             self.check_equal(starts, [], "programs started")
-            for place in (PROGRAM + "Kest.Exe", DATA, EXTRA, desktop_link, menu):
+            for place in (INSTALLED_PROGRAM, DATA, EXTRA, desktop_link, menu):
                 self.check(w.exists(place), "kept " + place)
             self.check(w.reg_exists("HKLM\\" + UNINSTALL_KEY), "uninstall entry kept")
             return False
         outcome = texts[1][1] if len(texts) == 2 else None
         self.check(outcome in (COMPLETE, REBOOT), "the final box tells the outcome")
-        self.check_equal(texts[:1], [("Uninstall", CONFIRMATION)], "the confirmation box")
+        self.check_equal(texts[:1], [(UNINSTALL_CAPTION, CONFIRMATION)], "the confirmation box")
         self.check_equal([c.replace('"', "").lower() for c, _ in starts],
                          [(PROGRAM + "kest.exe /unregserver").lower()],
                          "programs started")
-        for place in (DATA, EXTRA, desktop_link, menu, PROGRAM + "Kest.Exe"):
+        for place in (DATA, EXTRA, desktop_link, menu, INSTALLED_PROGRAM):
             self.check(not w.exists(place), "removed " + place)
         origins = {(w.trash_origin(n) or "").rstrip("\\").lower() for n in w.trash()}
-        for place in (PROGRAM + "Fonts\\Fonts.Reg", PROGRAM + "Fonts", DATA, EXTRA,
+        for place in (PROGRAM + FONT_FOLDER_LIST, PROGRAM + "Fonts", DATA, EXTRA,
                       desktop_link, menu):
             self.check(place.rstrip("\\").lower() in origins, "in the recycle bin: " + place)
         for root in ("HKLM", "HKCU"):
             self.check(not w.reg_exists(root + "\\" + UNINSTALL_KEY),
                        "uninstall entry deleted under " + root)
-        run_once = w.reg_tree(RUN_ONCE_KEY)
+        run_once = w.reg_tree("HKLM\\" + RUN_ONCE_KEY)
         scheduled = {name: data for (_, name), data in (run_once.values if run_once else {}).items()
                      if name.lower().startswith("kestdel.exe")}
         if outcome == REBOOT:
-            self.check(w.exists(PROGRAM + "KestDel.Exe"), "the running uninstaller stays")
-            commands = ("Del " + w.short_path(PROGRAM + "KestDel.Exe"),
+            self.check(w.exists(INSTALLED_UNINSTALLER), "the running uninstaller stays")
+            commands = ("Del " + w.short_path(INSTALLED_UNINSTALLER),
                         "Rd  " + w.short_path(PROGRAM))
             if self.is_nt():
                 commands = tuple('cmd.exe /c "%s"' % c for c in commands)
-            self.check_equal(scheduled, dict(zip(("KestDel.Exe1", "KestDel.Exe2"), commands)),
+            self.check_equal(scheduled, dict(zip((RUN_ONCE_FILE, RUN_ONCE_FOLDER), commands)),
                              "restart commands")
         else:
             self.check(not w.exists(PROGRAM), "the program folder went whole")

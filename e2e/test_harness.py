@@ -3,6 +3,7 @@
 import unittest
 
 from harness import PROBE, Box, HarnessError, WineTestCase, escape, quote_arguments
+from product import INSTALLED_PROGRAM
 
 MB_OK, MB_OKCANCEL, MB_YESNOCANCEL, MB_YESNO = 0, 1, 3, 4
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
@@ -56,9 +57,9 @@ class BoxDriverTest(WineTestCase):
 
 class StandInTest(WineTestCase):
     def test_stand_in_records_its_command_line_and_folder(self):
-        self.wine.put_tool("kest.exe", "C:\\Program Files\\Tessaly\\Kest.Exe")
+        self.wine.put_tool("kest.exe", INSTALLED_PROGRAM)
         self.wine.put_folder("C:\\Medium Folder")
-        command = '"C:\\Program Files\\Tessaly\\Kest.Exe" "C:\\Medium Folder\\"'
+        command = '"%s" "C:\\Medium Folder\\"' % INSTALLED_PROGRAM
         result = self.wine.run(command, cwd="C:\\Medium Folder")
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertEqual(self.wine.standin_log(), [(command, "C:\\Medium Folder")])

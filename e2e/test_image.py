@@ -5,6 +5,8 @@ import struct
 import unittest
 import xml.etree.ElementTree as ET
 
+from product import COMPANY_NAME, FILE_DESCRIPTION, LAUNCHER, PRODUCT_NAME
+
 RT_VERSION = 16
 RT_MANIFEST = 24
 TERMINAL_SERVER_AWARE = 0x8000
@@ -142,8 +144,8 @@ class SetupImageTest(unittest.TestCase):
         self.assertEqual(
             {k: strings.get(k) for k in ("ProductName", "CompanyName", "FileDescription",
                                          "OriginalFilename", "FileVersion", "ProductVersion")},
-            {"ProductName": "Tessaly", "CompanyName": "Tessaly",
-             "FileDescription": "Tessaly Setup and Uninstall", "OriginalFilename": "Setup.exe",
+            {"ProductName": PRODUCT_NAME, "CompanyName": COMPANY_NAME,
+             "FileDescription": FILE_DESCRIPTION, "OriginalFilename": LAUNCHER,
              "FileVersion": version, "ProductVersion": version})
         self.assertNotEqual(fixed, (0, 0, 0, 0))
 

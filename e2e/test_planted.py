@@ -7,19 +7,16 @@ import shutil
 import unittest
 
 import test_setup
-from harness import DLL_OVERRIDES, WineTestCase, win_build_file
+from harness import DLL_OVERRIDES, WineTestCase, compress, win_build_file
+from product import (COMMON_MODULE, CONFIRMATION, EXIT_OK, INSTALLED_UNINSTALLER,
+                     INSTALL_MESSAGES, LIBRARY_FILE, PACKED_LIBRARY, PACKED_LIBRARY_COPIED,
+                     PACKED_PROGRAM, PRODUCT_NAME, PROGRAM, PROGRAM_FILE, STARTUP_CAPTION,
+                     UNINSTALLER, UNINSTALL_CAPTION, UNPACKED_LIBRARY, UNUSABLE_PATH)
 
-PROGRAM = "C:\\Program Files\\Tessaly\\"
 TEMP = "C:\\Kest Temp\\"
 PLANTED_LOG = "C:\\planted.log"
 # Libraries searched for as Windows searches them: beside the program first.
 NATIVE_FIRST = DLL_OVERRIDES + ";lz32,version=n,b"
-CONFIRMATION = ("You do not have to uninstall the Tessaly program to install a new version. "
-                "Uninstalling the program moves all the program files/folders to your recycle "
-                "bin. REBOOT COMPUTER BEFORE UNISTALLING. Do you wish to uninstall the program?")
-REFUSED = ("This program cannot run from its folder: the folder's name holds characters that "
-           "Windows would hand to the program changed. Copy the program into a folder with a "
-           "plain name and start it there.")
 FULL_WIDTH_BACKSLASH = "\uff3c"
 LIBRARY = b"MZ library " * 300
 
@@ -38,12 +35,12 @@ class PlantedTest(WineTestCase):
         """The installation files, the program and library packed when `packed`."""
         w = self.wine
         if packed:
-            w.put_file(folder + "Kest.Ex_", test_setup.compress(test_setup.stand_in()))
-            w.put_file(folder + "Rapi.Dl_", test_setup.compress(LIBRARY))
+            w.put_file(folder + PACKED_PROGRAM, compress(test_setup.stand_in()))
+            w.put_file(folder + PACKED_LIBRARY_COPIED, compress(LIBRARY))
         else:
-            w.put_file(folder + "Kest.Exe", test_setup.stand_in())
-            w.put_file(folder + "RApi.Dll", LIBRARY)
-        for name in ("Install.Msg", "Common.801", "LangEng.801"):
+            w.put_file(folder + PROGRAM_FILE, test_setup.stand_in())
+            w.put_file(folder + LIBRARY_FILE, LIBRARY)
+        for name in (INSTALL_MESSAGES, COMMON_MODULE, "LangEng.801"):
             w.put_file(folder + name, name)
 
     def link(self, win_path, target_win_path, data):
@@ -61,17 +58,18 @@ class PlantedTest(WineTestCase):
         w.put_tool("Setup.exe", "C:\\Medium\\Setup.exe")
         w.put_file("C:\\Medium\\lz32.dll", planted())
         run = w.run('"C:\\Medium\\Setup.exe"', cwd="C:\\")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
         self.assertEqual(len(w.standin_log()), 1)
         self.assertFalse(w.exists(PLANTED_LOG))
 
     def test_lz32_beside_the_uninstaller_is_never_loaded(self):
         w = self.wine
-        w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
+        w.put_tool("Setup.exe", INSTALLED_UNINSTALLER)
         w.put_file(PROGRAM + "lz32.dll", planted())
-        run = w.run('"%sKestDel.Exe" Tessaly Tessaly' % PROGRAM, answers=["Cancel"], cwd="C:\\")
-        self.assertEqual(run.exit_code, 0)
-        self.assertBoxes(run, [("Uninstall", CONFIRMATION)])
+        run = w.run('"%s" %s %s' % (INSTALLED_UNINSTALLER, PRODUCT_NAME, PRODUCT_NAME),
+                    answers=["Cancel"], cwd="C:\\")
+        self.assertEqual(run.exit_code, EXIT_OK)
+        self.assertBoxes(run, [(UNINSTALL_CAPTION, CONFIRMATION)])
         self.assertFalse(w.exists(PLANTED_LOG))
 
     # The program is unpacked into a folder the run makes: nothing put into the temporary
@@ -82,24 +80,24 @@ class PlantedTest(WineTestCase):
         for name in ("TEMP", "TMP"):
             w.reg_set("HKCU\\Environment", name, TEMP)
         w.put_file(TEMP + "version.dll", planted())
-        self.link(TEMP + "Kest.Exe", "C:\\users\\Other\\thesis.doc", b"someone's thesis")
-        self.link(TEMP + "Rapi.DLL", "C:\\users\\Other\\notes.doc", b"someone's notes")
-        self.link(TEMP + "RApi.Dl_", "C:\\users\\Other\\letter.doc", b"someone's letter")
+        self.link(TEMP + PROGRAM_FILE, "C:\\users\\Other\\thesis.doc", b"someone's thesis")
+        self.link(TEMP + UNPACKED_LIBRARY, "C:\\users\\Other\\notes.doc", b"someone's notes")
+        self.link(TEMP + PACKED_LIBRARY, "C:\\users\\Other\\letter.doc", b"someone's letter")
         before = set(w.listdir(TEMP))
         self.add_medium("C:\\Medium\\", packed=True)
         w.put_tool("Setup.exe", "C:\\Medium\\Setup.exe")
         run = w.run('"C:\\Medium\\Setup.exe"', cwd="C:\\")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
         (made,) = set(w.listdir(TEMP)) - before
         unpacked = w.short_path(TEMP) + made
         self.assertEqual(w.standin_log(),
-                         [('%s\\Kest.Exe "C:\\Medium\\"' % unpacked, unpacked)])
-        self.assertEqual(w.read_file(TEMP + made + "\\Kest.Exe"), test_setup.stand_in())
-        self.assertEqual(w.read_file(TEMP + made + "\\Rapi.DLL"), LIBRARY)
+                         [('%s\\%s "C:\\Medium\\"' % (unpacked, PROGRAM_FILE), unpacked)])
+        self.assertEqual(w.read_file(TEMP + made + "\\" + PROGRAM_FILE), test_setup.stand_in())
+        self.assertEqual(w.read_file(TEMP + made + "\\" + UNPACKED_LIBRARY), LIBRARY)
         for name, data in (("thesis", b"someone's thesis"), ("notes", b"someone's notes"),
                            ("letter", b"someone's letter")):
             self.assertEqual(w.read_file("C:\\users\\Other\\%s.doc" % name), data)
-        self.assertTrue(os.path.islink(w.unix_path(TEMP + "Kest.Exe")))
+        self.assertTrue(os.path.islink(w.unix_path(TEMP + PROGRAM_FILE)))
         self.assertFalse(w.exists(PLANTED_LOG))
 
     # A folder named "a", U+FF3C, "..", U+FF3C, "..", U+FF3C, "Evil" reads as a\..\..\Evil in
@@ -109,12 +107,12 @@ class PlantedTest(WineTestCase):
         w = self.wine
         self.add_medium("C:\\Evil\\", packed=False)
         folder = "C:\\Dl\\a%s..%s..%sEvil\\" % ((FULL_WIDTH_BACKSLASH,) * 3)
-        for name, caption in (("Setup.exe", "Check Startup"), ("KestDel.Exe", "Uninstall")):
+        for name, caption in (("Setup.exe", STARTUP_CAPTION), (UNINSTALLER, UNINSTALL_CAPTION)):
             with self.subTest(name=name):
                 w.put_tool("Setup.exe", folder + name)
                 run = w.run('"%s%s"' % (folder, name), cwd="C:\\", unicode=True)
-                self.assertEqual(run.exit_code, 0)
-                self.assertBoxes(run, [(caption, REFUSED)])
+                self.assertEqual(run.exit_code, EXIT_OK)
+                self.assertBoxes(run, [(caption, UNUSABLE_PATH)])
                 self.assertEqual(w.standin_log(), [])
 
 

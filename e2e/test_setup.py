@@ -2,31 +2,20 @@
 
 import os
 import shutil
-import subprocess
-import tempfile
 import unittest
 
-from harness import WineTestCase, win_build_file
+from harness import WineTestCase, compress, win_build_file
+from product import (COMMON_MODULE, DATA, DOWNLOAD_HINT, EXIT_OK, EXTRA, INSTALLED_PROGRAM,
+                     INSTALL_MESSAGES, INVALID_PROGRAM, LIBRARY_FILE, MODULE_LIST, NO_MODULES,
+                     PACKED_LIBRARY_COPIED, PACKED_PROGRAM, PRODUCT_NAME, PROGRAM, PROGRAM_FILE,
+                     PROGRAM_FILE_XP, STARTUP_CAPTION, UNINSTALLER, UNINSTALL_KEY,
+                     UNPACKED_LIBRARY, WINDOWS_ERROR_CAPTION, WINEXEC_CAPTION, WRITE_TEST_FILE,
+                     files_missing)
 
-UNINSTALL_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
-HINT = (". Download latest program from www.tessaly.example/download/ftp.tessaly.example/pub"
-        " and reinstall.")
-INVALID_PROGRAM = ("11-Executable file was invalid. Either it was not a Windows application or"
-                   " there was an error in the .EXE image.")
-
-
-def compress(data):
-    """The bytes Debian's mscompress makes of `data`."""
-    folder = tempfile.mkdtemp(prefix="setl_szdd")
-    try:
-        path = os.path.join(folder, "data.bin")
-        with open(path, "wb") as f:
-            f.write(data)
-        subprocess.run(["mscompress", path], check=True, stdout=subprocess.DEVNULL)
-        with open(path + "_", "rb") as f:
-            return f.read()
-    finally:
-        shutil.rmtree(folder)
+USER_UNINSTALL_KEY = "HKCU\\" + UNINSTALL_KEY
+# The launcher's report of WinExec's failure, with the system's text for a file that is no
+# program.
+WINEXEC_FAILED = (WINDOWS_ERROR_CAPTION + WINEXEC_CAPTION, "Bad EXE format for %1. ")
 
 
 def stand_in():
@@ -35,26 +24,26 @@ def stand_in():
 
 
 class SetupLauncherTest(WineTestCase):
-    def add_medium(self, folder, program="Kest.Exe", program_data=None,
-                   library="RApi.Dll", library_data=b"MZ library"):
+    def add_medium(self, folder, program=PROGRAM_FILE, program_data=None,
+                   library=LIBRARY_FILE, library_data=b"MZ library"):
         """The installation files in `folder` (ending with a backslash)."""
         w = self.wine
         w.put_file(folder + program, stand_in() if program_data is None else program_data)
         w.put_file(folder + library, library_data)
-        w.put_file(folder + "Install.Msg", "messages")
-        w.put_file(folder + "Common.801", "common module")
+        w.put_file(folder + INSTALL_MESSAGES, "messages")
+        w.put_file(folder + COMMON_MODULE, "common module")
         w.put_file(folder + "LangEng.801", "english module")
 
     def install_product(self, display_name="Tessaly 10.0",
-                        program_folder="C:\\Program Files\\Tessaly\\",
-                        data_folder="C:\\Tessaly Data\\"):
+                        program_folder=PROGRAM, data_folder=DATA):
         w = self.wine
-        w.put_tool("kest.exe", program_folder + "Kest.Exe")
+        w.put_tool("kest.exe", program_folder + PROGRAM_FILE)
         w.put_folder(data_folder)
-        w.reg_set(UNINSTALL_KEY, "DisplayName", display_name)
-        w.reg_set(UNINSTALL_KEY, "UninstallString",
-                  '%sKestDel.Exe "Tessaly" "Tessaly" "%s" "C:\\Tessaly Extra\\"' % (
-                      program_folder, data_folder))
+        w.reg_set(USER_UNINSTALL_KEY, "DisplayName", display_name)
+        w.reg_set(USER_UNINSTALL_KEY, "UninstallString",
+                  '%s%s "%s" "%s" "%s" "%s"' % (
+                      program_folder, UNINSTALLER, PRODUCT_NAME, PRODUCT_NAME, data_folder,
+                      EXTRA))
 
     def set_age(self, win_path, year):
         stamp = (year - 1970) * 365 * 24 * 3600
@@ -79,24 +68,25 @@ class SetupLauncherTest(WineTestCase):
         self.use_temp_folder("C:\\Kest Temp")
         w.put_folder("C:\\Kest Temp")
         library = b"MZ library " * 300
-        self.add_medium("C:\\Tessaly Medium\\kest\\win32\\", "Kest.Ex_", compress(stand_in()),
-                        "Rapi.Dl_", compress(library))
+        self.add_medium("C:\\Tessaly Medium\\kest\\win32\\", PACKED_PROGRAM, compress(stand_in()),
+                        PACKED_LIBRARY_COPIED, compress(library))
         run = self.launch("C:\\Tessaly Medium\\", "autorun")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
         folder, unpacked = self.unpacked_folder("C:\\Kest Temp", [])
-        self.assertEqual(w.read_file(folder + "\\Kest.Exe"), stand_in())
-        self.assertEqual(w.read_file(folder + "\\Rapi.DLL"), library)
+        self.assertEqual(w.read_file(folder + "\\" + PROGRAM_FILE), stand_in())
+        self.assertEqual(w.read_file(folder + "\\" + UNPACKED_LIBRARY), library)
         source = w.short_path("C:\\Tessaly Medium\\kest\\win32\\")
         self.assertNotIn(" ", unpacked + source)
-        self.assertEqual(w.standin_log(), [('%s\\Kest.Exe "%s"' % (unpacked, source), unpacked)])
+        self.assertEqual(w.standin_log(), [('%s\\%s "%s"' % (unpacked, PROGRAM_FILE, source),
+                                            unpacked)])
 
     def test_uncompressed_program_starts_in_place(self):
         w = self.wine
         self.add_medium("C:\\Tessaly Medium\\")
         run = self.launch("C:\\Tessaly Medium\\")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
         source = w.short_path("C:\\Tessaly Medium\\")
-        self.assertEqual(w.standin_log(), [('%sKest.Exe "%s"' % (source, source),
+        self.assertEqual(w.standin_log(), [('%s%s "%s"' % (source, PROGRAM_FILE, source),
                                             source.rstrip("\\"))])
 
     def test_windows_xp_takes_the_xp_variant(self):
@@ -104,40 +94,41 @@ class SetupLauncherTest(WineTestCase):
         w.pose_as("winxp")
         xp_program = stand_in() + b"XP variant"
         self.add_medium("C:\\Medium\\")
-        w.put_file("C:\\Medium\\KestXP.Exe", xp_program)
+        w.put_file("C:\\Medium\\" + PROGRAM_FILE_XP, xp_program)
         run = self.launch("C:\\Medium\\")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
-        self.assertEqual(w.read_file("C:\\Medium\\Kest.Exe"), xp_program)
-        self.assertFalse(w.exists("C:\\Medium\\KestXP.Exe"))
-        self.assertEqual(w.standin_log(), [('C:\\Medium\\Kest.Exe "C:\\Medium\\"', "C:\\Medium")])
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
+        self.assertEqual(w.read_file("C:\\Medium\\" + PROGRAM_FILE), xp_program)
+        self.assertFalse(w.exists("C:\\Medium\\" + PROGRAM_FILE_XP))
+        self.assertEqual(w.standin_log(), [('C:\\Medium\\%s "C:\\Medium\\"' % PROGRAM_FILE,
+                                            "C:\\Medium")])
 
     def test_autorun_with_a_newer_installed_program_starts_nothing(self):
         w = self.wine
         self.add_medium("C:\\Medium\\")
         self.install_product()
-        self.set_age("C:\\Medium\\Kest.Exe", 2020)
-        self.set_age("C:\\Program Files\\Tessaly\\Kest.Exe", 2024)
+        self.set_age("C:\\Medium\\" + PROGRAM_FILE, 2020)
+        self.set_age(INSTALLED_PROGRAM, 2024)
         run = self.launch("C:\\Medium\\", "AutoRun")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
         self.assertEqual(w.standin_log(), [])
         # Without the argument the same medium starts its program.
         run = self.launch("C:\\Medium\\")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
-        self.assertEqual(w.standin_log(), [('C:\\Medium\\Kest.Exe "C:\\Medium\\"', "C:\\Medium")])
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
+        self.assertEqual(w.standin_log(), [('C:\\Medium\\%s "C:\\Medium\\"' % PROGRAM_FILE,
+                                            "C:\\Medium")])
 
     def test_modules_only_medium_hands_its_modules_to_the_installed_program(self):
         w = self.wine
-        for name in ("Extra.801", "Common.801", "Lang.801", "install.801", "Notes.txt"):
+        for name in ("Extra.801", COMMON_MODULE, "Lang.801", "install.801", "Notes.txt"):
             w.put_file("C:\\Medium\\" + name, "module")
         self.install_product()
-        w.put_file("C:\\Tessaly Data\\AutoLoad.Lst", "C:\\Old\\Old.801\r\nSetup 2.0\r\n")
+        w.put_file("C:\\Tessaly Data\\" + MODULE_LIST, "C:\\Old\\Old.801\r\nSetup 2.0\r\n")
         run = self.launch("C:\\Medium\\")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
-        self.assertEqual(w.read_file("C:\\Tessaly Data\\AutoLoad.Lst"),
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
+        self.assertEqual(w.read_file("C:\\Tessaly Data\\" + MODULE_LIST),
                          b"C:\\Medium\\Extra.801\r\nSetup 2.0\r\n")
-        self.assertEqual(w.listdir("C:\\Tessaly Data"), ["AutoLoad.Lst"])
-        self.assertEqual(w.standin_log(), [('"C:\\Program Files\\Tessaly\\Kest.Exe"',
-                                            "C:\\Program Files\\Tessaly")])
+        self.assertEqual(w.listdir("C:\\Tessaly Data"), [MODULE_LIST])
+        self.assertEqual(w.standin_log(), [('"%s"' % INSTALLED_PROGRAM, PROGRAM.rstrip("\\"))])
 
     def test_links_in_the_data_folder_lead_nowhere_during_a_hand_over(self):
         """AutoLoad.Lst, AutoLoad.Lst.new and $$$.$$$ in the data folder made symbolic or hard
@@ -147,7 +138,7 @@ class SetupLauncherTest(WineTestCase):
         w.put_file("C:\\Medium\\Extra.801", "module")
         self.install_product()
         data = "C:\\Tessaly Data\\"
-        names = ("AutoLoad.Lst", "AutoLoad.Lst.new", "$$$.$$$")
+        names = (MODULE_LIST, MODULE_LIST + ".new", WRITE_TEST_FILE)
         for kinds in (("symlink", "link", "symlink"), ("link", "symlink", "link")):
             for name in names:
                 if os.path.lexists(w.unix_path(data + name)):
@@ -159,16 +150,16 @@ class SetupLauncherTest(WineTestCase):
                 getattr(os, kind)(w.unix_path(other), w.unix_path(data + name))
             attributes = [w.dos_attributes("C:\\Users\\Bob\\file%d.txt" % n) for n in range(3)]
             run = self.launch("C:\\Medium\\")
-            self.assertEqual((run.exit_code, run.boxes), (0, []), kinds)
+            self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []), kinds)
             for number in range(3):
                 other = "C:\\Users\\Bob\\file%d.txt" % number
                 self.assertEqual(w.read_file(other), b"Bob's file %d" % number, kinds)
                 self.assertEqual(w.dos_attributes(other), attributes[number], kinds)
-            self.assertFalse(os.path.islink(w.unix_path(data + "AutoLoad.Lst")), kinds)
-            self.assertEqual(w.read_file(data + "AutoLoad.Lst"),
+            self.assertFalse(os.path.islink(w.unix_path(data + MODULE_LIST)), kinds)
+            self.assertEqual(w.read_file(data + MODULE_LIST),
                              b"C:\\Medium\\Extra.801\r\nSetup 2.0\r\n", kinds)
             # Only the links that were in the way of nothing stay: the partial list's name.
-            self.assertEqual(sorted(w.listdir(data)), ["AutoLoad.Lst", "AutoLoad.Lst.new"], kinds)
+            self.assertEqual(sorted(w.listdir(data)), [MODULE_LIST, MODULE_LIST + ".new"], kinds)
         self.assertEqual(len(w.standin_log()), 2)
 
     @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
@@ -182,11 +173,11 @@ class SetupLauncherTest(WineTestCase):
                            ("header cut short", packed[:11]),
                            ("unknown method", unknown_method)]:
             with self.subTest(what):
-                self.add_medium("C:\\Medium\\", "Kest.Ex_", data, "Rapi.Dl_", compress(b"MZ"))
+                self.add_medium("C:\\Medium\\", PACKED_PROGRAM, data, PACKED_LIBRARY_COPIED,
+                                compress(b"MZ"))
                 run = self.launch("C:\\Medium\\")
-                self.assertEqual(run.exit_code, 0)
-                self.assertBoxes(run, [("Windows Error: WinExec", "Bad EXE format for %1. "),
-                                       ("WinExec", INVALID_PROGRAM)])
+                self.assertEqual(run.exit_code, EXIT_OK)
+                self.assertBoxes(run, [WINEXEC_FAILED, (WINEXEC_CAPTION, INVALID_PROGRAM)])
                 self.assertEqual(w.standin_log(), [])
 
     @unittest.skipUnless(shutil.which("mscompress"), "mscompress is missing")
@@ -197,15 +188,16 @@ class SetupLauncherTest(WineTestCase):
         # instead, and the temporary folder keeps what it had.
         w = self.wine
         self.use_temp_folder("C:\\Kest Temp")
-        w.put_folder("C:\\Kest Temp\\Kest.Exe")
-        self.add_medium("C:\\Medium\\", "Kest.Ex_", compress(stand_in() + b"new"), "Rapi.Dl_",
-                        compress(b"MZ library " * 300))
+        w.put_folder("C:\\Kest Temp\\" + PROGRAM_FILE)
+        self.add_medium("C:\\Medium\\", PACKED_PROGRAM, compress(stand_in() + b"new"),
+                        PACKED_LIBRARY_COPIED, compress(b"MZ library " * 300))
         run = self.launch("C:\\Medium\\")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
-        folder, unpacked = self.unpacked_folder("C:\\Kest Temp", ["Kest.Exe"])
-        self.assertEqual(w.read_file(folder + "\\Kest.Exe"), stand_in() + b"new")
-        self.assertEqual(w.listdir("C:\\Kest Temp\\Kest.Exe"), [])
-        self.assertEqual(w.standin_log(), [('%s\\Kest.Exe "C:\\Medium\\"' % unpacked, unpacked)])
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
+        folder, unpacked = self.unpacked_folder("C:\\Kest Temp", [PROGRAM_FILE])
+        self.assertEqual(w.read_file(folder + "\\" + PROGRAM_FILE), stand_in() + b"new")
+        self.assertEqual(w.listdir("C:\\Kest Temp\\" + PROGRAM_FILE), [])
+        self.assertEqual(w.standin_log(), [('%s\\%s "C:\\Medium\\"' % (unpacked, PROGRAM_FILE),
+                                            unpacked)])
 
     def test_module_list_that_cannot_replace_the_old_one_leaves_it_whole(self):
         # The new list is written beside its place; when it cannot take that place (here a
@@ -213,31 +205,29 @@ class SetupLauncherTest(WineTestCase):
         w = self.wine
         w.put_file("C:\\Medium\\Extra.801", "module")
         self.install_product()
-        w.put_file("C:\\Tessaly Data\\AutoLoad.Lst\\keep.txt", "kept")
+        w.put_file("C:\\Tessaly Data\\" + MODULE_LIST + "\\keep.txt", "kept")
         run = self.launch("C:\\Medium\\")
-        self.assertEqual(run.exit_code, 0)
-        self.assertBoxes(run, [("Check Startup", "Unable to Auto Install modules" + HINT)])
-        self.assertEqual(w.listdir("C:\\Tessaly Data"), ["AutoLoad.Lst"])
-        self.assertEqual(w.listdir("C:\\Tessaly Data\\AutoLoad.Lst"), ["keep.txt"])
-        self.assertEqual(w.standin_log(), [('"C:\\Program Files\\Tessaly\\Kest.Exe"',
-                                            "C:\\Program Files\\Tessaly")])
+        self.assertEqual(run.exit_code, EXIT_OK)
+        self.assertBoxes(run, [(STARTUP_CAPTION, NO_MODULES + DOWNLOAD_HINT)])
+        self.assertEqual(w.listdir("C:\\Tessaly Data"), [MODULE_LIST])
+        self.assertEqual(w.listdir("C:\\Tessaly Data\\" + MODULE_LIST), ["keep.txt"])
+        self.assertEqual(w.standin_log(), [('"%s"' % INSTALLED_PROGRAM, PROGRAM.rstrip("\\"))])
 
     def test_incomplete_medium_without_a_product(self):
         w = self.wine
         w.put_file("C:\\Medium\\Notes.txt", "notes")
         run = self.launch("C:\\Medium\\")
-        self.assertEqual(run.exit_code, 0)
-        self.assertBoxes(run, [("Check Startup", "Program install files missing (2) <> <" + HINT)])
+        self.assertEqual(run.exit_code, EXIT_OK)
+        self.assertBoxes(run, [(STARTUP_CAPTION, files_missing("", "") + DOWNLOAD_HINT)])
         self.assertEqual(w.standin_log(), [])
 
     def test_kest_exe_that_is_no_program(self):
         w = self.wine
         self.add_medium("C:\\Medium\\", program_data=b"just text, no program\r\n")
         run = self.launch("C:\\Medium\\")
-        self.assertEqual(run.exit_code, 0)
+        self.assertEqual(run.exit_code, EXIT_OK)
         # The system's text keeps its insert; its line break became a blank.
-        self.assertBoxes(run, [("Windows Error: WinExec", "Bad EXE format for %1. "),
-                               ("WinExec", INVALID_PROGRAM)])
+        self.assertBoxes(run, [WINEXEC_FAILED, (WINEXEC_CAPTION, INVALID_PROGRAM)])
         self.assertEqual(w.standin_log(), [])
 
 

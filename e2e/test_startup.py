@@ -4,41 +4,39 @@ program's own path, argument 0 and the exit code."""
 import unittest
 
 from harness import WineTestCase
+from product import (COMMON_MODULE, CONFIRMATION, DOWNLOAD_HINT, EXIT_ERROR, EXIT_OK,
+                     INSTALLED_UNINSTALLER, INSTALL_MESSAGES, LIBRARY_FILE, PRODUCT_KEY, PROGRAM,
+                     PROGRAM_FILE, REGISTRY_ERROR, SETUP_ERROR_CAPTION, STARTUP_CAPTION,
+                     UNINSTALL_CAPTION, UNINSTALL_KEY, files_missing)
 
-CURRENT_VERSION = "Software\\Microsoft\\Windows\\CurrentVersion"
-PRODUCT_KEY = "HKLM\\" + CURRENT_VERSION + "\\Tessaly"
+PRODUCT = "HKLM\\" + PRODUCT_KEY
 # Neighbours that start-up must leave alone.
-SIBLING_KEY = "HKLM\\" + CURRENT_VERSION + "\\TessalyData"
-PER_USER_KEY = "HKCU\\" + CURRENT_VERSION + "\\Tessaly"
+SIBLING_KEY = PRODUCT + "Data"
+PER_USER_KEY = "HKCU\\" + PRODUCT_KEY
 
-LAUNCHER_CAPTION = "Check Startup"
-MISSING_FILES = "Program install files missing (2) <> <. Download latest program from "
-UNINSTALL_CAPTION = "Uninstall"
-CONFIRMATION = (
-    "You do not have to uninstall the Tessaly program to install a new version. Uninstalling "
-    "the program moves all the program files/folders to your recycle bin. REBOOT COMPUTER "
-    "BEFORE UNISTALLING. Do you wish to uninstall the program?")
+# The box's text up to the address, which may change.
+MISSING_FILES = files_missing("", "") + DOWNLOAD_HINT[:DOWNLOAD_HINT.index("www.")]
 
 MEDIUM = "C:\\Medium"
-PROGRAM_FOLDER = "C:\\Program Files\\Tessaly"
+PROGRAM_FOLDER = PROGRAM.rstrip("\\")
 
 
 class StartUpTest(WineTestCase):
     def plant_keys(self):
         self.wine.reg_set_values(
             [(key + sub, name, value)
-             for key in (PRODUCT_KEY, SIBLING_KEY, PER_USER_KEY)
+             for key in (PRODUCT, SIBLING_KEY, PER_USER_KEY)
              for sub, name, value in (("", "Version", "8.01"),
-                                      ("\\Modules", "Common", "Common.801"),
+                                      ("\\Modules", "Common", COMMON_MODULE),
                                       ("\\Modules\\Lang\\Eng", "File", "LangEng.801"),
                                       ("\\Fonts", "", "default value"))])
-        self.assertEqual(self.wine.reg_tree(PRODUCT_KEY).keys,
+        self.assertEqual(self.wine.reg_tree(PRODUCT).keys,
                          {"", "Modules", "Modules\\Lang", "Modules\\Lang\\Eng", "Fonts"})
 
     def assertLauncherBox(self, run):
         self.assertEqual(len(run.boxes), 1, run.describe())
         caption, text, buttons = run.boxes[0]
-        self.assertEqual((caption, buttons), (LAUNCHER_CAPTION, ("OK",)))
+        self.assertEqual((caption, buttons), (STARTUP_CAPTION, ("OK",)))
         self.assertTrue(text.startswith(MISSING_FILES), text)
         self.assertTrue(text.endswith(" and reinstall."), text)
 
@@ -50,7 +48,7 @@ class StartUpTest(WineTestCase):
 
     def test_every_start_removes_the_machine_wide_product_key(self):
         launcher = MEDIUM + "\\Setup.exe"
-        uninstaller = PROGRAM_FOLDER + "\\KestDel.Exe"
+        uninstaller = INSTALLED_UNINSTALLER
         self.wine.put_tool("Setup.exe", launcher)
         self.wine.put_tool("Setup.exe", uninstaller)
         cases = [
@@ -68,12 +66,12 @@ class StartUpTest(WineTestCase):
                     self.wine.pose_as(version)
                 self.plant_keys()
                 run = self.wine.run('"%s"' % program, answers=answers, cwd=MEDIUM)
-                self.assertEqual(run.exit_code, 0, run.describe())
+                self.assertEqual(run.exit_code, EXIT_OK, run.describe())
                 if program == launcher:
                     self.assertLauncherBox(run)
                 else:
                     self.assertCancelledUninstall(run, program)
-                self.assertFalse(self.wine.reg_exists(PRODUCT_KEY))
+                self.assertFalse(self.wine.reg_exists(PRODUCT))
                 self.assertTrue(self.wine.reg_exists(SIBLING_KEY + "\\Modules\\Lang\\Eng"))
                 self.assertTrue(self.wine.reg_exists(PER_USER_KEY + "\\Modules\\Lang\\Eng"))
 
@@ -83,8 +81,8 @@ class StartUpTest(WineTestCase):
             ("C:\\Program Files\\Tessaly\\KESTDEL.EXE", "KESTDEL.EXE", UNINSTALL_CAPTION),
             ("C:\\Program Files\\Tessaly\\kestdelete.exe", None, UNINSTALL_CAPTION),
             ("C:\\KestDel Files\\Setup.exe", "Setup.exe", UNINSTALL_CAPTION),
-            ("C:\\Medium\\Kest-Del.Exe", None, LAUNCHER_CAPTION),
-            ("C:\\Medium\\Install.exe", "Install.exe", LAUNCHER_CAPTION),
+            ("C:\\Medium\\Kest-Del.Exe", None, STARTUP_CAPTION),
+            ("C:\\Medium\\Install.exe", "Install.exe", STARTUP_CAPTION),
         ]
         for path, relative_name, caption in cases:
             with self.subTest(path=path):
@@ -93,7 +91,7 @@ class StartUpTest(WineTestCase):
                 command = relative_name or '"%s"' % path
                 answers = ["Cancel"] if caption == UNINSTALL_CAPTION else []
                 run = self.wine.run(command + " autorun", answers=answers, cwd=folder)
-                self.assertEqual(run.exit_code, 0, run.describe())
+                self.assertEqual(run.exit_code, EXIT_OK, run.describe())
                 if caption == UNINSTALL_CAPTION:
                     self.assertCancelledUninstall(run, path)
                 else:
@@ -122,19 +120,19 @@ class StartUpTest(WineTestCase):
         guarded block."""
         w = self.wine
         w.put_tool("Setup.exe", MEDIUM + "\\Setup.exe")
-        w.put_tool("kest.exe", MEDIUM + "\\Kest.Exe")
-        for name in ("RApi.Dll", "Install.Msg", "Common.801", "LangEng.801"):
+        w.put_tool("kest.exe", MEDIUM + "\\" + PROGRAM_FILE)
+        for name in (LIBRARY_FILE, INSTALL_MESSAGES, COMMON_MODULE, "LangEng.801"):
             w.put_file(MEDIUM + "\\" + name, b"data")
-        result = w.probe("RegSetDword", "HKCU\\" + CURRENT_VERSION + "\\Uninstall\\Tessaly",
+        result = w.probe("RegSetDword", "HKCU\\" + UNINSTALL_KEY,
                          "UninstallString", 7)
         self.assertTrue(result.ok, result.status)
 
         run = w.run('"%s\\Setup.exe" autorun' % MEDIUM, cwd=MEDIUM)
 
-        self.assertEqual(run.exit_code, 1, run.describe())
+        self.assertEqual(run.exit_code, EXIT_ERROR, run.describe())
         self.assertEqual(len(run.boxes), 2, run.describe())
         self.assertEqual((run.boxes[0].caption, run.boxes[0].text),
-                         ("Setup Error", "Error accessing KEST Windows' Registry"))
+                         (SETUP_ERROR_CAPTION, REGISTRY_ERROR))
         self.assertEqual(run.boxes[1].caption, "Application Error")
         self.assertRegex(run.boxes[1].text,
                          r"^Exception RegistryError in module Setup\.exe at [0-9A-F]{8}\.\s*"

@@ -4,9 +4,9 @@ tree deletion, short paths, list files and the writable-folder test."""
 import unittest
 
 from harness import WineTestCase
+from product import MODULE_LIST, UNINSTALL_KEY, WRITE_TEST_FILE
 
-UNINSTALL_PATH = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
-TEST_FILE = "$$$.$$$"
+UNINSTALL_PATH = "\\" + UNINSTALL_KEY
 READ_ONLY, HIDDEN, SYSTEM = 0x1, 0x2, 0x4
 
 
@@ -101,8 +101,8 @@ class PathTest(WineTestCase):
     def test_is_writable_folder_leaves_no_test_file(self):
         w = self.wine
         w.put_folder("C:\\Writable")
-        w.put_file("C:\\Stale\\" + TEST_FILE, b"old test file")
-        w.set_dos_attributes("C:\\Stale\\" + TEST_FILE, READ_ONLY | HIDDEN)
+        w.put_file("C:\\Stale\\" + WRITE_TEST_FILE, b"old test file")
+        w.set_dos_attributes("C:\\Stale\\" + WRITE_TEST_FILE, READ_ONLY | HIDDEN)
         w.put_file("C:\\Stale\\other.txt", b"other")
         cases = [
             # folder, answer, what the folder holds afterwards (None: it does not exist)
@@ -155,8 +155,8 @@ class ListFileTest(WineTestCase):
         w.put_folder("C:\\Lists")
         cases = [
             # name given, lines, file written
-            ("C:\\Lists\\AutoLoad.Lst", ["C:\\Data\\Lang Eng.801", "", "x\ty", "Français.801"],
-             "C:\\Lists\\AutoLoad.Lst"),
+            ("C:\\Lists\\" + MODULE_LIST, ["C:\\Data\\Lang Eng.801", "", "x\ty", "Français.801"],
+             "C:\\Lists\\" + MODULE_LIST),
             ("C:\\Lists\\empty.lst", [], "C:\\Lists\\empty.lst"),
             ("C:\\Lists\\a<b>c.lst", ["one"], "C:\\Lists\\a[b]c.lst"),
         ]
@@ -167,7 +167,7 @@ class ListFileTest(WineTestCase):
                 expected = "".join(line + "\r\n" for line in lines).encode("cp1252")
                 self.assertEqual(w.read_file(written), expected)
                 self.assertEqual(w.probe("LoadListFile", written).lines, ["true"] + lines)
-        self.assertEqual(w.listdir("C:\\Lists"), ["AutoLoad.Lst", "a[b]c.lst", "empty.lst"])
+        self.assertEqual(w.listdir("C:\\Lists"), [MODULE_LIST, "a[b]c.lst", "empty.lst"])
 
         # A file that cannot be created: the error names it and gives the system's reason.
         result = w.probe("SaveListFile", "C:\\No Folder\\x.lst", "line")
@@ -176,9 +176,9 @@ class ListFileTest(WineTestCase):
         self.assertFalse(w.exists("C:\\No Folder"))
 
         # Saving over an existing, longer file leaves only the new lines.
-        w.put_file("C:\\Lists\\AutoLoad.Lst", b"old line one\r\nold line two\r\nthree\r\n")
-        w.probe("SaveListFile", "C:\\Lists\\AutoLoad.Lst", "new")
-        self.assertEqual(w.read_file("C:\\Lists\\AutoLoad.Lst"), b"new\r\n")
+        w.put_file("C:\\Lists\\" + MODULE_LIST, b"old line one\r\nold line two\r\nthree\r\n")
+        w.probe("SaveListFile", "C:\\Lists\\" + MODULE_LIST, "new")
+        self.assertEqual(w.read_file("C:\\Lists\\" + MODULE_LIST), b"new\r\n")
 
 
 if __name__ == "__main__":

@@ -8,30 +8,23 @@ import subprocess
 import unittest
 
 from harness import WineTestCase
+from product import (COMPLETE, CONFIRMATION, DATA, DIRECTORY_DELETE_CAPTION,
+                     DIRECTORY_NOT_DELETED, EXIT_ERROR, EXIT_OK, EXTRA, FILE_DELETE_CAPTION,
+                     FILE_NOT_DELETED, FONT_DELETE_CAPTION, FONT_FOLDER_LIST, FONT_LIST,
+                     FONT_NOT_DELETED, INSTALLED_UNINSTALLER, NO_BIN, PARTIAL, PRODUCT_NAME,
+                     PROFILE_LIST_KEY, PROGRAM, PROGRAM_GROUP, REBOOT, RUN_ONCE_FILE,
+                     RUN_ONCE_FOLDER, RUN_ONCE_KEY, SHORTCUT, SOME_FONTS_NOT_DELETED, UNINSTALLER,
+                     UNINSTALL_CAPTION, UNINSTALL_COMMAND, UNINSTALL_KEY)
 
-PROGRAM = "C:\\Program Files\\Tessaly\\"
-DATA = "C:\\Tessaly Data\\"
-EXTRA = "C:\\Tessaly Extra\\"
 DESKTOP = "C:\\users\\Public\\Desktop\\"
 PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\"
 USER_PROGRAMS = "C:\\users\\root\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\"
-UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly"
-RUNONCE_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
-PROFILE_LIST = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"
-# As the product's setup registers it: the long program path, unquoted.
-COMMAND = '%sKestDel.Exe "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, DATA, EXTRA)
+RUNONCE_KEY = "HKLM\\" + RUN_ONCE_KEY
+PROFILE_LIST = "HKLM\\" + PROFILE_LIST_KEY
 
-CONFIRMATION = ("You do not have to uninstall the Tessaly program to install a new version. "
-                "Uninstalling the program moves all the program files/folders to your recycle "
-                "bin. REBOOT COMPUTER BEFORE UNISTALLING. Do you wish to uninstall the program?")
-REBOOT = "Reboot computer to complete program uninstall."
-COMPLETE = "Program uninstall complete."
-PARTIAL = "Program Partially Deleted. Reboot computer and try to remove program again."
 # Without a usable trash Wine asks before it deletes for good; it draws the text itself.
 CONFIRM_FILE = ("Confirm file deletion", "")
 CONFIRM_FOLDER = ("Confirm folder deletion", "")
-# Before a folder goes for good, the uninstaller asks first itself.
-NO_BIN = "There is no recycle bin for "
 
 # What the product's setup leaves in the program folder, besides the two programs.
 PROGRAM_FILES = {
@@ -41,26 +34,27 @@ PROGRAM_FILES = {
     "readonly.dat": b"read-only",
     "system.dat": b"system",
     "Fonts\\KestSans.ttf": b"font",
-    "Fonts\\Fonts.Reg": ('"Kest Sans (TrueType)" "%sFonts\\KestSans.ttf"\r\n' % PROGRAM),
+    FONT_FOLDER_LIST: ('"Kest Sans (TrueType)" "%sFonts\\KestSans.ttf"\r\n' % PROGRAM),
 }
 DATA_FILES = {
     "Notes\\2024\\notes.txt": b"notes",
     "Fonts\\DataFont.ttf": b"font",
-    "Fonts\\Fonts.Reg": ('"Data Font (TrueType)" "%sFonts\\DataFont.ttf"\r\n' % DATA),
+    FONT_FOLDER_LIST: ('"Data Font (TrueType)" "%sFonts\\DataFont.ttf"\r\n' % DATA),
 }
 
 
 def is_question(box):
     """A question before deleting for good: the shell's, or the uninstaller's own."""
     return ((box.caption, box.text) in (CONFIRM_FILE, CONFIRM_FOLDER) or
-            (box.caption == "Directory Delete" and box.text.startswith(NO_BIN)))
+            # the uninstaller's own
+            (box.caption == DIRECTORY_DELETE_CAPTION and box.text.startswith(NO_BIN)))
 
 
 class UninstallTest(WineTestCase):
     def install(self, read_only=True):
         """The product as its setup leaves it, registered under both roots."""
         w = self.wine
-        w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
+        w.put_tool("Setup.exe", INSTALLED_UNINSTALLER)
         w.put_tool("kest.exe", PROGRAM + "kest.exe")
         for name, data in PROGRAM_FILES.items():
             w.put_file(PROGRAM + name, data)
@@ -72,14 +66,14 @@ class UninstallTest(WineTestCase):
             w.put_file(DATA + name, data)
         w.put_file(EXTRA + "extra.dat", b"extra")
         for programs in (PROGRAMS, USER_PROGRAMS):
-            w.put_file(programs + "Tessaly Study\\Tessaly.Lnk", b"link")
-            w.put_file(programs + "Tessaly Study\\Help\\Help.Lnk", b"link")
+            w.put_file(programs + PROGRAM_GROUP + "\\" + SHORTCUT, b"link")
+            w.put_file(programs + PROGRAM_GROUP + "\\Help\\Help.Lnk", b"link")
             w.put_file(programs + "Other\\Other.Lnk", b"link")
-        w.put_file(DESKTOP + "Tessaly.Lnk", b"link")
+        w.put_file(DESKTOP + SHORTCUT, b"link")
         w.put_file(DESKTOP + "Other.Lnk", b"link")
         for root in ("HKCU", "HKLM"):
-            w.reg_set(root + "\\" + UNINSTALL_KEY, "UninstallString", COMMAND)
-            w.reg_set(root + "\\" + UNINSTALL_KEY, "DisplayName", "Tessaly")
+            w.reg_set(root + "\\" + UNINSTALL_KEY, "UninstallString", UNINSTALL_COMMAND)
+            w.reg_set(root + "\\" + UNINSTALL_KEY, "DisplayName", PRODUCT_NAME)
             w.reg_set(root + "\\" + UNINSTALL_KEY + "\\Modules", "Bible", "1")
 
     def break_trash(self):
@@ -98,7 +92,7 @@ class UninstallTest(WineTestCase):
     def run_once(self):
         tree = self.wine.reg_tree(RUNONCE_KEY)
         values = tree.values if tree is not None else {}
-        return (values.get(("", "KestDel.Exe1")), values.get(("", "KestDel.Exe2")))
+        return (values.get(("", RUN_ONCE_FILE)), values.get(("", RUN_ONCE_FOLDER)))
 
     def assertOthersStay(self):
         w = self.wine
@@ -121,26 +115,26 @@ class UninstallTest(WineTestCase):
         w = self.wine
         self.install()
         run = self.uninstall()
-        self.assertEqual(run.exit_code, 0)
-        self.assertBoxes(run, [("Uninstall", CONFIRMATION), ("Uninstall", COMPLETE)])
+        self.assertEqual(run.exit_code, EXIT_OK)
+        self.assertBoxes(run, [(UNINSTALL_CAPTION, CONFIRMATION), (UNINSTALL_CAPTION, COMPLETE)])
         self.assertEqual(w.standin_log(),
                          [('"%skest.exe" /unregserver' % PROGRAM, "C:\\")])
         # Wine moves the program folder whole, the running KestDel.Exe with it.
-        for gone in (PROGRAM, DATA, EXTRA, DESKTOP + "Tessaly.Lnk", PROGRAMS + "Tessaly Study"):
+        for gone in (PROGRAM, DATA, EXTRA, DESKTOP + SHORTCUT, PROGRAMS + PROGRAM_GROUP):
             self.assertFalse(w.exists(gone), gone)
         trash = w.trash()
-        for name in ("Tessaly", "Tessaly Data", "Tessaly Extra", "Tessaly.Lnk",
-                     "Tessaly Study"):
+        for name in ("Tessaly", "Tessaly Data", "Tessaly Extra", SHORTCUT,
+                     PROGRAM_GROUP):
             self.assertIn(name, trash)
         moved = w.trash_path("Tessaly")
-        for name in ("KestDel.Exe", "kest.exe", "Books/Bible/Chapter 1/text.801", "hidden.dat",
+        for name in (UNINSTALLER, "kest.exe", "Books/Bible/Chapter 1/text.801", "hidden.dat",
                      "readonly.dat", "system.dat"):
             self.assertTrue(os.path.exists(os.path.join(moved, name)), name)
         # Each Fonts.Reg went first, then its font folder.
         self.assertFalse(os.path.exists(os.path.join(moved, "Fonts")))
-        self.assertEqual(len([n for n in trash if n.startswith("Fonts.Reg")]), 2)
+        self.assertEqual(len([n for n in trash if n.startswith(FONT_LIST)]), 2)
         self.assertEqual(len([n for n in trash if n.startswith("Fonts") and
-                              not n.startswith("Fonts.Reg")]), 2)
+                              not n.startswith(FONT_LIST)]), 2)
         self.assertOthersStay()
         self.assertUninstallKeys(False)
         self.assertEqual(self.run_once(), (None, None))
@@ -151,15 +145,16 @@ class UninstallTest(WineTestCase):
         self.install(read_only=False)
         self.break_trash()
         run = self.uninstall()
-        self.assertBoxesBesideQuestions(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
+        self.assertBoxesBesideQuestions(run, [(UNINSTALL_CAPTION, CONFIRMATION),
+                                              (UNINSTALL_CAPTION, REBOOT)])
         # The system file is passed over like the running uninstaller; only a move of the
         # whole folder would have taken it along.
-        self.assertEqual(w.listdir(PROGRAM), ["KestDel.Exe", "system.dat"])
-        for gone in (DATA, EXTRA, DESKTOP + "Tessaly.Lnk", PROGRAMS + "Tessaly Study"):
+        self.assertEqual(w.listdir(PROGRAM), [UNINSTALLER, "system.dat"])
+        for gone in (DATA, EXTRA, DESKTOP + SHORTCUT, PROGRAMS + PROGRAM_GROUP):
             self.assertFalse(w.exists(gone), gone)
         self.assertOthersStay()
         self.assertUninstallKeys(False)
-        uninstaller = w.short_path(PROGRAM + "KestDel.Exe")
+        uninstaller = w.short_path(INSTALLED_UNINSTALLER)
         folder = w.short_path(PROGRAM)
         self.assertNotIn(" ", uninstaller + folder)
         self.assertEqual(self.run_once(), ('cmd.exe /c "Del %s"' % uninstaller,
@@ -171,11 +166,11 @@ class UninstallTest(WineTestCase):
         self.break_trash()
         run = self.uninstall()
         self.assertBoxesBesideQuestions(run, [
-            ("Uninstall", CONFIRMATION),
-            ("File Delete", "File not deleted: %sreadonly.dat" % PROGRAM),
-            ("Uninstall", PARTIAL),
+            (UNINSTALL_CAPTION, CONFIRMATION),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + "%sreadonly.dat" % PROGRAM),
+            (UNINSTALL_CAPTION, PARTIAL),
         ])
-        self.assertEqual(w.listdir(PROGRAM), ["KestDel.Exe", "readonly.dat", "system.dat"])
+        self.assertEqual(w.listdir(PROGRAM), [UNINSTALLER, "readonly.dat", "system.dat"])
         self.assertFalse(w.exists(DATA))
         self.assertUninstallKeys(True)
         self.assertEqual(self.run_once(), (None, None))
@@ -186,26 +181,27 @@ class UninstallTest(WineTestCase):
         self.break_trash()
         w.pose_as("win98")
         run = self.uninstall()
-        self.assertBoxesBesideQuestions(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
+        self.assertBoxesBesideQuestions(run, [(UNINSTALL_CAPTION, CONFIRMATION),
+                                              (UNINSTALL_CAPTION, REBOOT)])
         # Outside the NT family the start menu is the user's own.
-        self.assertFalse(w.exists(USER_PROGRAMS + "Tessaly Study"))
-        self.assertTrue(w.exists(PROGRAMS + "Tessaly Study"))
-        self.assertEqual(self.run_once(), ("Del " + w.short_path(PROGRAM + "KestDel.Exe"),
+        self.assertFalse(w.exists(USER_PROGRAMS + PROGRAM_GROUP))
+        self.assertTrue(w.exists(PROGRAMS + PROGRAM_GROUP))
+        self.assertEqual(self.run_once(), ("Del " + w.short_path(INSTALLED_UNINSTALLER),
                                            "Rd  " + w.short_path(PROGRAM)))
 
     def test_cancel_leaves_everything_as_it_was(self):
         w = self.wine
         self.install()
         run = self.uninstall(answers=("Cancel",))
-        self.assertEqual(run.exit_code, 0)
-        self.assertBoxes(run, [("Uninstall", CONFIRMATION)])
+        self.assertEqual(run.exit_code, EXIT_OK)
+        self.assertBoxes(run, [(UNINSTALL_CAPTION, CONFIRMATION)])
         self.assertEqual(w.standin_log(), [])
         self.assertEqual(w.trash(), [])
         for name in PROGRAM_FILES:
             self.assertTrue(w.exists(PROGRAM + name), name)
         for name in DATA_FILES:
             self.assertTrue(w.exists(DATA + name), name)
-        for kept in (EXTRA + "extra.dat", DESKTOP + "Tessaly.Lnk", PROGRAMS + "Tessaly Study"):
+        for kept in (EXTRA + "extra.dat", DESKTOP + SHORTCUT, PROGRAMS + PROGRAM_GROUP):
             self.assertTrue(w.exists(kept), kept)
         self.assertUninstallKeys(True)
         self.assertEqual(self.run_once(), (None, None))
@@ -214,18 +210,18 @@ class UninstallTest(WineTestCase):
         """A wildcard shortcut name and system folders as data and further folder."""
         w = self.wine
         self.install()
-        command = '"%sKestDel.Exe" "Tessaly Study" * C:\\windows "%s"' % (PROGRAM, DESKTOP)
+        command = '"%s" "%s" * C:\\windows "%s"' % (INSTALLED_UNINSTALLER, PROGRAM_GROUP, DESKTOP)
         run = self.uninstall(command=command)
         self.assertBoxes(run, [
-            ("Uninstall", CONFIRMATION),
-            ("File Delete", "File not deleted: %s*.Lnk" % DESKTOP),
+            (UNINSTALL_CAPTION, CONFIRMATION),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + "%s*.Lnk" % DESKTOP),
             ("ShortCuts", "Unable to remove program shortcuts. Remove manually."),
-            ("Directory Delete", "Directory not deleted: " + DESKTOP),
-            ("Directory Delete", "Directory not deleted: C:\\windows"),
-            ("Uninstall", PARTIAL),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + DESKTOP),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + "C:\\windows"),
+            (UNINSTALL_CAPTION, PARTIAL),
         ])
         self.assertOthersStay()
-        self.assertTrue(w.exists(DESKTOP + "Tessaly.Lnk"))
+        self.assertTrue(w.exists(DESKTOP + SHORTCUT))
         self.assertTrue(w.exists("C:\\windows\\system32"))
         self.assertFalse(w.exists(PROGRAM))
         self.assertUninstallKeys(True)
@@ -235,30 +231,30 @@ class UninstallTest(WineTestCase):
         w = self.wine
         self.install()
         w.put_file("C:\\windows\\system32\\kestx.dll", b"system")
-        w.put_file(DATA + "Fonts\\Fonts.Reg",
+        w.put_file(DATA + "Fonts\\" + FONT_LIST,
                    '"Data Font (TrueType)" "%sFonts\\DataFont.ttf"\r\n'
                    '"Evil" "C:\\windows\\system32\\kestx.dll"\r\n' % DATA)
-        font_list = w.unix_path(DATA + "Fonts\\Fonts.Reg")
+        font_list = w.unix_path(DATA + "Fonts\\" + FONT_LIST)
         subprocess.run(["chattr", "+i", font_list], check=True)
         self.addCleanup(subprocess.run, ["chattr", "-R", "-i", w.home, w.unix_path(DATA)],
                         stderr=subprocess.DEVNULL)
         # The shell cannot recycle the list and asks to delete it for good: No.
         run = self.uninstall(answers=("OK", "No"))
         self.assertEqual([(b.caption, b.text) for b in run.boxes[:6]], [
-            ("Uninstall", CONFIRMATION),
+            (UNINSTALL_CAPTION, CONFIRMATION),
             CONFIRM_FILE,
-            ("File Delete", "File not deleted: %sFonts\\Fonts.Reg" % DATA),
-            ("File Delete", "File not deleted: C:\\windows\\system32\\kestx.dll"),
-            ("Font Delete", "Font not deleted: Evil"),
-            ("Font Delete", "Some fonts not deleted."),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + DATA + FONT_FOLDER_LIST),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + "C:\\windows\\system32\\kestx.dll"),
+            (FONT_DELETE_CAPTION, FONT_NOT_DELETED + "Evil"),
+            (FONT_DELETE_CAPTION, SOME_FONTS_NOT_DELETED),
         ], run.describe())
         # The list that stays cannot be written back either: the run ends there.
         self.assertEqual(len(run.boxes), 7, run.describe())
         self.assertEqual(run.boxes[-1][0], "Application Error")
-        self.assertRegex(run.boxes[-1][1], r"^Exception FileCreateError in module KestDel\.Exe at "
+        self.assertRegex(run.boxes[-1][1], r"^Exception FileCreateError in module %s at "
                          r"[0-9A-F]{8}\.\r\nCannot create file \"%s\"\. "
-                         % re.escape(DATA + "Fonts\\Fonts.Reg"))
-        self.assertEqual(run.exit_code, 1)
+                         % (re.escape(UNINSTALLER), re.escape(DATA + FONT_FOLDER_LIST)))
+        self.assertEqual(run.exit_code, EXIT_ERROR)
         self.assertEqual(w.read_file("C:\\windows\\system32\\kestx.dll"), b"system")
         self.assertIn("DataFont.ttf", w.trash())
         self.assertUninstallKeys(True)
@@ -279,18 +275,18 @@ class UninstallTest(WineTestCase):
             subprocess.run(["rm", "-rf", w.unix_path(DATA)], check=True)
             self.install()
             w.put_file(other, b"chapter 1")
-            getattr(os, kind)(w.unix_path(other), w.unix_path(fonts + "Fonts.Reg.new"))
-            for name in ("Fonts.Reg", "DataFont.ttf"):
+            getattr(os, kind)(w.unix_path(other), w.unix_path(fonts + FONT_LIST + ".new"))
+            for name in (FONT_LIST, "DataFont.ttf"):
                 subprocess.run(["chattr", "+i", w.unix_path(fonts + name)], check=True)
             run = self.uninstall(answers=("OK", "No", "OK", "No"))
             self.assertEqual([(b.caption, b.text) for b in run.boxes[:7]], [
-                ("Uninstall", CONFIRMATION),
+                (UNINSTALL_CAPTION, CONFIRMATION),
                 CONFIRM_FILE,
-                ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
+                (FILE_DELETE_CAPTION, FILE_NOT_DELETED + fonts + FONT_LIST),
                 CONFIRM_FILE,
-                ("File Delete", "File not deleted: %sDataFont.ttf" % fonts),
-                ("Font Delete", "Font not deleted: Data Font (TrueType)"),
-                ("Font Delete", "Some fonts not deleted."),
+                (FILE_DELETE_CAPTION, FILE_NOT_DELETED + "%sDataFont.ttf" % fonts),
+                (FONT_DELETE_CAPTION, FONT_NOT_DELETED + "Data Font (TrueType)"),
+                (FONT_DELETE_CAPTION, SOME_FONTS_NOT_DELETED),
             ], run.describe())
             self.assertEqual(w.read_file(other), b"chapter 1", kind)
             self.assertFalse(os.path.islink(w.unix_path(other)), kind)
@@ -300,14 +296,15 @@ class UninstallTest(WineTestCase):
         cmd.exe, remove the uninstaller and nothing else (no "Del C:\\R")."""
         w = self.wine
         program = "C:\\R&D\\Study\\"
-        w.put_tool("Setup.exe", program + "KestDel.Exe")
+        w.put_tool("Setup.exe", program + UNINSTALLER)
         w.put_file("C:\\R", b"another program's file")
-        w.put_file("C:\\D\\Study\\KestDel.Exe", b"another program's file")
+        w.put_file("C:\\D\\Study\\" + UNINSTALLER, b"another program's file")
         self.break_trash()
-        run = self.uninstall(command='"%sKestDel.Exe" Menu Short' % program)
-        self.assertBoxesBesideQuestions(run, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)])
-        self.assertEqual(w.listdir(program), ["KestDel.Exe"])
-        uninstaller = w.short_path(program + "KestDel.Exe")
+        run = self.uninstall(command='"%s%s" Menu Short' % (program, UNINSTALLER))
+        self.assertBoxesBesideQuestions(run, [(UNINSTALL_CAPTION, CONFIRMATION),
+                                              (UNINSTALL_CAPTION, REBOOT)])
+        self.assertEqual(w.listdir(program), [UNINSTALLER])
+        uninstaller = w.short_path(program + UNINSTALLER)
         folder = w.short_path(program)
         self.assertIn("&", uninstaller)
         commands = self.run_once()
@@ -315,10 +312,10 @@ class UninstallTest(WineTestCase):
                                     'cmd.exe /c "Rd  "%s""' % folder))
         for command in commands:
             w.run(command, cwd="C:\\")
-        self.assertFalse(w.exists(program + "KestDel.Exe"))
+        self.assertFalse(w.exists(program + UNINSTALLER))
         self.assertFalse(w.exists(program))
         self.assertEqual(w.read_file("C:\\R"), b"another program's file")
-        self.assertEqual(w.read_file("C:\\D\\Study\\KestDel.Exe"), b"another program's file")
+        self.assertEqual(w.read_file("C:\\D\\Study\\" + UNINSTALLER), b"another program's file")
 
     def test_other_names_and_insides_of_system_folders_are_refused(self):
         """A second drive letter for C: (a second dosdevices link) and a system folder's
@@ -329,13 +326,14 @@ class UninstallTest(WineTestCase):
         w.put_file("C:\\users\\Public\\Desktop\\keep.txt", b"keep")
         for data, extra in (("Y:\\windows", "Y:\\users\\Public\\Desktop\\"),
                             ("C:\\windows\\system32\\drivers", "Y:\\windows\\Fonts")):
-            w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")  # gone with its folder after a run
-            command = '"%sKestDel.Exe" "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, data, extra)
+            w.put_tool("Setup.exe", INSTALLED_UNINSTALLER)  # gone with its folder after a run
+            command = '"%s" "%s" %s "%s" "%s"' % (INSTALLED_UNINSTALLER, PROGRAM_GROUP,
+                                                  PRODUCT_NAME, data, extra)
             run = self.uninstall(command=command)
             boxes = [(b.caption, b.text) for b in run.boxes]
-            self.assertIn(("Directory Delete", "Directory not deleted: " + extra), boxes)
-            self.assertIn(("Directory Delete", "Directory not deleted: " + data), boxes)
-            self.assertEqual(boxes[-1], ("Uninstall", PARTIAL))
+            self.assertIn((DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + extra), boxes)
+            self.assertIn((DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + data), boxes)
+            self.assertEqual(boxes[-1], (UNINSTALL_CAPTION, PARTIAL))
         self.assertTrue(w.exists("C:\\windows\\system32\\drivers"))
         self.assertTrue(w.exists("C:\\windows\\Fonts"))
         self.assertTrue(w.exists("C:\\users\\Public\\Desktop\\keep.txt"))
@@ -354,16 +352,18 @@ class UninstallTest(WineTestCase):
             w.put_file(path, data)
         for data, extra in (("C:\\users\\bob\\Documents\\", "C:\\users\\bob\\Desktop"),
                             (DATA, "C:\\windows\\inf")):
-            w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")  # gone with its folder after a run
-            command = '"%sKestDel.Exe" "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, data, extra)
+            w.put_tool("Setup.exe", INSTALLED_UNINSTALLER)  # gone with its folder after a run
+            command = '"%s" "%s" %s "%s" "%s"' % (INSTALLED_UNINSTALLER, PROGRAM_GROUP,
+                                                  PRODUCT_NAME, data, extra)
             run = self.uninstall(command=command)
             boxes = [(b.caption, b.text) for b in run.boxes]
             refused = [extra] if data == DATA else [extra, data]
-            self.assertEqual([b for b in boxes if b[0] == "Directory Delete"],
-                             [("Directory Delete", "Directory not deleted: " + r) for r in refused],
+            self.assertEqual([b for b in boxes if b[0] == DIRECTORY_DELETE_CAPTION],
+                             [(DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + r)
+                              for r in refused],
                              run.describe())
-            self.assertEqual(boxes[-1], ("Uninstall", PARTIAL))
-            self.assertEqual(run.exit_code, 0)
+            self.assertEqual(boxes[-1], (UNINSTALL_CAPTION, PARTIAL))
+            self.assertEqual(run.exit_code, EXIT_OK)
             self.assertUninstallKeys(True)
         for path, data in kept.items():
             self.assertEqual(w.read_file(path), data, path)
@@ -375,17 +375,17 @@ class UninstallTest(WineTestCase):
         """Without a usable trash the uninstaller asks; a data folder the user keeps is
         reported once and not walked."""
         w = self.wine
-        w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
+        w.put_tool("Setup.exe", INSTALLED_UNINSTALLER)
         w.put_file(DATA + "Notes\\2024\\notes.txt", b"notes")
         w.put_file(DATA + "notes.txt", b"notes")
         self.break_trash()
         # Yes for the program folder, No for the data folder.
         run = self.uninstall(answers=("OK", "Yes", "No"),
-                             command='"%sKestDel.Exe" Menu Short "%s"' % (PROGRAM, DATA))
+                             command='"%s" Menu Short "%s"' % (INSTALLED_UNINSTALLER, DATA))
         self.assertBoxesBesideQuestions(run, [
-            ("Uninstall", CONFIRMATION),
-            ("Directory Delete", "Directory not deleted: " + DATA),
-            ("Uninstall", PARTIAL),
+            (UNINSTALL_CAPTION, CONFIRMATION),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + DATA),
+            (UNINSTALL_CAPTION, PARTIAL),
         ])
         self.assertEqual(run.presses[-3:], ["No", "OK", "OK"])
         self.assertEqual([b.text for b in run.boxes if is_question(b)],
@@ -403,15 +403,15 @@ class UninstallTest(WineTestCase):
         os.symlink("../Precious", w.unix_path(DATA + "Link"))
         os.symlink("Precious", w.unix_path("C:\\Tessaly Link"))
         self.break_trash()
-        command = '"%sKestDel.Exe" "Tessaly Study" Tessaly "%s" "C:\\Tessaly Link\\"' % (
-            PROGRAM, DATA)
+        command = '"%s" "%s" %s "%s" "C:\\Tessaly Link\\"' % (
+            INSTALLED_UNINSTALLER, PROGRAM_GROUP, PRODUCT_NAME, DATA)
         run = self.uninstall(command=command)
         self.assertBoxesBesideQuestions(run, [
-            ("Uninstall", CONFIRMATION),
-            ("Directory Delete", "Directory not deleted: C:\\Tessaly Link\\"),
-            ("Directory Delete", "Directory not deleted: %sLink" % DATA),
-            ("Directory Delete", "Directory not deleted: " + DATA),
-            ("Uninstall", PARTIAL),
+            (UNINSTALL_CAPTION, CONFIRMATION),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + "C:\\Tessaly Link\\"),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + "%sLink" % DATA),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + DATA),
+            (UNINSTALL_CAPTION, PARTIAL),
         ])
         self.assertEqual(w.read_file("C:\\Precious\\precious.doc"), b"precious")
         self.assertTrue(os.path.islink(w.unix_path(DATA + "Link")))
@@ -426,14 +426,14 @@ class UninstallTest(WineTestCase):
         """The program and a data folder holding `files` (Unix names), the uninstall command
         naming only the data folder, and another user's folder beside it."""
         w = self.wine
-        w.put_tool("Setup.exe", PROGRAM + "KestDel.Exe")
+        w.put_tool("Setup.exe", INSTALLED_UNINSTALLER)
         w.put_file("C:\\Victim\\thesis.txt", b"thesis")
         for name, data in files.items():
             path = os.path.join(w.unix_path(DATA), name)
             os.makedirs(os.path.dirname(path), exist_ok=True)
             with open(path, "wb") as f:
                 f.write(data)
-        return '"%sKestDel.Exe" Menu Short "%s"' % (PROGRAM, DATA)
+        return '"%s" Menu Short "%s"' % (INSTALLED_UNINSTALLER, DATA)
 
     def assertVictimUntouched(self):
         self.assertEqual(self.wine.read_file("C:\\Victim\\thesis.txt"), b"thesis")
@@ -447,10 +447,10 @@ class UninstallTest(WineTestCase):
         command = self.hostile_data({odd: b"odd", "notes.txt": b"notes"})
         run = self.uninstall(command=command)
         self.assertBoxes(run, [
-            ("Uninstall", CONFIRMATION),
-            ("File Delete", "File not deleted: %sx\\..\\..\\Victim\\thesis.txt" % DATA),
-            ("Directory Delete", "Directory not deleted: " + DATA),
-            ("Uninstall", PARTIAL),
+            (UNINSTALL_CAPTION, CONFIRMATION),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + "%sx\\..\\..\\Victim\\thesis.txt" % DATA),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + DATA),
+            (UNINSTALL_CAPTION, PARTIAL),
         ])
         self.assertVictimUntouched()
         self.assertEqual(os.listdir(w.unix_path(DATA)), [odd])
@@ -470,19 +470,19 @@ class UninstallTest(WineTestCase):
         data = w.unix_path(DATA).rstrip("/")
 
         def swap(box, place):
-            if box.text == "File not deleted: %sa.txt" % DATA:
+            if box.text == FILE_NOT_DELETED + "%sa.txt" % DATA:
                 os.rename(data, data + " aside")
                 os.symlink(w.unix_path("C:\\Victim"), data)
 
         run = w.run(command, answers=["OK"], cwd="C:\\", on_box=swap)
         # Wine's shell, failing to move the file, offers to delete it for good: Yes.
         self.assertBoxes(run, [
-            ("Uninstall", CONFIRMATION),
+            (UNINSTALL_CAPTION, CONFIRMATION),
             CONFIRM_FILE,
-            ("File Delete", "File not deleted: %sa.txt" % DATA),
-            ("File Delete", "File not deleted: %sx\\y.txt" % DATA),
-            ("Directory Delete", "Directory not deleted: " + DATA),
-            ("Uninstall", PARTIAL),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + "%sa.txt" % DATA),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + "%sx\\y.txt" % DATA),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + DATA),
+            (UNINSTALL_CAPTION, PARTIAL),
         ])
         self.assertVictimUntouched()
         self.assertEqual(w.read_file("C:\\Victim\\b.txt"), b"b")
@@ -493,19 +493,19 @@ class UninstallTest(WineTestCase):
         w = self.wine
         command = self.hostile_data({"notes.txt": b"notes"})
         w.put_file("C:\\Other\\Fonts\\o.ttf", b"font")
-        w.put_file("C:\\Other\\Fonts\\Fonts.Reg", '"Other" "C:\\Other\\Fonts\\o.ttf"\r\n')
+        w.put_file("C:\\Other\\Fonts\\" + FONT_LIST, '"Other" "C:\\Other\\Fonts\\o.ttf"\r\n')
         os.symlink(w.unix_path("C:\\Other\\Fonts"), w.unix_path(DATA + "Fonts"))
         run = self.uninstall(command=command)
         self.assertBoxes(run, [
-            ("Uninstall", CONFIRMATION),
-            ("Directory Delete", "Directory not deleted: %sFonts\\" % DATA),
-            ("Directory Delete", "Directory not deleted: " + DATA),
-            ("Uninstall", PARTIAL),
+            (UNINSTALL_CAPTION, CONFIRMATION),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + "%sFonts\\" % DATA),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + DATA),
+            (UNINSTALL_CAPTION, PARTIAL),
         ])
-        self.assertEqual(sorted(w.listdir("C:\\Other\\Fonts")), ["Fonts.Reg", "o.ttf"])
+        self.assertEqual(sorted(w.listdir("C:\\Other\\Fonts")), [FONT_LIST, "o.ttf"])
         self.assertTrue(os.path.islink(w.unix_path(DATA + "Fonts")))
         self.assertIn("notes.txt", w.trash())
-        self.assertNotIn("Fonts.Reg", w.trash())
+        self.assertNotIn(FONT_LIST, w.trash())
 
     def test_a_link_planted_while_the_question_waits_is_not_followed(self):
         """Without a usable trash the uninstaller asks before it checks and deletes; a link
@@ -520,12 +520,12 @@ class UninstallTest(WineTestCase):
 
         run = w.run(command, answers=["OK"], cwd="C:\\", on_box=plant)
         self.assertBoxesBesideQuestions(run, [
-            ("Uninstall", CONFIRMATION),
-            ("Directory Delete", "Directory not deleted: %sNotes\\Link" % DATA),
-            ("Directory Delete", "Directory not deleted: %sNotes\\" % DATA),
-            ("Directory Delete", "Directory not deleted: %sNotes" % DATA),
-            ("Directory Delete", "Directory not deleted: " + DATA),
-            ("Uninstall", PARTIAL),
+            (UNINSTALL_CAPTION, CONFIRMATION),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + "%sNotes\\Link" % DATA),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + "%sNotes\\" % DATA),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + "%sNotes" % DATA),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + DATA),
+            (UNINSTALL_CAPTION, PARTIAL),
         ])
         self.assertEqual(w.read_file("C:\\Victim\\thesis.txt"), b"thesis")
         self.assertFalse(w.exists(DATA + "Notes\\n.txt"))

@@ -8,19 +8,21 @@ import shutil
 import subprocess
 import unittest
 
-from harness import WINDOWS_VERSIONS, WineMachine
-from test_setup import compress, stand_in
-from test_uninstall import (COMPLETE, CONFIRMATION, DESKTOP, PARTIAL, PROGRAMS, REBOOT,
-                            RUNONCE_KEY, UNINSTALL_KEY, USER_PROGRAMS, is_question)
+from harness import WINDOWS_VERSIONS, WineMachine, compress
+from product import (COMMON_MODULE, COMPLETE, CONFIRMATION, DATA, DIRECTORY_DELETE_CAPTION,
+                     DIRECTORY_NOT_DELETED, EXIT_ERROR, EXIT_OK, EXTRA, FILE_DELETE_CAPTION,
+                     FILE_NOT_DELETED, FONTS_KEY_9X, FONT_DELETE_CAPTION, FONT_FOLDER_LIST,
+                     FONT_LIST, INSTALLED_PROGRAM, INSTALLED_UNINSTALLER, INSTALL_MESSAGES,
+                     LIBRARY_FILE, MODULE_LIST, NT_FONTS_KEY, PACKED_LIBRARY_COPIED,
+                     PACKED_PROGRAM, PRODUCT_NAME, PROGRAM, PROGRAM_FILE, PROGRAM_FILE_XP,
+                     PROGRAM_GROUP, REBOOT, RUN_ONCE_FILE, RUN_ONCE_FOLDER, SHORTCUT,
+                     SOME_FONTS_NOT_DELETED, UNINSTALLER, UNINSTALL_CAPTION, UNINSTALL_COMMAND,
+                     UNINSTALL_KEY)
+from test_setup import stand_in
+from test_uninstall import DESKTOP, PROGRAMS, RUNONCE_KEY, USER_PROGRAMS, is_question
 
-PROGRAM = "C:\\Program Files\\Tessaly\\"
-DATA = "C:\\Tessaly Data\\"
-EXTRA = "C:\\Tessaly Extra\\"
 MEDIUM = "C:\\Tessaly Medium\\"
 TEMP = "C:\\Kest Temp\\"
-COMMAND = '%sKestDel.Exe "Tessaly Study" Tessaly "%s" "%s"' % (PROGRAM, DATA, EXTRA)
-NT_FONTS = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"
-OTHER_FONTS = "Software\\Microsoft\\Windows\\CurrentVersion\\Fonts"
 FONT = "Kest Sans (TrueType)"
 FONTS_REG = '"%s" "%sFonts\\KestSans.ttf"\r\n' % (FONT, PROGRAM)
 NOT_NT = ("win98",)
@@ -76,11 +78,11 @@ class VersionMatrixTest(unittest.TestCase):
     def clear(self):
         """Nothing of the product, its recycle bin or the stand-in's log is left."""
         w = self.machine
-        fonts_reg = w.unix_path(PROGRAM + "Fonts\\Fonts.Reg")
+        fonts_reg = w.unix_path(PROGRAM + FONT_FOLDER_LIST)
         if os.path.exists(fonts_reg):
             immutable(fonts_reg, False)
-        for folder in (PROGRAM, DATA, EXTRA, MEDIUM, TEMP, DESKTOP + "Tessaly.Lnk",
-                       PROGRAMS + "Tessaly Study", USER_PROGRAMS + "Tessaly Study",
+        for folder in (PROGRAM, DATA, EXTRA, MEDIUM, TEMP, DESKTOP + SHORTCUT,
+                       PROGRAMS + PROGRAM_GROUP, USER_PROGRAMS + PROGRAM_GROUP,
                        "C:\\standin.log"):
             path = w.unix_path(folder)
             if os.path.isdir(path):
@@ -105,23 +107,24 @@ class VersionMatrixTest(unittest.TestCase):
     def install(self, registry=(), fonts_reg=None, program="Setup.exe"):
         """The product's programs, shortcuts and uninstall entries, and more registry values."""
         w = self.machine
-        w.put_tool(program, PROGRAM + "KestDel.Exe")
+        w.put_tool(program, INSTALLED_UNINSTALLER)
         w.put_tool("kest.exe", PROGRAM + "kest.exe")
         w.put_file(PROGRAM + "Books\\readme.txt", b"read me")
         w.put_file(DATA + "Notes\\notes.txt", b"notes")
         w.put_file(EXTRA + "extra.dat", b"extra")
-        w.put_file(DESKTOP + "Tessaly.Lnk", b"link")
+        w.put_file(DESKTOP + SHORTCUT, b"link")
         for programs in (PROGRAMS, USER_PROGRAMS):
-            w.put_file(programs + "Tessaly Study\\Tessaly.Lnk", b"link")
+            w.put_file(programs + PROGRAM_GROUP + "\\" + SHORTCUT, b"link")
         if fonts_reg is not None:
             w.put_file(PROGRAM + "Fonts\\KestSans.ttf", b"font")
-            w.put_file(PROGRAM + "Fonts\\Fonts.Reg", fonts_reg)
+            w.put_file(PROGRAM + FONT_FOLDER_LIST, fonts_reg)
         values = [(root + "\\" + UNINSTALL_KEY, name, text) for root in ("HKCU", "HKLM")
-                  for name, text in (("UninstallString", COMMAND), ("DisplayName", "Tessaly"))]
+                  for name, text in (("UninstallString", UNINSTALL_COMMAND),
+                                     ("DisplayName", PRODUCT_NAME))]
         w.reg_set_values(values + list(registry))
 
     def uninstall(self, answer="OK"):
-        return self.machine.run(COMMAND, answers=[answer], cwd="C:\\")
+        return self.machine.run(UNINSTALL_COMMAND, answers=[answer], cwd="C:\\")
 
     def boxes(self, run):
         return [(b.caption, b.text) for b in run.boxes]
@@ -148,21 +151,23 @@ class VersionMatrixTest(unittest.TestCase):
         def road(version):
             self.install()
             run = self.uninstall("Cancel")
-            self.assertEqual((run.exit_code, self.boxes(run)), (0, [("Uninstall", CONFIRMATION)]))
+            self.assertEqual((run.exit_code, self.boxes(run)),
+                             (EXIT_OK, [(UNINSTALL_CAPTION, CONFIRMATION)]))
             self.assertTrue(w.exists(PROGRAM + "Books\\readme.txt"))
-            self.assertTrue(w.exists(DESKTOP + "Tessaly.Lnk"))
+            self.assertTrue(w.exists(DESKTOP + SHORTCUT))
             self.assertEqual((w.trash(), w.standin_log()), ([], []))
 
             run = self.uninstall("OK")
             self.assertEqual((run.exit_code, self.boxes(run)),
-                             (0, [("Uninstall", CONFIRMATION), ("Uninstall", COMPLETE)]))
+                             (EXIT_OK, [(UNINSTALL_CAPTION, CONFIRMATION),
+                                        (UNINSTALL_CAPTION, COMPLETE)]))
             self.assertEqual(w.standin_log(), [('"%skest.exe" /unregserver' % PROGRAM, "C:\\")])
-            for gone in (PROGRAM, DATA, EXTRA, DESKTOP + "Tessaly.Lnk"):
+            for gone in (PROGRAM, DATA, EXTRA, DESKTOP + SHORTCUT):
                 self.assertFalse(w.exists(gone), gone)
             # The start menu of all users on the NT family, the user's own elsewhere.
             nt = version not in NOT_NT
-            self.assertEqual(w.exists(PROGRAMS + "Tessaly Study"), not nt)
-            self.assertEqual(w.exists(USER_PROGRAMS + "Tessaly Study"), nt)
+            self.assertEqual(w.exists(PROGRAMS + PROGRAM_GROUP), not nt)
+            self.assertEqual(w.exists(USER_PROGRAMS + PROGRAM_GROUP), nt)
             for root in ("HKCU", "HKLM"):
                 self.assertFalse(w.reg_exists(root + "\\" + UNINSTALL_KEY), root)
 
@@ -175,14 +180,15 @@ class VersionMatrixTest(unittest.TestCase):
             self.break_trash()
             run = self.uninstall("OK")
             self.assertEqual((run.exit_code, self.boxes_beside_questions(run)),
-                             (0, [("Uninstall", CONFIRMATION), ("Uninstall", REBOOT)]))
-            self.assertEqual(w.listdir(PROGRAM), ["KestDel.Exe"])
-            commands = ("Del " + self.short_path(PROGRAM + "KestDel.Exe"),
+                             (EXIT_OK, [(UNINSTALL_CAPTION, CONFIRMATION),
+                                        (UNINSTALL_CAPTION, REBOOT)]))
+            self.assertEqual(w.listdir(PROGRAM), [UNINSTALLER])
+            commands = ("Del " + self.short_path(INSTALLED_UNINSTALLER),
                         "Rd  " + self.short_path(PROGRAM))
             if version not in NOT_NT:
                 commands = tuple('cmd.exe /c "%s"' % c for c in commands)
             tree = w.reg_tree(RUNONCE_KEY)
-            self.assertEqual((tree.value("KestDel.Exe1"), tree.value("KestDel.Exe2")), commands)
+            self.assertEqual((tree.value(RUN_ONCE_FILE), tree.value(RUN_ONCE_FOLDER)), commands)
 
         self.on_each_version(road)
 
@@ -193,32 +199,32 @@ class VersionMatrixTest(unittest.TestCase):
         back ends the run through the top-level report, the uninstall keys kept."""
         w = self.machine
         self.install(registry=[("HKLM\\%s\\%s" % (path, FONT), "File", "KestSans.ttf")
-                               for path in (NT_FONTS, OTHER_FONTS)],
+                               for path in (NT_FONTS_KEY, FONTS_KEY_9X)],
                      fonts_reg=FONTS_REG, program=program)
-        self.assertTrue(immutable(w.unix_path(PROGRAM + "Fonts\\Fonts.Reg"), True))
+        self.assertTrue(immutable(w.unix_path(PROGRAM + FONT_FOLDER_LIST), True))
         self.break_trash()
         run = self.uninstall("OK")
         fonts = PROGRAM + "Fonts\\"
         boxes = self.boxes_beside_questions(run)
         self.assertEqual(boxes, [
-            ("Uninstall", CONFIRMATION),
-            ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
-            ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
+            (UNINSTALL_CAPTION, CONFIRMATION),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + fonts + FONT_LIST),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + fonts + FONT_LIST),
             # Asked to delete the font folder for good, the uninstaller walks it.
-            ("File Delete", "File not deleted: %sFonts.Reg" % fonts),
-            ("Directory Delete", "Directory not deleted: " + fonts),
-            ("Font Delete", "Some fonts not deleted."),
+            (FILE_DELETE_CAPTION, FILE_NOT_DELETED + fonts + FONT_LIST),
+            (DIRECTORY_DELETE_CAPTION, DIRECTORY_NOT_DELETED + fonts),
+            (FONT_DELETE_CAPTION, SOME_FONTS_NOT_DELETED),
             ("Application Error", boxes[-1][1]),
         ])
-        self.assertRegex(boxes[-1][1], r'^Exception FileCreateError in module KestDel\.Exe at '
+        self.assertRegex(boxes[-1][1], r'^Exception FileCreateError in module %s at '
                          r'[0-9A-F]{8}\.\r?\nCannot create file "%s"\.'
-                         % re.escape(fonts + "Fonts.Reg"))
-        self.assertEqual(run.exit_code, 1)
+                         % (re.escape(UNINSTALLER), re.escape(fonts + FONT_LIST)))
+        self.assertEqual(run.exit_code, EXIT_ERROR)
         self.assertTrue(w.reg_exists("HKLM\\" + UNINSTALL_KEY))
-        self.assertEqual(w.listdir(fonts), ["Fonts.Reg"])
+        self.assertEqual(w.listdir(fonts), [FONT_LIST])
         nt = version not in NOT_NT
-        self.assertEqual(w.reg_exists("HKLM\\%s\\%s" % (NT_FONTS, FONT)), not nt)
-        self.assertEqual(w.reg_exists("HKLM\\%s\\%s" % (OTHER_FONTS, FONT)), nt)
+        self.assertEqual(w.reg_exists("HKLM\\%s\\%s" % (NT_FONTS_KEY, FONT)), not nt)
+        self.assertEqual(w.reg_exists("HKLM\\%s\\%s" % (FONTS_KEY_9X, FONT)), nt)
 
     @unittest.skipUnless(can_make_immutable(), "files cannot be made immutable here")
     def test_fonts_listed_in_a_fonts_reg_that_stays_lose_their_key_under_the_systems_path(self):
@@ -234,7 +240,8 @@ class VersionMatrixTest(unittest.TestCase):
         self.install(program="Setup9x.exe")
         run = self.uninstall("OK")
         self.assertEqual((run.exit_code, self.boxes(run)),
-                         (0, [("Uninstall", CONFIRMATION), ("Uninstall", COMPLETE)]))
+                         (EXIT_OK, [(UNINSTALL_CAPTION, CONFIRMATION),
+                                    (UNINSTALL_CAPTION, COMPLETE)]))
         self.assertFalse(w.exists(PROGRAM))
         if can_make_immutable():
             self.clear()
@@ -250,19 +257,20 @@ class VersionMatrixTest(unittest.TestCase):
         program, library = compress(stand_in()), compress(b"MZ library " * 300)
         def road(version):
             folder = MEDIUM + "kest\\win32\\"
-            w.put_file(folder + "Kest.Ex_", program)
-            w.put_file(folder + "Rapi.Dl_", library)
-            for name in ("Install.Msg", "Common.801", "LangEng.801"):
+            w.put_file(folder + PACKED_PROGRAM, program)
+            w.put_file(folder + PACKED_LIBRARY_COPIED, library)
+            for name in (INSTALL_MESSAGES, COMMON_MODULE, "LangEng.801"):
                 w.put_file(folder + name, name)
             w.put_tool("Setup.exe", MEDIUM + "Setup.exe")
             run = w.run('"%sSetup.exe" autorun' % MEDIUM, cwd="C:\\")
-            self.assertEqual((run.exit_code, run.boxes), (0, []))
+            self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
             # Unpacked into a folder of its own the run made in the temporary folder.
             temp, source = self.short_path(TEMP), self.short_path(folder)
             (unpacked,) = w.listdir(TEMP)
             mine = temp + unpacked
-            self.assertEqual(w.read_file(TEMP + unpacked + "\\Kest.Exe"), stand_in())
-            self.assertEqual(w.standin_log(), [('%s\\Kest.Exe "%s"' % (mine, source), mine)])
+            self.assertEqual(w.read_file(TEMP + unpacked + "\\" + PROGRAM_FILE), stand_in())
+            self.assertEqual(w.standin_log(),
+                             [('%s\\%s "%s"' % (mine, PROGRAM_FILE, source), mine)])
 
         self.on_each_version(road)
 
@@ -270,18 +278,18 @@ class VersionMatrixTest(unittest.TestCase):
         w = self.machine
         xp_program = stand_in() + b"XP variant"
         def road(version):
-            w.put_file(MEDIUM + "Kest.Exe", stand_in())
-            w.put_file(MEDIUM + "KestXP.Exe", xp_program)
-            for name in ("RApi.Dll", "Install.Msg", "Common.801", "LangEng.801"):
+            w.put_file(MEDIUM + PROGRAM_FILE, stand_in())
+            w.put_file(MEDIUM + PROGRAM_FILE_XP, xp_program)
+            for name in (LIBRARY_FILE, INSTALL_MESSAGES, COMMON_MODULE, "LangEng.801"):
                 w.put_file(MEDIUM + name, name)
             w.put_tool("Setup.exe", MEDIUM + "Setup.exe")
             run = w.run('"%sSetup.exe"' % MEDIUM, cwd="C:\\")
-            self.assertEqual((run.exit_code, run.boxes), (0, []))
+            self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
             xp = version in IS_WIN_XP
-            self.assertEqual(w.read_file(MEDIUM + "Kest.Exe"), xp_program if xp else stand_in())
-            self.assertEqual(w.exists(MEDIUM + "KestXP.Exe"), not xp)
+            self.assertEqual(w.read_file(MEDIUM + PROGRAM_FILE), xp_program if xp else stand_in())
+            self.assertEqual(w.exists(MEDIUM + PROGRAM_FILE_XP), not xp)
             medium = self.short_path(MEDIUM)
-            self.assertEqual(w.standin_log(), [('%sKest.Exe "%s"' % (medium, medium),
+            self.assertEqual(w.standin_log(), [('%s%s "%s"' % (medium, PROGRAM_FILE, medium),
                                                 medium.rstrip("\\"))])
 
         self.on_each_version(road)
@@ -291,18 +299,19 @@ class VersionMatrixTest(unittest.TestCase):
         new module (written beside and put in place of the old list) and the product starts."""
         w = self.machine
         key = "HKCU\\" + UNINSTALL_KEY
-        for name in ("Extra.801", "Common.801", "Lang.801", "install.801"):
+        for name in ("Extra.801", COMMON_MODULE, "Lang.801", "install.801"):
             w.put_file(MEDIUM + name, "module")
-        w.put_tool("kest.exe", PROGRAM + "Kest.Exe")
-        w.put_file(DATA + "AutoLoad.Lst", "C:\\Old\\Old.801\r\nSetup 2.0\r\n")
-        w.reg_set_values([(key, "DisplayName", "Tessaly 10.0"), (key, "UninstallString", COMMAND)])
+        w.put_tool("kest.exe", INSTALLED_PROGRAM)
+        w.put_file(DATA + MODULE_LIST, "C:\\Old\\Old.801\r\nSetup 2.0\r\n")
+        w.reg_set_values([(key, "DisplayName", "Tessaly 10.0"),
+                          (key, "UninstallString", UNINSTALL_COMMAND)])
         w.put_tool(program, MEDIUM + "Setup.exe")
         run = w.run('"%sSetup.exe"' % MEDIUM, cwd="C:\\")
-        self.assertEqual((run.exit_code, run.boxes), (0, []))
-        self.assertEqual(w.read_file(DATA + "AutoLoad.Lst"),
+        self.assertEqual((run.exit_code, run.boxes), (EXIT_OK, []))
+        self.assertEqual(w.read_file(DATA + MODULE_LIST),
                          (self.short_path(MEDIUM) + "Extra.801\r\nSetup 2.0\r\n").encode())
-        self.assertEqual(w.listdir(DATA), ["AutoLoad.Lst"])
-        self.assertEqual(w.standin_log(), [('"%sKest.Exe"' % PROGRAM, PROGRAM.rstrip("\\"))])
+        self.assertEqual(w.listdir(DATA), [MODULE_LIST])
+        self.assertEqual(w.standin_log(), [('"%s"' % INSTALLED_PROGRAM, PROGRAM.rstrip("\\"))])
 
     def test_modules_only_medium_hands_its_modules_to_the_installed_program(self):
         self.on_each_version(self.modules_road)

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BoxSearch.h"
 #include "WinSysHandles.h"
 
 namespace {
@@ -73,36 +74,8 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
-struct Search {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
-    Search* search = reinterpret_cast<Search*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[16] = "";
-    if (owner != search->process || !IsWindowVisible(window)) return TRUE;
-    if (!GetClassNameA(window, name, sizeof name) || lstrcmpA(name, "#32770") != 0) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// The process's visible message box, or null when it shows none.
-HWND BoxOf(DWORD process) {
-    Search search = {process, nullptr};
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // The answer of a user who wants the work done: Yes to a question, else OK.
 int GoAhead(HWND box) { return GetDlgItem(box, IDYES) != nullptr ? IDYES : IDOK; }
-
-void Press(HWND box, int button) {
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-}
 
 bool ReadMemory(HANDLE process, MemoryCounters& counters) {
     typedef BOOL(WINAPI * Query)(HANDLE, MemoryCounters*, DWORD);
@@ -172,8 +145,8 @@ double TimeToFirstBox(const std::string& folder, const std::string& command) {
     HWND box = child.WaitForBox();
     const double elapsed = Now() - start;
     if (box) {
-        Press(box, IDOK);
-        Press(box, IDCANCEL);
+        PressButton(box, IDOK);
+        PressButton(box, IDCANCEL);
     }
     child.End();
     return box ? elapsed : -1;
@@ -212,7 +185,7 @@ int Memory(const std::vector<std::string>& lines) {
         lastBox = Now();
         read = ReadMemory(child.process(), counters);
         if (firstAnswer < 0) firstAnswer = Now();
-        Press(box, GoAhead(box));
+        PressButton(box, GoAhead(box));
         child.WaitUntilGone(box);
     }
     child.End();

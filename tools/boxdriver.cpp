@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "BoxSearch.h"
 #include "ToolText.h"
 #include "WinSysHandles.h"
 
@@ -204,12 +205,6 @@ std::string WindowText(HWND window) {
     return std::string(buffer.data(), got > 0 ? got : 0);
 }
 
-std::string ClassName(HWND window) {
-    char name[64];
-    int got = GetClassNameA(window, name, sizeof name);
-    return std::string(name, got > 0 ? got : 0);
-}
-
 std::string WithoutAccessKey(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -235,18 +230,6 @@ Box ReadBox(HWND window) {
     if (text) box.text = WindowText(text);
     EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&box.buttons));
     return box;
-}
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM context) {
-    auto* windows = reinterpret_cast<std::vector<HWND>*>(context);
-    if (IsWindowVisible(window) && ClassName(window) == "#32770") windows->push_back(window);
-    return TRUE;
-}
-
-std::vector<HWND> OpenBoxes() {
-    std::vector<HWND> windows;
-    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&windows));
-    return windows;
 }
 
 std::string DescribeBox(const Box& box) {
@@ -405,8 +388,7 @@ private:
             if (!button) return;
         }
         transcript_.WriteLine("press: " + button->name);
-        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button->id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box.window, button->id)));
+        PressButton(box.window, button->id);
     }
 
     void HoldForPicture(HWND window) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "Compress.h"
 #include "Program.h"
 #include "SimTest.h"
 #include "Tools.h"
@@ -51,21 +52,6 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 bool Within(const std::string& path, std::string place) {
     if (!place.empty() && place.back() == '\\') place.pop_back();
     return Lower(path) == Lower(place) || StartsWithNoCase(path, place + "\\");
-}
-
-// SZDD data as lz32 reads it: the header, then blocks of eight literal bytes.
-std::string Szdd(const std::string& plain) {
-    std::string out(
-        "SZDD\x88\xf0\x27\x33"
-        "A_",
-        10);
-    for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>(plain.size() >> shift);
-    for (size_t i = 0; i < plain.size(); i += 8) {
-        const std::string chunk = plain.substr(i, 8);
-        out += static_cast<char>((1 << chunk.size()) - 1);
-        out += chunk;
-    }
-    return out;
 }
 
 // One road through the system, from set-up to what may and must hold afterwards.
@@ -199,14 +185,23 @@ const Road UninstallRoad = UninstallRoadAt(Places());
 const std::string PackedProgram = "MZ the program, unpacked from the medium";
 const std::string PackedLibrary = "MZ the library that goes with it";
 
+// The compressed form of a file of the medium, made once for all the runs.
+const std::string& Packed(const std::string& plain) {
+    static std::map<std::string, std::string> packed;
+    auto found = packed.find(plain);
+    if (found == packed.end()) found = packed.emplace(plain, Compress(plain)).first;
+    EXPECT_FALSE(found->second.empty()) << "mscompress is missing or failed";
+    return found->second;
+}
+
 // A medium whose program and library are packed, in "kest\win32\" below the launcher.
 void PrepareMedium(winsim::Machine& m, const std::string& medium, bool doubleByte) {
     const std::string packed = medium + "kest\\win32\\";
     m.doubleByteCodePage = doubleByte;
     m.moduleFileName = medium + "Setup.exe";
     m.commandLine = "Setup.exe autorun";
-    m.AddFile(packed + "Kest.Ex_", Szdd(PackedProgram));
-    m.AddFile(packed + "Rapi.Dl_", Szdd(PackedLibrary));
+    m.AddFile(packed + "Kest.Ex_", Packed(PackedProgram));
+    m.AddFile(packed + "Rapi.Dl_", Packed(PackedLibrary));
     m.AddFile(packed + "Install.Msg", "messages");
     m.AddFile(packed + "Common.801", "common");
     m.AddFile(packed + "LangEng.801", "english");
