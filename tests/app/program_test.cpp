@@ -47,6 +47,7 @@ TEST_F(ProgramTest, ChoosesTheModeFromTheLowerCasedOwnPath) {
         const std::string box =
             std::string(c.firstCaption) == "Uninstall" ? Confirmation : NothingToInstall;
         EXPECT_EQ(BoxesOf(fresh), Strings{box}) << c.modulePath;
+        EXPECT_FALSE(State.LogLines) << "the system module shut down after " << c.modulePath;
     }
 }
 
