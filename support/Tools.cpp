@@ -30,11 +30,24 @@ const char* NextCharacter(const char* p, const char* end) {
     return next > end ? end : next;
 }
 
+namespace {
+
+bool IsInSet(char c, const char* set) {
+    for (; *set != '\0'; ++set) {
+        if (*set == c) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool HoldsCharacterOf(const std::string& text, const char* set) {
     const char* const end = text.c_str() + text.size();
     for (const char* p = text.c_str(); p < end;) {
         const char* next = NextCharacter(p, end);
-        if (next == p + 1 && std::strchr(set, *p) != nullptr && *p != '\0') {
+        if (next == p + 1 && IsInSet(*p, set)) {
             return true;
         }
         p = next;

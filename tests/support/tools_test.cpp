@@ -188,3 +188,34 @@ TEST_F(ToolsTest, PosTextFindsTheFirstPlaceIgnoringCase) {
 }
 
 }  // namespace
+
+TEST_F(ToolsTest, NameCharacterSetsReadTextByCharacter) {
+    const struct Case {
+        bool doubleByte;
+        std::string text;
+        bool forbidden;  // holds what no name may hold
+        bool wildcard;   // holds what the directory search takes for a wildcard
+    } cases[] = {
+        {false, "Notes 2024.txt", false, false},
+        {false, "", false, false},
+        {false, "a\\b", true, false},
+        {false, "a/b", true, false},
+        {false, "C:", true, false},
+        {false, "a|b", true, false},
+        {false, "a?b", true, true},
+        {false, "a*", true, true},
+        {false, "<a>", true, true},
+        {false, "\"a\"", true, true},
+        {false, std::string("a\0b", 3), false, false},  // a NUL is in no set
+        {false, "\x95\\", true, false},                 // a backslash of its own here
+        {true, "\x95\\", false, false},                 // the trail byte of one character
+        {true, "\x95|x", false, false},
+        {true, "\x95|\\", true, false},
+        {true, "a\x95", false, false},  // a lead byte at the very end
+    };
+    for (const Case& c : cases) {
+        machine.doubleByteCodePage = c.doubleByte;
+        EXPECT_EQ(HoldsCharacterOf(c.text, ForbiddenNameCharacters), c.forbidden) << c.text;
+        EXPECT_EQ(HoldsCharacterOf(c.text, WildcardCharacters), c.wildcard) << c.text;
+    }
+}
