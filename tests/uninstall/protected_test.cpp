@@ -338,6 +338,16 @@ TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
     EXPECT_TRUE(IsProtectedFolder("E:\\Home\\zoe\\"));
     EXPECT_FALSE(IsProtectedFolder("E:\\Home\\zoe\\Tessaly"));
 
+    // A profile whose path expands to more than a thousand characters is refused too.
+    std::string deep = "\\Deep";
+    for (int i = 0; i < 6; ++i) {
+        deep += "\\" + std::string(200, 'd');
+    }
+    SetExpandable(fresh, std::string(ProfileList) + "\\S-1-5-21-7-1005", "ProfileImagePath",
+                  "%SystemDrive%" + deep);
+    EXPECT_TRUE(IsProtectedFolder("D:" + deep));
+    EXPECT_FALSE(IsProtectedFolder("D:" + deep + "\\Tessaly"));
+
     // A profile at a drive's root: every folder beside it may be another user's.
     fresh.environment["USERPROFILE"] = "E:\\ann";
     EXPECT_TRUE(IsProtectedFolder("E:\\bob"));
