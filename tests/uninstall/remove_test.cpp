@@ -349,33 +349,52 @@ TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
 
 // What the shell cannot recycle it deletes for good only when the user agrees; a tree
 // the user keeps is reported and counted once and not walked to ask again for each
-// file in it.
+// file in it. A folder that was to be empty but is not is asked about as a tree; an
+// empty one is left to the shell's own question.
 TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
     const std::string question =
         "Directory Delete | There is no recycle bin for E:\\Data. Delete this folder and "
         "everything in it for good?";
     struct Case {
         const char* name;
+        bool (*remove)(const std::string&);
+        bool empty;
         int answer;
         bool removed;
         Strings boxes;
     } cases[] = {
-        {"Yes", IDYES, true, {question}},
-        {"No", IDNO, false, {question, "Directory Delete | Directory not deleted: E:\\Data\\"}},
+        {"Yes", RemoveDirectoryTree, false, IDYES, true, {question}},
+        {"No",
+         RemoveDirectoryTree,
+         false,
+         IDNO,
+         false,
+         {question, "Directory Delete | Directory not deleted: E:\\Data\\"}},
+        {"folder not empty, Yes", RemoveEmptyFolder, false, IDYES, true, {question}},
+        {"empty folder, No",
+         RemoveEmptyFolder,
+         true,
+         IDNO,
+         false,
+         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?",
+          "Directory Delete | Directory not deleted: E:\\Data"}},
     };
     for (const Case& c : cases) {
         CleanMachine fresh(Administrator());
         fresh.AddDrive('E', DRIVE_REMOVABLE);
-        fresh.AddFile("E:\\Data\\a.txt", "a");
-        fresh.AddFile("E:\\Data\\Sub\\b.txt", "b");
+        fresh.AddFolder("E:\\Data");
+        if (!c.empty) {
+            fresh.AddFile("E:\\Data\\a.txt", "a");
+            fresh.AddFile("E:\\Data\\Sub\\b.txt", "b");
+        }
         fresh.boxAnswers = {c.answer};
 
-        EXPECT_EQ(RemoveDirectoryTree("E:\\Data"), c.removed) << c.name;
+        EXPECT_EQ(c.remove("E:\\Data"), c.removed) << c.name;
 
         EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.name;
         EXPECT_EQ(State.FailureCount, c.removed ? 0 : 1) << c.name;
-        EXPECT_EQ(fresh.Exists("E:\\Data\\Sub\\b.txt"), !c.removed) << c.name;
-        EXPECT_EQ(fresh.Exists("E:\\Data\\a.txt"), !c.removed) << c.name;
+        EXPECT_EQ(fresh.Exists("E:\\Data"), !c.removed) << c.name;
+        EXPECT_EQ(fresh.Exists("E:\\Data\\Sub\\b.txt"), !c.removed && !c.empty) << c.name;
     }
 
     // A shell without the recycle-bin question (Windows 95, NT 4.0 without a newer shell)
