@@ -314,6 +314,7 @@ TEST_F(ProtectedTest, RefusesOtherNamesOfProtectedFolders) {
     machine.SetWindows98();
     EXPECT_FALSE(IsProtectedFolder("W:\\Tessaly"));
     EXPECT_TRUE(IsProtectedFolder("W:\\"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Fonts. \\Tessaly"));
 }
 
 // The profiles folder as the profile list registers it holds every user's profile,
@@ -327,6 +328,7 @@ TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
     fresh.ProtectKey(HKEY_LOCAL_MACHINE,
                      "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList");
     fresh.AddFolder("D:\\Users\\ann\\Tessaly");
+    EXPECT_TRUE(IsProtectedFolder("D:\\Users\\ann"));  // a profile list without sub-keys
     SetExpandable(fresh, std::string(ProfileList) + "\\S-1-5-21-7-1004", "ProfileImagePath",
                   "E:\\Home\\zoe");
 
