@@ -218,16 +218,23 @@ TEST_F(RemoveTest, RemoveDirectoryTreeDoesNothingWithoutAFolder) {
     EXPECT_TRUE(machine.recycled.empty());
 }
 
+// Also when its listing is refused: the shell moves it without entering it.
 TEST_F(RemoveTest, RemoveDirectoryTreeMovesAMovableFolderWhole) {
-    machine.AddFile(std::string(Top) + "\\KestDel.Exe", "MZ");
-    machine.AddFile(std::string(Top) + "\\Fonts\\a.ttf", "font");
-    machine.AddFile(std::string(Top) + "\\Sub\\b.txt", "b");
+    for (bool listingRefused : {false, true}) {
+        CleanMachine fresh(Administrator());
+        fresh.AddFile(std::string(Top) + "\\KestDel.Exe", "MZ");
+        fresh.AddFile(std::string(Top) + "\\Fonts\\a.ttf", "font");
+        fresh.AddFile(std::string(Top) + "\\Sub\\b.txt", "b");
+        if (listingRefused) {
+            fresh.faults.plan.calls = {"FindFirstFileA"};
+        }
 
-    EXPECT_TRUE(RemoveDirectoryTree(Top));
+        EXPECT_TRUE(RemoveDirectoryTree(Top)) << listingRefused;
 
-    EXPECT_EQ(machine.recycled, Strings{Top});
-    EXPECT_FALSE(machine.Exists(Top));
-    EXPECT_EQ(BoxesOf(machine), Strings{});
+        EXPECT_EQ(fresh.recycled, Strings{Top}) << listingRefused;
+        EXPECT_FALSE(fresh.Exists(Top)) << listingRefused;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << listingRefused;
+    }
 }
 
 // The shell refuses the folder as a whole: its entries go one by one, files first,
