@@ -405,18 +405,22 @@ TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
     }
 
     // A shell without the recycle-bin question (Windows 95, NT 4.0 without a newer shell)
-    // is left to ask itself.
-    {
+    // is left to ask itself; a folder the user keeps there is reported.
+    for (bool keep : {false, true}) {
         CleanMachine fresh(Administrator());
         fresh.AddFile("C:\\Data\\a.txt", "a");
         fresh.recycleBinUnusable = true;
         fresh.noRecycleBinQuery = true;
+        fresh.boxAnswers = {keep ? IDNO : IDYES};
 
-        EXPECT_TRUE(RemoveDirectoryTree("C:\\Data"));
+        EXPECT_EQ(RemoveDirectoryTree("C:\\Data"), !keep) << keep;
 
-        EXPECT_EQ(BoxesOf(fresh),
-                  Strings{"Confirm folder deletion | Are you sure you want to delete 'C:\\Data'?"});
-        EXPECT_FALSE(fresh.Exists("C:\\Data"));
+        Strings boxes = {"Confirm folder deletion | Are you sure you want to delete 'C:\\Data'?"};
+        if (keep) {
+            boxes.push_back("Directory Delete | Directory not deleted: C:\\Data\\");
+        }
+        EXPECT_EQ(BoxesOf(fresh), boxes) << keep;
+        EXPECT_EQ(fresh.Exists("C:\\Data\\a.txt"), keep) << keep;
     }
 
     // A file the user keeps, or one the shell answers for but could not delete, stays
