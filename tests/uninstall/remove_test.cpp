@@ -639,4 +639,19 @@ TEST_F(RemoveTest, ABestFitNameIsNeverActedOn) {
     }
 }
 
+// A name the search lists twice (the code page spells two names alike) names no one
+// entry: acted on once, the second listing reported; the folder then goes whole to the
+// recycle bin with what it still holds.
+TEST_F(RemoveTest, ANameListedTwiceIsActedOnOnce) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFile(top + "xA.txt", "plain");
+    machine.AddUnicodeFile(top, "x\xEF\xBC\xA1.txt", "wide");
+
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+
+    EXPECT_EQ(BoxesOf(machine), Strings{"File Delete | File not deleted: " + top + "xA.txt"});
+    EXPECT_EQ(machine.recycled, (Strings{top + "xA.txt", Top}));
+    EXPECT_EQ(State.FailureCount, 1);
+}
+
 }  // namespace
