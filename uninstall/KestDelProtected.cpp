@@ -54,13 +54,19 @@ std::string Expanded(const std::string& text) {
     if (text.empty()) {
         return text;
     }
-    std::vector<char> buffer(1024, '\0');
-    const DWORD needed =
-        ExpandEnvironmentStringsA(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (needed == 0 || needed > buffer.size()) {
-        return "";  // a folder we cannot name is not guessed at
+    // A profile's path may be longer than any fixed buffer: it grows as the system asks.
+    std::vector<char> buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), buffer.data(),
+                                                       static_cast<DWORD>(buffer.size()));
+        if (needed == 0) {
+            return "";  // a folder we cannot name is not guessed at
+        }
+        if (needed <= buffer.size()) {
+            return std::string(buffer.data());
+        }
+        buffer.resize(needed);
     }
-    return std::string(buffer.data());
 }
 
 std::string EnvironmentFolder(const char* name) {

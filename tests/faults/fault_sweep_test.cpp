@@ -213,15 +213,25 @@ void PrepareMedium(winsim::Machine& m, const std::string& medium, bool doubleByt
 // count and process number).
 const std::string Unpacked = Temp + "Kest9F15\\";
 
+// The access list of a folder only SYSTEM and the Administrators may change.
+const Strings AdministratorsOnly = {"protected", "allow S-1-5-18 0x1F01FF inherit 3",
+                                    "allow S-1-5-32-544 0x1F01FF inherit 3",
+                                    "allow S-1-1-0 0x1200A9 inherit 3"};
+
 // A program started from below the temporary folder must be the whole unpacked one,
-// in the folder the run made, never the old one.
-void LaunchOutcome(const winsim::Machine& m, const std::string& where, bool) {
+// in the folder the run made, never the old one; an administrator's only from a folder
+// the same user's other programs cannot change (a run that cannot ask for the system's
+// version takes it for Windows 98, which has no access lists).
+void LaunchOutcome(const winsim::Machine& m, const std::string& where, bool isAdmin) {
+    const bool protects = isAdmin && !Failed(m, "GetVersionExA");
     for (const winsim::ProcessRecord& started : m.programs.started) {
         if (!StartsWithNoCase(started.commandLine, Temp)) continue;
         EXPECT_TRUE(StartsWithNoCase(started.commandLine, Unpacked + "Kest.Exe "))
             << where << ": " << started.commandLine;
         EXPECT_EQ(m.Content(Unpacked + "Kest.Exe"), PackedProgram) << where;
         EXPECT_EQ(m.Content(Unpacked + "Rapi.DLL"), PackedLibrary) << where;
+        EXPECT_EQ(m.Access(RemoveBackslash(Unpacked)), protects ? AdministratorsOnly : Strings())
+            << where;
     }
     EXPECT_EQ(m.Content(Temp + "Kest.Exe"), "an older unpacked program") << where;
 }

@@ -40,6 +40,7 @@ TEST_F(ModuleInstallTest, DecisionTable) {
         {"Tessaly 8.1.2", true, false, false, tooOld},      // 4: 8120000
         {"7000001", true, false, false, tooOld},            // 4
         {"8999999", true, false, false, tooOld},            // 4
+        {"Tessaly 7.9.1", true, false, false, tooOld},      // 4: 7910000
         {"Tessaly 9", false, true, true, none},             // 5
         {"Tessaly 9", false, false, false, notInstalled},   // 6
         {"Tessaly 9", true, true, true, none},              // 7

@@ -316,6 +316,7 @@ TEST_F(ProtectedTest, RefusesOtherNamesOfProtectedFolders) {
     machine.SetWindows98();
     EXPECT_FALSE(IsProtectedFolder("W:\\Tessaly"));
     EXPECT_TRUE(IsProtectedFolder("W:\\"));
+    EXPECT_TRUE(IsProtectedFolder("C:\\Windows\\Fonts. \\Tessaly"));
 }
 
 // The profiles folder as the profile list registers it holds every user's profile,
@@ -329,6 +330,7 @@ TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
     fresh.ProtectKey(HKEY_LOCAL_MACHINE,
                      "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList");
     fresh.AddFolder("D:\\Users\\ann\\Tessaly");
+    EXPECT_TRUE(IsProtectedFolder("D:\\Users\\ann"));  // a profile list without sub-keys
     SetExpandable(fresh, std::string(ProfileList) + "\\S-1-5-21-7-1004", "ProfileImagePath",
                   "E:\\Home\\zoe");
 
@@ -339,6 +341,16 @@ TEST_F(ProtectedTest, RefusesEveryProfileOfTheProfileList) {
     EXPECT_FALSE(IsProtectedFolder("D:\\UsersOld\\ann"));
     EXPECT_TRUE(IsProtectedFolder("E:\\Home\\zoe\\"));
     EXPECT_FALSE(IsProtectedFolder("E:\\Home\\zoe\\Tessaly"));
+
+    // A profile whose path expands to more than a thousand characters is refused too.
+    std::string deep = "\\Deep";
+    for (int i = 0; i < 6; ++i) {
+        deep += "\\" + std::string(200, 'd');
+    }
+    SetExpandable(fresh, std::string(ProfileList) + "\\S-1-5-21-7-1005", "ProfileImagePath",
+                  "%SystemDrive%" + deep);
+    EXPECT_TRUE(IsProtectedFolder("D:" + deep));
+    EXPECT_FALSE(IsProtectedFolder("D:" + deep + "\\Tessaly"));
 
     // A profile at a drive's root: every folder beside it may be another user's.
     fresh.environment["USERPROFILE"] = "E:\\ann";

@@ -220,16 +220,23 @@ TEST_F(RemoveTest, RemoveDirectoryTreeDoesNothingWithoutAFolder) {
     EXPECT_TRUE(machine.recycled.empty());
 }
 
+// Also when its listing is refused: the shell moves it without entering it.
 TEST_F(RemoveTest, RemoveDirectoryTreeMovesAMovableFolderWhole) {
-    machine.AddFile(std::string(Top) + "\\KestDel.Exe", "MZ");
-    machine.AddFile(std::string(Top) + "\\Fonts\\a.ttf", "font");
-    machine.AddFile(std::string(Top) + "\\Sub\\b.txt", "b");
+    for (bool listingRefused : {false, true}) {
+        CleanMachine fresh(Administrator());
+        fresh.AddFile(std::string(Top) + "\\KestDel.Exe", "MZ");
+        fresh.AddFile(std::string(Top) + "\\Fonts\\a.ttf", "font");
+        fresh.AddFile(std::string(Top) + "\\Sub\\b.txt", "b");
+        if (listingRefused) {
+            fresh.faults.plan.calls = {"FindFirstFileA"};
+        }
 
-    EXPECT_TRUE(RemoveDirectoryTree(Top));
+        EXPECT_TRUE(RemoveDirectoryTree(Top)) << listingRefused;
 
-    EXPECT_EQ(machine.recycled, Strings{Top});
-    EXPECT_FALSE(machine.Exists(Top));
-    EXPECT_EQ(BoxesOf(machine), Strings{});
+        EXPECT_EQ(fresh.recycled, Strings{Top}) << listingRefused;
+        EXPECT_FALSE(fresh.Exists(Top)) << listingRefused;
+        EXPECT_EQ(BoxesOf(fresh), Strings{}) << listingRefused;
+    }
 }
 
 // The shell refuses the folder as a whole: its entries go one by one, files first,
@@ -351,48 +358,71 @@ TEST_F(RemoveTest, RemoveDirectoryTreeLeavesLinksAlone) {
 
 // What the shell cannot recycle it deletes for good only when the user agrees; a tree
 // the user keeps is reported and counted once and not walked to ask again for each
-// file in it.
+// file in it. A folder that was to be empty but is not is asked about as a tree; an
+// empty one is left to the shell's own question.
 TEST_F(RemoveTest, DeletingForGoodIsTheUsersChoice) {
     const std::string question =
         "Directory Delete | There is no recycle bin for E:\\Data. Delete this folder and "
         "everything in it for good?";
     struct Case {
         const char* name;
+        bool (*remove)(const std::string&);
+        bool empty;
         int answer;
         bool removed;
         Strings boxes;
     } cases[] = {
-        {"Yes", IDYES, true, {question}},
-        {"No", IDNO, false, {question, "Directory Delete | Directory not deleted: E:\\Data\\"}},
+        {"Yes", RemoveDirectoryTree, false, IDYES, true, {question}},
+        {"No",
+         RemoveDirectoryTree,
+         false,
+         IDNO,
+         false,
+         {question, "Directory Delete | Directory not deleted: E:\\Data\\"}},
+        {"folder not empty, Yes", RemoveEmptyFolder, false, IDYES, true, {question}},
+        {"empty folder, No",
+         RemoveEmptyFolder,
+         true,
+         IDNO,
+         false,
+         {"Confirm folder deletion | Are you sure you want to delete 'E:\\Data'?",
+          "Directory Delete | Directory not deleted: E:\\Data"}},
     };
     for (const Case& c : cases) {
         CleanMachine fresh(Administrator());
         fresh.AddDrive('E', DRIVE_REMOVABLE);
-        fresh.AddFile("E:\\Data\\a.txt", "a");
-        fresh.AddFile("E:\\Data\\Sub\\b.txt", "b");
+        fresh.AddFolder("E:\\Data");
+        if (!c.empty) {
+            fresh.AddFile("E:\\Data\\a.txt", "a");
+            fresh.AddFile("E:\\Data\\Sub\\b.txt", "b");
+        }
         fresh.boxAnswers = {c.answer};
 
-        EXPECT_EQ(RemoveDirectoryTree("E:\\Data"), c.removed) << c.name;
+        EXPECT_EQ(c.remove("E:\\Data"), c.removed) << c.name;
 
         EXPECT_EQ(BoxesOf(fresh), c.boxes) << c.name;
         EXPECT_EQ(State.FailureCount, c.removed ? 0 : 1) << c.name;
-        EXPECT_EQ(fresh.Exists("E:\\Data\\Sub\\b.txt"), !c.removed) << c.name;
-        EXPECT_EQ(fresh.Exists("E:\\Data\\a.txt"), !c.removed) << c.name;
+        EXPECT_EQ(fresh.Exists("E:\\Data"), !c.removed) << c.name;
+        EXPECT_EQ(fresh.Exists("E:\\Data\\Sub\\b.txt"), !c.removed && !c.empty) << c.name;
     }
 
     // A shell without the recycle-bin question (Windows 95, NT 4.0 without a newer shell)
-    // is left to ask itself.
-    {
+    // is left to ask itself; a folder the user keeps there is reported.
+    for (bool keep : {false, true}) {
         CleanMachine fresh(Administrator());
         fresh.AddFile("C:\\Data\\a.txt", "a");
         fresh.recycleBinUnusable = true;
         fresh.noRecycleBinQuery = true;
+        fresh.boxAnswers = {keep ? IDNO : IDYES};
 
-        EXPECT_TRUE(RemoveDirectoryTree("C:\\Data"));
+        EXPECT_EQ(RemoveDirectoryTree("C:\\Data"), !keep) << keep;
 
-        EXPECT_EQ(BoxesOf(fresh),
-                  Strings{"Confirm folder deletion | Are you sure you want to delete 'C:\\Data'?"});
-        EXPECT_FALSE(fresh.Exists("C:\\Data"));
+        Strings boxes = {"Confirm folder deletion | Are you sure you want to delete 'C:\\Data'?"};
+        if (keep) {
+            boxes.push_back("Directory Delete | Directory not deleted: C:\\Data\\");
+        }
+        EXPECT_EQ(BoxesOf(fresh), boxes) << keep;
+        EXPECT_EQ(fresh.Exists("C:\\Data\\a.txt"), keep) << keep;
     }
 
     // A file the user keeps, or one the shell answers for but could not delete, stays
@@ -609,6 +639,21 @@ TEST_F(RemoveTest, ABestFitNameIsNeverActedOn) {
         EXPECT_TRUE(fresh.Exists("C:\\Apps\\Victim\\thesis.txt")) << shellRefuses;
         EXPECT_EQ(State.FailureCount, 2) << shellRefuses;
     }
+}
+
+// A name the search lists twice (the code page spells two names alike) names no one
+// entry: acted on once, the second listing reported; the folder then goes whole to the
+// recycle bin with what it still holds.
+TEST_F(RemoveTest, ANameListedTwiceIsActedOnOnce) {
+    const std::string top = std::string(Top) + "\\";
+    machine.AddFile(top + "xA.txt", "plain");
+    machine.AddUnicodeFile(top, "x\xEF\xBC\xA1.txt", "wide");
+
+    EXPECT_FALSE(RemoveDirectoryTree(Top));
+
+    EXPECT_EQ(BoxesOf(machine), Strings{"File Delete | File not deleted: " + top + "xA.txt"});
+    EXPECT_EQ(machine.recycled, (Strings{top + "xA.txt", Top}));
+    EXPECT_EQ(State.FailureCount, 1);
 }
 
 }  // namespace

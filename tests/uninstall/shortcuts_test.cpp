@@ -74,6 +74,34 @@ TEST_F(ShortcutsTest, RemovesTheShortcutAndTheMenuFolderOrSaysSo) {
     }
 }
 
+// While the report of a link in the menu folder waits, the folder is renamed aside and
+// a link to another user's folder takes its name: nothing more is removed, and the
+// shortcuts are said to stay.
+TEST_F(ShortcutsTest, AMenuFolderSwappedWhileABoxWaitsIsReported) {
+    const std::string victim = "C:\\Users\\bob\\Thesis";
+    Register(machine);
+    machine.AddFile(Shortcut, "link");
+    machine.AddFile(Menu + "\\Tessaly.Lnk", "link");
+    machine.AddFile(victim + "\\thesis.doc", "thesis");
+    machine.AddLink(Menu + "\\Notes", victim);
+    machine.onBox = [&](const winsim::BoxRecord&) {
+        if (machine.boxes.size() == 1) {
+            ASSERT_TRUE(MoveFileA(Menu.c_str(), (Programs + "Aside").c_str()));
+            machine.AddLink(Menu, victim);
+        }
+    };
+
+    EXPECT_FALSE(RemoveShortcuts("Tessaly Study", "Tessaly"));
+
+    EXPECT_EQ(BoxesOf(machine),
+              (Strings{"Directory Delete | Directory not deleted: " + Menu + "\\Notes",
+                       "Directory Delete | Directory not deleted: " + Menu + "\\",
+                       "ShortCuts | Unable to remove program shortcuts. Remove manually."}));
+    EXPECT_EQ(machine.recycled, (Strings{Shortcut, Menu + "\\Tessaly.Lnk"}));
+    EXPECT_EQ(machine.List(victim), Strings{"thesis.doc"});
+    EXPECT_EQ(machine.List(Programs + "Aside"), Strings{"Notes"});
+}
+
 // A shortcut name is a name on the desktop: one that would reach another folder or
 // match other files through wildcards is refused, reported as a shortcut that stayed.
 TEST_F(ShortcutsTest, RefusesShortcutNamesThatLeaveTheDesktop) {

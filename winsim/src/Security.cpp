@@ -275,6 +275,7 @@ BOOL WINAPI AddAccessAllowedAce(PACL acl, DWORD revision, DWORD mask, PSID sid) 
 
 BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL present, PACL acl,
                                       BOOL) {
+    if (Faulted("SetSecurityDescriptorDacl", ERROR_INVALID_PARAMETER)) return FALSE;
     SECURITY_DESCRIPTOR* sd = Descriptor(descriptor);
     if (!sd) return Refuse(ERROR_INVALID_PARAMETER);
     sd->Dacl = present ? acl : nullptr;
@@ -286,6 +287,7 @@ BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL pres
 BOOL WINAPI SetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor,
                                          SECURITY_DESCRIPTOR_CONTROL mask,
                                          SECURITY_DESCRIPTOR_CONTROL bits) {
+    if (Faulted("SetSecurityDescriptorControl", ERROR_INVALID_PARAMETER)) return FALSE;
     SECURITY_DESCRIPTOR* sd = Descriptor(descriptor);
     if (!sd || (mask & ~SE_DACL_PROTECTED)) return Refuse(ERROR_INVALID_PARAMETER);
     sd->Control = static_cast<WORD>((sd->Control & ~mask) | (bits & mask));
