@@ -76,6 +76,28 @@ Strings FileActs(const winsim::Machine& m) {
 // A name that must go is first replaced by a file just created, and only that file is
 // deleted: a link there goes itself, the file it names stays as it was. A name the
 // replacement may not take is left alone, attributes and all.
+TEST_F(FilesTest, FileAndFolderPresenceAskDifferentQuestions) {
+    machine.AddFile("C:\\Data\\notes.txt", "x");
+    machine.AddFolder("C:\\Data\\Sub");
+    const struct Case {
+        std::string path;
+        bool file;
+        bool folder;
+    } cases[] = {
+        {"C:\\Data\\notes.txt", true, false},
+        {"C:\\DATA\\NOTES.TXT", true, false},
+        {"C:\\Data\\Sub", false, true},
+        {"C:\\Data\\Sub\\", false, true},
+        {"C:\\Data\\missing.txt", false, false},
+        {"C:\\Nowhere\\notes.txt", false, false},
+        {"", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FileIsPresent(c.path), c.file) << c.path;
+        EXPECT_EQ(FolderExists(c.path), c.folder) << c.path;
+    }
+}
+
 TEST_F(FilesTest, RetireFileDeletesOnlyAFileItJustCreated) {
     const std::string name = "C:\\Data\\x.lst";
     const Strings replaced = {"write: C:\\Data\\x.lst.new",
