@@ -134,15 +134,37 @@ TEST_F(StartupTest, UnpackedProgramRunsFromAFolderOfItsOwn) {
 
 // When no folder can be made, the user hears why and nothing is unpacked or started.
 TEST_F(StartupTest, NoUnpackFolderStopsBeforeTheUnpacking) {
-    machine.messageTexts[ERROR_WRITE_PROTECT] = "Write protected.\r\n";
-    machine.faults.plan.calls = {"CreateDirectoryA"};
-    AddMedium(machine, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
-    CheckStartup("C:\\Medium\\Setup.exe", "");
-    EXPECT_EQ(BoxesOf(machine), Strings{"Check Startup | Cannot make a folder to unpack the "
-                                        "program into in \"C:\\Windows\\Temp\\\". Write "
-                                        "protected."});
-    EXPECT_EQ(machine.Lines("write: "), Strings{});
-    EXPECT_EQ(Started(machine), Strings{});
+    const struct Case {
+        const char* what;
+        const char* missingFunction;  // of advapi32, for an administrator
+        std::string box;
+    } cases[] = {
+        {"no folder", nullptr,
+         "Check Startup | Cannot make a folder to unpack the program into in "
+         "\"C:\\Windows\\Temp\\\". Write protected."},
+        {"no access list", "InitializeAcl",
+         "Check Startup | Cannot make a protected folder to unpack the program into. "
+         "Procedure not found."},
+    };
+    for (const Case& c : cases) {
+        ProcessState state;
+        state.IsNT = true;
+        state.IsAdmin = c.missingFunction != nullptr;
+        CleanMachine fresh(std::move(state));
+        fresh.messageTexts[ERROR_WRITE_PROTECT] = "Write protected.\r\n";
+        fresh.messageTexts[ERROR_PROC_NOT_FOUND] = "Procedure not found.\r\n";
+        if (c.missingFunction) {
+            fresh.missingExports = {c.missingFunction};
+        } else {
+            fresh.faults.plan.calls = {"CreateDirectoryA"};
+        }
+        AddMedium(fresh, "C:\\Medium\\", "Kest.Ex_", "Rapi.Dl_");
+        CheckStartup("C:\\Medium\\Setup.exe", "");
+        EXPECT_EQ(BoxesOf(fresh), Strings{c.box}) << c.what;
+        EXPECT_EQ(fresh.Lines("write: "), Strings{}) << c.what;
+        EXPECT_EQ(fresh.Attributes(Unpacked), INVALID_FILE_ATTRIBUTES) << c.what;
+        EXPECT_EQ(Started(fresh), Strings{}) << c.what;
+    }
 }
 
 // The program is unpacked into a folder of its own in the root of drive C and runs

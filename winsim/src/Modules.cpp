@@ -4,6 +4,7 @@
 #include <lzexpand.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -62,7 +63,8 @@ BOOL WINAPI SetProcessMitigationPolicy(int policy, PVOID buffer, SIZE_T length) 
     Machine& m = M();
     const bool knowsPolicy = policy == kRedirectionTrustPolicy && m.version.dwMajorVersion >= 10 &&
                              m.version.dwBuildNumber >= 19045;
-    if (!knowsPolicy || !buffer || length != sizeof(DWORD)) return FailWith(ERROR_INVALID_PARAMETER);
+    if (!knowsPolicy || !buffer || length != sizeof(DWORD))
+        return FailWith(ERROR_INVALID_PARAMETER);
     DWORD flags = 0;
     std::memcpy(&flags, buffer, sizeof flags);
     m.mitigationPolicies[policy] = flags;
@@ -166,6 +168,8 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
     if (!name) return reinterpret_cast<FARPROC>(FailWith(ERROR_INVALID_PARAMETER));
     const Export* found = FindExport(LibraryOf(module), name);
+    const std::vector<std::string>& missing = M().missingExports;
+    if (std::find(missing.begin(), missing.end(), name) != missing.end()) found = nullptr;
     if (!found) return reinterpret_cast<FARPROC>(FailWith(ERROR_PROC_NOT_FOUND));
     return found->function;
 }

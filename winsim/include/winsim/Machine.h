@@ -88,6 +88,9 @@ public:
     // the DLL-search functions are recorded ("dllsearch: SetDefaultDllDirectories 0x800",
     // "dllsearch: SetDllDirectoryA \"\"").
     bool dllDirectoryUpdate = false;
+    // Functions GetProcAddress does not find although the version has them, as on a
+    // system built without them.
+    std::vector<std::string> missingExports;
 
     // --- Process identity ------------------------------------------------------
     DWORD tickCount = 0x0004D2F1;  // GetTickCount
