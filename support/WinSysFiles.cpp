@@ -265,8 +265,10 @@ bool IsSameOrHolds(const std::string& outer, const std::string& inner) {
 FolderIdentity FolderIdentity::Of(const std::string& folder) {
     FolderIdentity identity;
     const std::string trimmed = RemoveBackslash(folder);
-    // A root is opened with its backslash; any other folder without one.
-    const std::string path = FolderPart(trimmed) == trimmed ? trimmed + "\\" : trimmed;
+    // A root ("C:") is opened with its backslash; any other folder without one. An empty
+    // name is no folder: with a backslash it would name the current drive's root.
+    const bool isRoot = !trimmed.empty() && FolderPart(trimmed) == trimmed;
+    const std::string path = isRoot ? trimmed + "\\" : trimmed;
     KernelHandle handle(CreateFileA(path.c_str(), 0,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));

@@ -98,6 +98,23 @@ TEST_F(FilesTest, FileAndFolderPresenceAskDifferentQuestions) {
     }
 }
 
+// A folder's identity is the same whichever way its path is written; an empty name or
+// a missing folder has none.
+TEST_F(FilesTest, FolderIdentityFollowsTheFolderNotItsSpelling) {
+    machine.AddFolder("C:\\Data\\Sub");
+    const FolderIdentity sub = FolderIdentity::Of("C:\\Data\\Sub");
+    const FolderIdentity root = FolderIdentity::Of("C:");
+    ASSERT_TRUE(sub.known);
+    ASSERT_TRUE(root.known);
+    EXPECT_FALSE(sub == root);
+    EXPECT_TRUE(FolderIdentity::Of("C:\\Data\\Sub\\") == sub);
+    EXPECT_TRUE(FolderIdentity::Of("c:\\data\\sub") == sub);
+    EXPECT_TRUE(FolderIdentity::Of("C:\\") == root);
+    for (const char* none : {"", "\\", "C:\\Data\\missing"}) {
+        EXPECT_FALSE(FolderIdentity::Of(none).known) << none;
+    }
+}
+
 TEST_F(FilesTest, RetireFileDeletesOnlyAFileItJustCreated) {
     const std::string name = "C:\\Data\\x.lst";
     const Strings replaced = {"write: C:\\Data\\x.lst.new",
