@@ -1,7 +1,6 @@
 // The uninstaller's font removal with a Fonts.Reg of any bytes. Whatever the lines
 // say, the fonts key itself and the system's font folder stay.
 #include "FuzzInput.h"
-#include "KestDel.h"
 #include "KestDelFonts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,7 +1,6 @@
 // The uninstaller's test of the folders it must never remove, with any path. Fields:
 // the path, then a system folder setting (first byte picks which).
 #include "FuzzInput.h"
-#include "KestDel.h"
 #include "KestDelProtected.h"
 
 namespace {
