@@ -89,14 +89,8 @@ bool RemoveFonts(const std::string& fontFolder) {
     // before anything in it is read or touched.
     FontFolder folder;
     folder.path = fontFolder;
-    switch (CheckNamedFolder(fontFolder, &folder.identity)) {
-        case FolderCheck::NothingToDo:
-            return true;
-        case FolderCheck::Stays:
-            return false;
-        case FolderCheck::Remove:
-            break;
-    }
+    const FolderCheck check = CheckNamedFolder(fontFolder, &folder.identity);
+    if (check != FolderCheck::Remove) return check == FolderCheck::NothingToDo;
     folder.checkedAt = RemovalWaitCount();
     const std::string listPath = fontFolder + FontListName;
     RemoveFile(listPath);

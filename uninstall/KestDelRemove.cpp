@@ -383,14 +383,8 @@ bool RemoveFolderItself(const std::string& path, bool forGood, const FolderIdent
 // take it, removed if empty.
 bool RemoveFolder(const std::string& path, bool forGood) {
     FolderIdentity checked;
-    switch (CheckNamedFolder(path, &checked)) {
-        case FolderCheck::NothingToDo:
-            return true;
-        case FolderCheck::Stays:
-            return false;
-        case FolderCheck::Remove:
-            break;
-    }
+    const FolderCheck check = CheckNamedFolder(path, &checked);
+    if (check != FolderCheck::Remove) return check == FolderCheck::NothingToDo;
     // Read-only, hidden or system attributes would stop the plain removal; when they
     // cannot be cleared, that removal fails and is reported.
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
@@ -463,14 +457,8 @@ bool RemoveListedEntries(const std::string& folder, bool forGood, const FolderId
 
 bool RemoveTree(const std::string& path, bool forGood) {
     FolderIdentity listed;
-    switch (CheckNamedFolder(path, &listed)) {
-        case FolderCheck::NothingToDo:
-            return true;
-        case FolderCheck::Stays:
-            return false;
-        case FolderCheck::Remove:
-            break;
-    }
+    const FolderCheck check = CheckNamedFolder(path, &listed);
+    if (check != FolderCheck::Remove) return check == FolderCheck::NothingToDo;
     const unsigned long checkedAt = RemovalWaits;
     const std::string folder = AddBackslash(path);
     if (!forGood && !IsRecycleBinUsable(folder)) {
